@@ -1,0 +1,48 @@
+# ZUR router driver: build, test and demo. `make test` and `make demo` install
+# what they lack (Debian packages, the Wine prefix) and need nothing else.
+
+BUILD   ?= build
+JOBS    ?= $(shell nproc)
+CTEST_J ?= 2
+WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
+
+.PHONY: all deps build native x64 x86 dist test test-native test-wine demo clean wine-start wine-stop
+
+all: build
+
+deps:
+	@tools/deps.sh
+
+$(BUILD)/native/CMakeCache.txt:
+	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+
+$(BUILD)/x64/CMakeCache.txt:
+	cmake -S . -B $(BUILD)/x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+$(BUILD)/x86/CMakeCache.txt:
+	cmake -S . -B $(BUILD)/x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+native: deps $(BUILD)/native/CMakeCache.txt
+	cmake --build $(BUILD)/native -j $(JOBS)
+
+x64: deps $(BUILD)/x64/CMakeCache.txt
+	cmake --build $(BUILD)/x64 -j $(JOBS)
+
+x86: deps $(BUILD)/x86/CMakeCache.txt
+	cmake --build $(BUILD)/x86 -j $(JOBS)
+
+# dist/x86 (the release platform) and dist/x64 (the build the tests run).
+dist: x64 x86
+	@tools/dist.sh $(BUILD)/x64/bin dist/x64
+	@tools/dist.sh $(BUILD)/x86/bin dist/x86
+
+build: native dist
+
+test: build
+	@tools/test.sh $(BUILD)
+
+demo: dist
+	@tools/demo.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) dist

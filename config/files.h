@@ -1,0 +1,11 @@
+// Route index file DEV_nnn.DAT and lock file DEV_nnn.LCK.
+#pragma once
+
+extern int bIndexDirty;
+extern unsigned int iSaveTicks;
+
+void LoadIndexFile();
+bool SaveIndexFile();     // false when the file could not be written
+void LoadLockFile();
+bool SaveLockFile();
+void OnSaveTimer();       // one tick of the 60-second save timer

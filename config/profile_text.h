@@ -1,0 +1,21 @@
+// Parsing of the device profile's value texts (platform-free).
+#pragma once
+#include "core/levels.h"
+
+// scanf "%d": leading white space, optional sign, digits. Returns 1 and sets
+// *piValue when a number was read, else 0 and leaves *piValue alone.
+int ScanInt(const char* pText, int* piValue);
+int ScanLong(const char* pText, long* plValue);
+
+// A level text such as "F,R,101": type, kind and target device.
+void ParseLevelText(const char* pText, int* piType, int* piKind, int* piTarget);
+
+// A mask text such as "Cams,3,5": name and included levels. A text that is
+// empty or begins with "," leaves the name as it was.
+void ParseMaskText(const char* pText, MaskEntry* pMask);
+
+// Builds the access table (entries 0..1000) from an upper-cased access text.
+void ParseAccessText(const char* pUpperText, int* abAccess);
+
+// Formats "<GR>-%s\n" into a 256-byte line, cutting a long text.
+void FormatDebugLine(char* pLine256, const char* pText);

@@ -1,0 +1,12 @@
+// Command intake: dispatch of router commands and the shared checks.
+#pragma once
+
+extern long lCommandsReceived;
+
+void OnCommandQueued(int iIndex);   // posted 2049: next pending ring command
+void DispatchCommand(char* pText);
+
+int IsSourceValid(int n);
+int IsDestValid(int n);
+int IsOurDevice(int n);
+int HasAccess(int iWorkstation);

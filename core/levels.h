@@ -1,0 +1,55 @@
+// Level and mask tables of the package take, and the composition of level
+// commands from package slot texts (platform-free: the take in take.cpp does
+// the slot reads and the sends around it).
+#pragma once
+
+const int kLevelCount = 32;
+const int kMaskCount = 32;
+const int kSlotTextMax = 256;      // characters of a slot text the take keeps
+
+// One level: configuration (from the device profile) and per-take working
+// fields. Entry 0 of the table is blank; a level map value of 0 refers to it.
+struct LevelEntry {
+    int iType;       // 1 forward, 2 reverse, 0 neither
+    int iKind;       // 1 route "RC", 2 general switch "GS", 3 InfoDriver write "IW", 0 none
+    int iTarget;     // device number receiving this level's commands
+    int iPrevSrc;    // value in the previous source package, -1 none
+    int iSrc;        // value in the new source package, -1 none
+    int iDest;       // value in the destination package, -1 none
+    int iMask;       // -1 when the take leaves the level out
+    int iMap;        // level map value m (0 none); kept between takes
+    char acText[kSlotTextMax + 1];  // package field text of an "IW" level
+};
+
+struct MaskEntry {
+    char acName[33];
+    int aiLevels[kLevelCount + 1];  // 1 included, -1 not; index 1..32
+};
+
+typedef void (*LogFn)(const char* pText);
+
+// Step 4 of a take: working fields to -1 / empty; iMap is kept.
+void ResetTakeFields(LevelEntry* asLevel);
+
+// The four slot readers: fill one working field of levels 1..31 from a
+// comma-separated slot text by that slot's rule.
+void ReadPrevSourceSlot(LevelEntry* asLevel, const char* pSlot);
+void ReadSourceSlot(LevelEntry* asLevel, const char* pSlot);
+void ReadDestSlot(LevelEntry* asLevel, const char* pSlot);
+void ReadLevelMapSlot(LevelEntry* asLevel, const char* pSlot);
+
+// Chooses the take's levels from the mask field (a level list or a mask name).
+void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog);
+
+// One composed level command.
+struct LevelCommand {
+    int iMessage;    // 2124, 2134 or 2144
+    int iTarget;     // the value sent with it: the level's device
+    int bBlocked;    // 1 when a "not sent" condition holds
+    char acText[kSlotTextMax + 64];
+};
+
+// The level step for level L with workstation W: returns 1 and fills *pCmd
+// when the level composes a command, 0 when it takes no part. General-switch
+// reductions are stored back into asLevel, as later levels must see them.
+int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, LevelCommand* pCmd, LogFn pLog);

@@ -1,0 +1,3 @@
+#include "core/tokenizer.h"
+int ConvertNumber(const char*) { return 0; }
+int TokenizeCommand(char*, int, char**, int*) { return 0; }

@@ -1,0 +1,9 @@
+// The main window's procedure: the one dispatch point for peer messages.
+#pragma once
+#include <windows.h>
+#include "ipc/ring.h"
+
+extern TextRing sCommandRing;   // router commands (2189), drained by 2049
+extern TextRing sInfoRing;      // InfoDriver messages (2730), drained by 2050
+
+LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,45 @@
+// Window message numbers of the driver's wire contract with RVX, the
+// InfoDrivers and other drivers (platform-free).
+#pragma once
+
+enum {
+    MSG_ATTACH              = 2031,  // broadcast: driver looks for RVX
+    MSG_RVX_WINDOW          = 2032,  // RVX announces its window
+    MSG_COMMAND_QUEUED      = 2049,  // posted to self: driver-command ring
+    MSG_INFO_QUEUED         = 2050,  // posted to self: InfoDriver ring
+    MSG_INTERFACE_NUMBER    = 2119,
+    MSG_NETWORK_STATUS      = 2121,
+    MSG_NETWORK_ANSWER      = 2123,
+    MSG_ROUTE_COMMAND       = 2124,
+    MSG_SWITCH_COMMAND      = 2134,
+    MSG_INFO_WRITE_COMMAND  = 2144,
+    MSG_NAME_REQUEST        = 2164,
+    MSG_NAME_CHANGED        = 2174,
+    MSG_CLOSE_REQUEST       = 2175,
+    MSG_REVERTIVE_REFRESH   = 2177,
+    MSG_ARBITRATION_QUERY   = 2179,
+    MSG_TXRX_ORDER          = 2180,
+    MSG_OWNERSHIP_QUERY     = 2181,
+    MSG_REGISTER            = 2184,
+    MSG_UNREGISTER          = 2186,
+    MSG_REVERTIVE           = 2187,
+    MSG_REVERTIVE_SERIES    = 2188,
+    MSG_DRIVER_COMMAND      = 2189,
+    MSG_RX_ONLY_ORDER       = 2190,
+    MSG_TXRX_REPORT         = 2215,
+    MSG_INFO_CONNECT        = 2724,
+    MSG_INFO_DISCONNECT     = 2725,
+    MSG_INFO_SLOT_WRITE     = 2726,
+    MSG_INFO_SLOT_READ      = 2727,
+    MSG_INFO_NOTICE         = 2728,
+    MSG_INFO_CONNECT_ANSWER = 2729,
+    MSG_INFO_MESSAGE        = 2730,
+    MSG_LEVELMAP_DEFAULT    = 2731,
+    MSG_INFO_TXRX_QUERY     = 2732,
+    MSG_INFO_TXRX_SET       = 2733,
+    MSG_TRANSPORT_REPLY     = 2984
+};
+
+// Short readable name of a message number ("revertive", "slot read", ...),
+// for the stand-ins' traffic lines; "?" when unknown.
+const char* MessageName(int iMessage);

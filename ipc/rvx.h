@@ -1,0 +1,14 @@
+// Registration with RVX, transmit state, network status and arbitration.
+#pragma once
+#include <windows.h>
+
+extern HWND hWndRvx;
+extern int iRvxNumber;
+extern int iTxRx;       // 0 not registered, 1 RX only, 2 TX/RX
+
+int AttachToRvx();
+int RegisterDevice();
+int UnregisterDevice();
+int SetTxRx(int iState);
+int HandleNetworkStatus(char* pText);
+LRESULT OnArbitration(UINT uMessage, LPARAM lDevice);   // 2179, 2180, 2181, 2190

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs every test: the platform-free tests natively under the sanitizers, and
+# the Windows tests of the 64-bit build under Wine with one wineserver kept
+# alive for the whole run.
+set -euo pipefail
+build=$(realpath "$1")
+prefix="$build/x64/wine"
+tools/wine-prefix.sh "$prefix"
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+wineserver -k 2>/dev/null || true
+wineserver -p </dev/null >/dev/null 2>&1
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
+# Starts Wine's helper processes with their output away from CTest's pipes.
+/usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+status=0
+echo "== native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+(cd "$build/native" && ctest --output-on-failure -j "${CTEST_J:-2}") || status=1
+echo "== Windows tests (x64 under Wine)"
+(cd "$build/x64" && ctest --output-on-failure -j "${CTEST_J:-2}") || status=1
+exit $status

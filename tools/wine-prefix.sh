@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Creates the private Wine prefix given as $1 (once) with the null graphics
+# driver, so that windows, dialogs and message boxes work with no display.
+set -euo pipefail
+prefix=$(realpath -m "$1")
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64
+WINE=/usr/lib/wine/wine64
+if [ ! -f "$prefix/.zur-ready" ]; then
+  rm -rf "$prefix"; mkdir -p "$prefix"
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot --init >/dev/null 2>&1 </dev/null
+  wineserver -w
+  "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+  wineserver -w
+  touch "$prefix/.zur-ready"
+fi
