@@ -41,8 +41,9 @@ int FieldValue(const char* pField)
 
 void CopyFieldText(char* pDest, const char* pField)
 {
-    std::strncpy(pDest, pField, kSlotTextMax);
-    pDest[kSlotTextMax] = '\0';
+    int i = 0;
+    for (; i < kSlotTextMax && pField[i]; ++i) pDest[i] = pField[i];
+    pDest[i] = '\0';
 }
 
 // Splits a slot text with a fresh splitter and hands fields 0..count to
