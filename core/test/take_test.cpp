@@ -41,6 +41,7 @@ std::map<int, std::string> mSource, mDest, mMap;
 HWND hPeerRvx = nullptr, hPeerSource = nullptr, hPeerDest = nullptr, hPeerMap = nullptr;
 HWND hSelf = nullptr;
 HANDLE hPeersReady = nullptr;
+DWORD dwDriverThread = 0;
 
 LRESULT CALLBACK InfoProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -106,6 +107,21 @@ std::string Identity()
     return s;
 }
 
+// The driver's debug lines, caught in this process: OutputDebugStringA
+// raises DBG_PRINTEXCEPTION_C with the text, which a vectored handler sees
+// before the default handling goes on.
+std::vector<std::string> asDebug;
+
+LONG CALLBACK CatchDebugText(EXCEPTION_POINTERS* pInfo)
+{
+    const EXCEPTION_RECORD* pRecord = pInfo->ExceptionRecord;
+    if (pRecord->ExceptionCode == DBG_PRINTEXCEPTION_C && pRecord->NumberParameters >= 2
+        && GetCurrentThreadId() == dwDriverThread) {
+        asDebug.push_back(reinterpret_cast<const char*>(pRecord->ExceptionInformation[1]));
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 typedef void(__cdecl* SetFilterModeFn)(int);
 typedef int(__cdecl* FilterCallsFn)();
 
@@ -129,14 +145,18 @@ protected:
         });
         WaitForSingleObject(hPeersReady, 10000);
         hSelf = MakeWindow("TakeSelf", "driver", SelfProc);
+        dwDriverThread = GetCurrentThreadId();
+        pCatcher = AddVectoredExceptionHandler(1, CatchDebugText);
     }
     static void TearDownTestSuite()
     {
         PostMessageA(hPeerSource, WM_CLOSE, 0, 0);
         peers.join();
         DestroyWindow(hSelf);
+        RemoveVectoredExceptionHandler(pCatcher);
     }
     static std::thread peers;
+    static void* pCatcher;
 
     void SetUp() override
     {
@@ -172,6 +192,8 @@ protected:
         mMap[34] = Identity();
         aAtRvx.clear();
         asReads.clear();
+        asDebug.clear();
+        DebugMode = 0;
     }
     void TearDown() override
     {
@@ -192,6 +214,7 @@ protected:
     }
 };
 std::thread Take::peers;
+void* Take::pCatcher = nullptr;
 
 const std::vector<Received> kWorkedExample = {
     {2124, 101, "RC 101 5 20 ',---' 7"},
@@ -210,6 +233,39 @@ TEST_F(Take, WorkedExample)
     EXPECT_EQ(aiIndex[34], 12);
     EXPECT_EQ(bIndexDirty, 1);
     EXPECT_EQ(lDriverMessagesSent, 5);
+}
+
+TEST_F(Take, DebugLinesOfATake)
+{
+    DebugMode = 1;
+    aiIndex[34] = 3;
+    mSource[3] = "1,2,6";
+    std::strcpy(sMask[1].acName, "AUDIO");
+    std::strcpy(sMask[2].acName, "VIDEO");
+    for (int L = 1; L <= 32; ++L) sMask[2].aiLevels[L] = L == 3 ? 1 : -1;
+    RC("RC 201 12 34 'VIDEO' 7");
+    std::vector<std::string> asExpected = {
+        "<GR>-Requesting contents of previous source package slot 3\n",
+        "<GR>-1,2,6\n",
+        "<GR>-Requesting contents of source package slot 12\n",
+        "<GR>-5,7,9,1,Camera 1\n",
+        "<GR>-Requesting contents of dest package slot 34\n",
+        "<GR>-20,21,30,4,12\n",
+        "<GR>-Requesting contents of level map slot 34\n",
+        "<GR>-" + Identity() + "\n",
+        "<GR>-sMask[1].acName = AUDIO (mask = VIDEO)\n",
+        "<GR>-sMask[2].acName = VIDEO (mask = VIDEO)\n",
+        "<GR>-VIDEO\n",
+        "<GR>-Scan 1 : 5 20 -1\n",
+        "<GR>-Scan 2 : 7 21 -1\n",
+        "<GR>-Scan 3 : 9 30 1\n",
+        "<GR>-NORMAL\n",
+        "<GR>-RC 103 30 9 ',---' 7\n",
+        "<GR>-Scan 4 : 1 4 -1\n",
+    };
+    ASSERT_GE(asDebug.size(), asExpected.size());
+    asDebug.resize(asExpected.size());
+    EXPECT_EQ(asDebug, asExpected);
 }
 
 TEST_F(Take, ReverseRouteParksThePreviousSourcesValue)
