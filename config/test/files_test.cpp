@@ -25,6 +25,7 @@ protected:
     void SetUp() override
     {
         sDir = UseTempConfigDir(kDevice);
+        DebugMode = 1;   // the debug lines can be followed with WINEDEBUG=+debugstr
         sIndex = sDir + "\\DEV_007.DAT";
         sLock = sDir + "\\DEV_007.LCK";
         bIndexDirty = 0;

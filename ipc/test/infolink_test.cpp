@@ -91,6 +91,7 @@ protected:
     {
         CreateHostWindow();
         std::string sDir = UseTempConfigDir(100);
+        DebugMode = 1;   // the debug lines can be followed with WINEDEBUG=+debugstr
         char acExe[MAX_PATH];
         GetModuleFileNameA(nullptr, acExe, sizeof acExe);
         std::string sHelper(acExe);
