@@ -32,6 +32,36 @@ HWND MakeWindow(const char* pClass, WNDPROC pProc)
     return CreateWindowA(pClass, pClass, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
+// Removes a directory with everything in it.
+void RemoveTree(const std::string& sDir)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            std::string sName = fd.cFileName;
+            if (sName == "." || sName == "..") continue;
+            std::string sPath = sDir + "\\" + sName;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(sPath);
+            } else {
+                DeleteFileA(sPath.c_str());
+            }
+        } while (FindNextFileA(hFind, &fd));
+        FindClose(hFind);
+    }
+    RemoveDirectoryA(sDir.c_str());
+}
+
+// The temporary trees of this run, removed when the test program ends.
+struct TempTrees {
+    std::vector<std::string> asRoot;
+    ~TempTrees()
+    {
+        for (const std::string& sRoot : asRoot) RemoveTree(sRoot);
+    }
+} sTempTrees;
+
 }  // namespace
 
 void CreateHostWindow()
@@ -56,6 +86,7 @@ std::string UseTempConfigDir(int iDeviceNumber)
     char acRoot[MAX_PATH];
     std::snprintf(acRoot, sizeof acRoot, "%szur%lu_%lu", acTemp, GetCurrentProcessId(), GetTickCount());
     CreateDirectoryA(acRoot, nullptr);
+    sTempTrees.asRoot.push_back(acRoot);
     std::string sDir = std::string(acRoot) + "\\sys";
     CreateDirectoryA(sDir.c_str(), nullptr);
     sDir += "\\config";
