@@ -32,15 +32,16 @@ namespace {
 
 const int kTakeFields = 5;   // device, source, destination, mask, workstation
 
-// Writes the request line, reads the slot (at most 256 characters, always
-// terminated) and writes the reply to the debug log.
+// Writes the request line, reads the slot into pSlot (kSlotTextMax + 1 bytes:
+// at most 256 characters, always terminated) and writes the reply to the
+// debug log.
 void ReadSlot(HWND hWndInfo, const char* pRequestLine, int iSlot, char* pSlot)
 {
     char acLine[96];
     std::snprintf(acLine, sizeof acLine, pRequestLine, iSlot);
     DebugLog(acLine);
     pSlot[0] = '\0';
-    ReadInfoSlot(hWndInfo, iSlot, pSlot, kSlotTextMax);
+    ReadInfoSlot(hWndInfo, iSlot, pSlot, kSlotTextMax + 1);
     pSlot[kSlotTextMax] = '\0';
     DebugLog(pSlot);
 }
