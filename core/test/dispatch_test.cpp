@@ -63,24 +63,18 @@ TEST_F(Dispatch, ChoosesTheHandlerByTheFirstTwoLetters)
 
 TEST_F(Dispatch, RangeDeviceAndAccessChecks)
 {
-    EXPECT_EQ(IsSourceValid(0), 0);
-    EXPECT_EQ(IsSourceValid(1), 1);
-    EXPECT_EQ(IsSourceValid(10), 1);
-    EXPECT_EQ(IsSourceValid(11), 0);
-    EXPECT_EQ(IsDestValid(20), 1);
-    EXPECT_EQ(IsDestValid(21), 0);
-    EXPECT_EQ(IsDestValid(-1), 0);
+    for (int n : {1, 10}) EXPECT_EQ(IsSourceValid(n), 1) << n;
+    for (int n : {-1, 0, 11}) EXPECT_EQ(IsSourceValid(n), 0) << n;
+    for (int n : {1, 20}) EXPECT_EQ(IsDestValid(n), 1) << n;
+    for (int n : {0, 21}) EXPECT_EQ(IsDestValid(n), 0) << n;
     EXPECT_EQ(IsOurDevice(201), 1);
     EXPECT_EQ(IsOurDevice(202), 0);
-
+    // Workstations outside the table are refused, never looked up.
     abAccess[0] = 1;
     abAccess[7] = 0;
     abAccess[1000] = 1;
-    EXPECT_EQ(HasAccess(0), 1);
-    EXPECT_EQ(HasAccess(7), 0);
-    EXPECT_EQ(HasAccess(1000), 1);
-    EXPECT_EQ(HasAccess(1001), 0);
-    EXPECT_EQ(HasAccess(-1), 0);
+    for (int n : {0, 1000}) EXPECT_EQ(HasAccess(n), 1) << n;
+    for (int n : {-1, 7, 1001}) EXPECT_EQ(HasAccess(n), 0) << n;
 }
 
 TEST_F(Dispatch, QueuedCommandsAreTakenOldestFirstAndCounted)

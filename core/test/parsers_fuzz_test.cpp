@@ -52,9 +52,7 @@ TEST(ParsersFuzz, RandomTextsStayInBounds)
             ASSERT_LE(apField[i] + std::strlen(apField[i]), work.data() + nLen);
         }
 
-        ConvertNumber(pText);
-        CommandKindOf(pText);
-        int iValue = 0;
+        int iValue = ConvertNumber(pText) + CommandKindOf(pText);
         long lValue = 0;
         ScanInt(pText, &iValue);
         ScanLong(pText, &lValue);
