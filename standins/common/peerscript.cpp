@@ -13,7 +13,7 @@ namespace {
 
 enum {
     kWaitAttach = 1, kFindDriver, kSend, kNumber, kPlain, kPost, kSleep, kExpect, kExpectLine,
-    kExpectNone, kClear, kMark, kSet, kWaitClosed, kQuit
+    kExpectNone, kClear, kMark, kDebug, kSet, kWaitClosed, kQuit
 };
 
 // A parameter that is a number or one of the two windows.
@@ -144,6 +144,10 @@ int AddScriptLine(const char* pText, int iLine, std::string* pError)
     } else if (sVerb == "mark") {
         s.iVerb = kMark;
         if (n != 2) return Fail(pError, "mark \"TEXT\"");
+        s.sText = asWord[1];
+    } else if (sVerb == "debug") {
+        s.iVerb = kDebug;
+        if (n != 2) return Fail(pError, "debug \"TEXT\"");
         s.sText = asWord[1];
     } else if (sVerb == "set") {
         s.iVerb = kSet;
@@ -359,6 +363,9 @@ int RunScript(HWND hOwn)
             break;
         case kMark:
             RecordLine("==", s.sText);
+            break;
+        case kDebug:
+            OutputDebugStringA(s.sText.c_str());
             break;
         case kSet:
             if (!pfnSetHook(s.sText.c_str(), s.llA)) return StepFailed(s, "unknown name");

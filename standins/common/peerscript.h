@@ -21,6 +21,7 @@
 //   expect-none MSG ["PART"] [MS] no such received line for that long (default 1000 ms)
 //   clear                         later expects look only at lines recorded from now on
 //   mark "TEXT"                   records "== TEXT"
+//   debug "TEXT"                  writes TEXT to the debug output (a marker among the driver's lines)
 //   set NAME NUMBER               changes an answer of the program (see its --help)
 //   wait-closed [LIMIT]           until the driver's window has gone (default 10 s)
 //   quit [CODE]                   ends the program with that exit code (default 0)

@@ -33,7 +33,7 @@ const char kUsage[] =
     "  --help               this text\n"
     "\n"
     "Script steps: wait-attach, find-driver, send, number, plain, post, sleep,\n"
-    "expect, expect-line, expect-none, clear, mark, set interface N,\n"
+    "expect, expect-line, expect-none, clear, mark, debug, set interface N,\n"
     "set register-answer N, wait-closed, quit (see the README).\n"
     "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
     "4 no window.\n";
