@@ -109,6 +109,18 @@ void Pump()
     }
 }
 
+// A "! Error !" box of this process (drivers of other tests may show theirs).
+HWND OwnErrorBox()
+{
+    HWND hBox = nullptr;
+    while ((hBox = FindWindowExA(nullptr, hBox, "#32770", "! Error !")) != nullptr) {
+        DWORD dwPid = 0;
+        GetWindowThreadProcessId(hBox, &dwPid);
+        if (dwPid == GetCurrentProcessId()) return hBox;
+    }
+    return nullptr;
+}
+
 // Presses OK on each "! Error !" box that appears (from another thread, as an
 // operator would) and keeps its text.
 class BoxWatcher {
@@ -116,7 +128,7 @@ public:
     BoxWatcher()
         : m_thread([this] {
               while (!m_bStop) {
-                  HWND hBox = FindWindowA("#32770", "! Error !");
+                  HWND hBox = OwnErrorBox();
                   if (hBox != nullptr && hBox != m_hLast) {
                       char acText[256] = {};
                       GetWindowTextA(GetDlgItem(hBox, 0xFFFF), acText, sizeof acText);
