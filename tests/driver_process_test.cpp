@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ipc/transport.h"
@@ -38,6 +42,73 @@ bool FileExists(const std::string& sPath)
 {
     return GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+// Collects the debug output of other processes the way a debug monitor does
+// (the shared DBWIN buffer), so that the driver's debug lines can be read.
+class DebugMonitor {
+public:
+    DebugMonitor()
+    {
+        m_hReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
+        m_hData = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
+        m_hMap = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER");
+        m_pView = m_hMap != nullptr ? static_cast<char*>(MapViewOfFile(m_hMap, FILE_MAP_READ, 0, 0, 4096)) : nullptr;
+        if (m_hReady == nullptr || m_hData == nullptr || m_pView == nullptr) return;
+        m_thread = std::thread([this] {
+            SetEvent(m_hReady);
+            while (!m_bStop) {
+                if (WaitForSingleObject(m_hData, 100) != WAIT_OBJECT_0) continue;
+                DWORD dwPid = *reinterpret_cast<const DWORD*>(m_pView);
+                const char* pText = m_pView + sizeof(DWORD);
+                size_t n = 0;
+                while (n < 4096 - sizeof(DWORD) && pText[n] != '\0') ++n;
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_asLine.emplace_back(dwPid, std::string(pText, n));
+                }
+                SetEvent(m_hReady);
+            }
+        });
+    }
+    ~DebugMonitor()
+    {
+        m_bStop = true;
+        if (m_thread.joinable()) m_thread.join();
+        if (m_pView != nullptr) UnmapViewOfFile(m_pView);
+        for (HANDLE h : {m_hMap, m_hData, m_hReady}) {
+            if (h != nullptr) CloseHandle(h);
+        }
+    }
+    // The lines of one process.
+    std::vector<std::string> Lines(DWORD dwPid)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<std::string> as;
+        for (const auto& line : m_asLine) {
+            if (line.first == dwPid) as.push_back(line.second);
+        }
+        return as;
+    }
+    // Index of the first line of that process that contains sPart, or -1.
+    int Find(DWORD dwPid, const std::string& sPart)
+    {
+        std::vector<std::string> as = Lines(dwPid);
+        for (size_t i = 0; i < as.size(); ++i) {
+            if (as[i].find(sPart) != std::string::npos) return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+private:
+    HANDLE m_hReady = nullptr;
+    HANDLE m_hData = nullptr;
+    HANDLE m_hMap = nullptr;
+    char* m_pView = nullptr;
+    std::atomic<bool> m_bStop{false};
+    std::mutex m_mutex;
+    std::vector<std::pair<DWORD, std::string>> m_asLine;
+    std::thread m_thread;
+};
 
 // A window of this test that speaks the request/reply transport.
 LRESULT CALLBACK TextPeerProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -73,12 +144,13 @@ protected:
         for (const std::string& s : asLog) DeleteFileA(s.c_str());
         RemoveTree(sRoot);
     }
-    void WriteProfile(const std::string& sDatabase)
+    void WriteProfile(const std::string& sDatabase, int iDebugMode = 0)
     {
         ASSERT_TRUE(WriteTextFile(sConfig + "\\DEV_201.INI",
                                   "[Database]\n" + sDatabase +
                                       "[Combiner]\nSrcePkgInfoId=301\nDestPkgInfoId=302\nLevelMapInfoId=303\n"
-                                      "DebugMode=0\nSaveDelay=5\nExternalDLL=NONE\n"));
+                                      "DebugMode=" + std::to_string(iDebugMode) +
+                                      "\nSaveDelay=5\nExternalDLL=NONE\n"));
     }
     void StartRvx(const std::string& sMore = "")
     {
@@ -243,7 +315,9 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
             TearDown();
             SetUp();
         }
+        WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
         StartRvx("--register-answer " + std::to_string(c.iCode));
+        DebugMonitor monitor;
         StartDriver();
         DWORD dwExit = 99;
         std::vector<std::string> asBox = BoxesUntilExit(&dwExit);
@@ -258,7 +332,54 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
         EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2186 unregister"}), 1);
         EXPECT_TRUE(FileExists(DataFile("DAT")));
         EXPECT_TRUE(FileExists(DataFile("LCK")));
+        int iAttach = monitor.Find(driver.dwPid, "<GR>-Trying to attach to RVX\n");
+        int iHandle = monitor.Find(driver.dwPid, "<GR>-RVX handle 0x");
+        int iAttempt = monitor.Find(driver.dwPid, "<GR>-Attempting to register device 201\n");
+        int iResult = monitor.Find(driver.dwPid, "<GR>-Result is " + std::to_string(c.iCode) + "\n");
+        EXPECT_GE(iAttach, 0);
+        EXPECT_GT(iHandle, iAttach);
+        EXPECT_GT(iAttempt, iHandle);
+        EXPECT_GT(iResult, iAttempt);
+        // No InfoDriver is looked for once shut-down has begun.
+        EXPECT_EQ(monitor.Find(driver.dwPid, "InfoDriver"), -1);
     }
+}
+
+// A command far longer than an entry: queued cut, logged cut to the debug
+// line, and the driver goes on answering.
+TEST_F(DriverProcess, OverlongCommandIsCutSafely)
+{
+    WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
+    StartRvx();
+    StartInfoDrivers();
+    DebugMonitor monitor;
+    StartDriver();
+    HWND hDriver = DriverWindow();
+    ASSERT_NE(hDriver, nullptr);
+    ASSERT_TRUE(StartedUp());
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TextPeerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "DriverProcessLongPeer";
+    RegisterClassA(&wc);
+    HWND hPeer = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(hPeer, nullptr);
+    // "RP 201 3 3 0" followed by blanks and filler: 500 characters in all.
+    std::string sLong = "RP 201 3 3 0" + std::string(200, ' ') + std::string(288, 'z');
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, sLong.c_str()), 1);
+    DestroyWindow(hPeer);
+    EXPECT_GE(WaitForLine(sRvxLog, {"RVX <- 2187 revertive value=0 text=\"RR 201 003 000\""}, 10000), 0);
+    int iLine = monitor.Find(driver.dwPid, "<GR>-<RP 201 3 3 0");
+    ASSERT_GE(iLine, 0);
+    std::string sLine = monitor.Lines(driver.dwPid)[iLine];
+    EXPECT_EQ(sLine.size(), 255u);
+    EXPECT_NE(sLine.find("zzzz"), std::string::npos);
+    EXPECT_EQ(sLine.find(std::string(288, 'z')), std::string::npos);   // cut to the debug line
+    DWORD_PTR dwResult = 1;
+    EXPECT_NE(SendMessageTimeoutA(hDriver, MSG_CLOSE_REQUEST, 0, 0, SMTO_NORMAL, 20000, &dwResult), 0);
+    DWORD dwExit = 99;
+    EXPECT_TRUE(WaitForExit(driver.hProcess, 20000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
 }
 
 TEST_F(DriverProcess, WithoutRvxOneBoxAndNothingWritten)
@@ -310,6 +431,51 @@ TEST_F(DriverProcess, MissingControlLibraryShowsItsBoxAndShutsDown)
         EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2031"}), 0);
         EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2184"}), 0);
     }
+}
+
+// 10,000 router commands reach the driver while it is still starting up (busy
+// with its InfoDrivers, so no posted message is handled): every one is
+// answered with its revertive, once, in the order of arrival.
+TEST_F(DriverProcess, BurstOfCommandsDuringStartUpIsProcessedOnceInOrder)
+{
+    const int kBurst = 10000;
+    std::string sScript = TempFile("burst", "txt");
+    asLog.push_back(sScript);
+    std::string sText = "wait-attach 30\nexpect 2184 \"\" 30\n";
+    for (int i = 0; i < kBurst; ++i) {
+        sText += "send 2189 \"RP 201 " + std::to_string(i % 16 + 1) + " " + std::to_string(i % 16 + 1) + " " +
+                 std::to_string(i % 1000) + "\"\n";
+    }
+    sText += "mark \"burst sent\"\n";
+    ASSERT_TRUE(WriteTextFile(sScript, sText));
+    StartRvx("--script \"" + sScript + "\"");
+    StartInfoDrivers();
+    StartDriver();
+    ASSERT_GE(WaitForLine(sRvxLog, {"RVX == burst sent"}, 240000), 0);
+    ASSERT_TRUE(StartedUp());
+
+    auto tEnd = GetTickCount() + 240000;
+    while (CountLines(sRvxLog, {"RVX <- 2187 revertive"}) < kBurst && GetTickCount() < tEnd) PumpFor(500);
+    std::vector<std::string> asLine = ReadLines(sRvxLog);
+    // Far more than 64 commands were waiting at once: all those accepted
+    // before the first revertive came back.
+    int nWaiting = 0;
+    for (const std::string& sLine : asLine) {
+        if (sLine.find("RVX <- 2187") != std::string::npos) break;
+        if (sLine.find("RVX -> 2189") != std::string::npos) ++nWaiting;
+    }
+    EXPECT_GT(nWaiting, 1000);
+    std::printf("%d commands were waiting before the first was processed\n", nWaiting);
+    int i = 0;
+    for (const std::string& sLine : asLine) {
+        if (sLine.find("RVX <- 2187 revertive") == std::string::npos) continue;
+        char acExpected[96];
+        std::snprintf(acExpected, sizeof acExpected, "value=%d text=\"RR 201 %03d 000\"", i % 1000, i % 16 + 1);
+        ASSERT_NE(sLine.find(acExpected), std::string::npos) << "revertive " << i << ": " << sLine;
+        ++i;
+    }
+    EXPECT_EQ(i, kBurst);
+    EXPECT_EQ(CountLines(sRvxLog, {"RVX -> 2189", "result=1"}), kBurst);
 }
 
 }  // namespace
