@@ -500,4 +500,18 @@ TEST_F(DriverIpc, BurstOfRouterCommandsDuringALongExchangeIsProcessedCompletely)
     EXPECT_EQ(lCommandsReceived, lBefore + kBurst);
 }
 
+TEST_F(DriverIpc, FullRingRefusesAndCountsTheTextAndKeepsDraining)
+{
+    long lDropped = sInfoRing.lDropped;
+    for (int i = 0; i < kRingCapacity; ++i) {
+        ASSERT_EQ(SendMessageA(hWndMain, MSG_INFO_MESSAGE, 0, reinterpret_cast<LPARAM>("IX 1 'a' 2")), 1);
+    }
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_MESSAGE, 0, reinterpret_cast<LPARAM>("one too many")), 1);
+    EXPECT_EQ(sInfoRing.lDropped, lDropped + 1);
+    int nQueued = 0;
+    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), kRingCapacity);
+    EXPECT_EQ(nQueued, 1);
+    EXPECT_EQ(sInfoRing.iPending, 0);
+}
+
 }  // namespace
