@@ -529,4 +529,20 @@ TEST_F(DriverIpc, TextMessagesSentPlainAreRefused)
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 1 1 'TXRX=1'"), 1);
 }
 
+// Shut-down may run twice (both database sizes missing; a close request
+// before the loop ends): each library handle is released once only.
+TEST_F(DriverIpc, RepeatedShutDownReleasesEachLibraryOnce)
+{
+    HMODULE hFirst = LoadLibraryA("zurfilter.dll");
+    ASSERT_NE(hFirst, nullptr);
+    hBwccLib = LoadLibraryA("zurfilter.dll");   // a second reference, as the dialog library holds
+    hExternalDll = nullptr;
+    ShutdownDriver();
+    ShutdownDriver();
+    EXPECT_EQ(hBwccLib, nullptr);
+    EXPECT_EQ(sRvx.nUnregister, 2);
+    EXPECT_NE(GetModuleHandleA("zurfilter.dll"), nullptr);
+    FreeLibrary(hFirst);
+}
+
 }  // namespace
