@@ -5,11 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ipc/transport.h"
@@ -43,73 +40,6 @@ bool FileExists(const std::string& sPath)
     return GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Collects the debug output of other processes the way a debug monitor does
-// (the shared DBWIN buffer), so that the driver's debug lines can be read.
-class DebugMonitor {
-public:
-    DebugMonitor()
-    {
-        m_hReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
-        m_hData = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
-        m_hMap = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER");
-        m_pView = m_hMap != nullptr ? static_cast<char*>(MapViewOfFile(m_hMap, FILE_MAP_READ, 0, 0, 4096)) : nullptr;
-        if (m_hReady == nullptr || m_hData == nullptr || m_pView == nullptr) return;
-        m_thread = std::thread([this] {
-            SetEvent(m_hReady);
-            while (!m_bStop) {
-                if (WaitForSingleObject(m_hData, 100) != WAIT_OBJECT_0) continue;
-                DWORD dwPid = *reinterpret_cast<const DWORD*>(m_pView);
-                const char* pText = m_pView + sizeof(DWORD);
-                size_t n = 0;
-                while (n < 4096 - sizeof(DWORD) && pText[n] != '\0') ++n;
-                {
-                    std::lock_guard<std::mutex> lock(m_mutex);
-                    m_asLine.emplace_back(dwPid, std::string(pText, n));
-                }
-                SetEvent(m_hReady);
-            }
-        });
-    }
-    ~DebugMonitor()
-    {
-        m_bStop = true;
-        if (m_thread.joinable()) m_thread.join();
-        if (m_pView != nullptr) UnmapViewOfFile(m_pView);
-        for (HANDLE h : {m_hMap, m_hData, m_hReady}) {
-            if (h != nullptr) CloseHandle(h);
-        }
-    }
-    // The lines of one process.
-    std::vector<std::string> Lines(DWORD dwPid)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        std::vector<std::string> as;
-        for (const auto& line : m_asLine) {
-            if (line.first == dwPid) as.push_back(line.second);
-        }
-        return as;
-    }
-    // Index of the first line of that process that contains sPart, or -1.
-    int Find(DWORD dwPid, const std::string& sPart)
-    {
-        std::vector<std::string> as = Lines(dwPid);
-        for (size_t i = 0; i < as.size(); ++i) {
-            if (as[i].find(sPart) != std::string::npos) return static_cast<int>(i);
-        }
-        return -1;
-    }
-
-private:
-    HANDLE m_hReady = nullptr;
-    HANDLE m_hData = nullptr;
-    HANDLE m_hMap = nullptr;
-    char* m_pView = nullptr;
-    std::atomic<bool> m_bStop{false};
-    std::mutex m_mutex;
-    std::vector<std::pair<DWORD, std::string>> m_asLine;
-    std::thread m_thread;
-};
-
 // A window of this test that speaks the request/reply transport.
 LRESULT CALLBACK TextPeerProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -138,6 +68,8 @@ protected:
     }
     void TearDown() override
     {
+        StopDebugCapture();
+        ClearDebugLines();
         EndProcess(&driver);
         EndProcess(&rvx);
         for (StartedProcess& p : info) EndProcess(&p);
@@ -317,7 +249,7 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
         }
         WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
         StartRvx("--register-answer " + std::to_string(c.iCode));
-        DebugMonitor monitor;
+        ASSERT_TRUE(StartDebugCapture());
         StartDriver();
         DWORD dwExit = 99;
         std::vector<std::string> asBox = BoxesUntilExit(&dwExit);
@@ -332,16 +264,18 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
         EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2186 unregister"}), 1);
         EXPECT_TRUE(FileExists(DataFile("DAT")));
         EXPECT_TRUE(FileExists(DataFile("LCK")));
-        int iAttach = monitor.Find(driver.dwPid, "<GR>-Trying to attach to RVX\n");
-        int iHandle = monitor.Find(driver.dwPid, "<GR>-RVX handle 0x");
-        int iAttempt = monitor.Find(driver.dwPid, "<GR>-Attempting to register device 201\n");
-        int iResult = monitor.Find(driver.dwPid, "<GR>-Result is " + std::to_string(c.iCode) + "\n");
+        int iAttach = WaitForDebugLine(driver.dwPid, {"<GR>-Trying to attach to RVX"}, 0);
+        int iHandle = WaitForDebugLine(driver.dwPid, {"<GR>-RVX handle 0x"}, 0);
+        int iAttempt = WaitForDebugLine(driver.dwPid, {"<GR>-Attempting to register device 201"}, 0);
+        std::string sResult;
+        int iResult = WaitForDebugLine(driver.dwPid, {"<GR>-Result is "}, 0, 0, &sResult);
+        EXPECT_EQ(sResult, "<GR>-Result is " + std::to_string(c.iCode));
         EXPECT_GE(iAttach, 0);
         EXPECT_GT(iHandle, iAttach);
         EXPECT_GT(iAttempt, iHandle);
         EXPECT_GT(iResult, iAttempt);
         // No InfoDriver is looked for once shut-down has begun.
-        EXPECT_EQ(monitor.Find(driver.dwPid, "InfoDriver"), -1);
+        EXPECT_EQ(WaitForDebugLine(driver.dwPid, {"InfoDriver"}, 0), -1);
     }
 }
 
@@ -352,7 +286,7 @@ TEST_F(DriverProcess, OverlongCommandIsCutSafely)
     WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
     StartRvx();
     StartInfoDrivers();
-    DebugMonitor monitor;
+    ASSERT_TRUE(StartDebugCapture());
     StartDriver();
     HWND hDriver = DriverWindow();
     ASSERT_NE(hDriver, nullptr);
@@ -369,10 +303,10 @@ TEST_F(DriverProcess, OverlongCommandIsCutSafely)
     EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, sLong.c_str()), 1);
     DestroyWindow(hPeer);
     EXPECT_GE(WaitForLine(sRvxLog, {"RVX <- 2187 revertive value=0 text=\"RR 201 003 000\""}, 10000), 0);
-    int iLine = monitor.Find(driver.dwPid, "<GR>-<RP 201 3 3 0");
-    ASSERT_GE(iLine, 0);
-    std::string sLine = monitor.Lines(driver.dwPid)[iLine];
-    EXPECT_EQ(sLine.size(), 255u);
+    std::string sLine;
+    ASSERT_GE(WaitForDebugLine(driver.dwPid, {"<GR>-<RP 201 3 3 0"}, 5000, 0, &sLine), 0);
+    EXPECT_LE(sLine.size(), 255u);   // one debug line of 256 bytes at most
+    EXPECT_GE(sLine.size(), 250u);
     EXPECT_NE(sLine.find("zzzz"), std::string::npos);
     EXPECT_EQ(sLine.find(std::string(288, 'z')), std::string::npos);   // cut to the debug line
     DWORD_PTR dwResult = 1;
