@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +14,8 @@
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
+#include "standins/bwcc32/bwcc_api.h"
+#include "standins/kelm_cc/tav_button.h"
 
 namespace {
 
@@ -74,54 +75,6 @@ LRESULT CALLBACK MainProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hWnd, uMessage, wParam, lParam);
 }
 
-// Stand-ins for the control libraries' classes, used when the libraries are
-// not beside the test: a dialog class, a plain frame, and a button that
-// reports clicks and takes "/" texts as style codes.
-std::map<HWND, std::string> mapStyleCode;
-
-LRESULT CALLBACK ButtonProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lParam)
-{
-    switch (uMessage) {
-    case WM_SETTEXT: {
-        const char* pText = reinterpret_cast<const char*>(lParam);
-        if (pText != nullptr && pText[0] == '/') {
-            mapStyleCode[hWnd] = pText;
-            return TRUE;
-        }
-        break;
-    }
-    case WM_LBUTTONUP:
-        if (IsWindowEnabled(hWnd)) {
-            SendMessageA(GetParent(hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hWnd), BN_CLICKED),
-                         reinterpret_cast<LPARAM>(hWnd));
-        }
-        return 0;
-    }
-    return DefWindowProcA(hWnd, uMessage, wParam, lParam);
-}
-
-void RegisterLocalClasses()
-{
-    WNDCLASSA wc = {};
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-
-    wc.lpfnWndProc = DefDlgProcA;
-    wc.cbWndExtra = DLGWINDOWEXTRA;
-    wc.lpszClassName = "BORDLG";
-    RegisterClassA(&wc);
-
-    wc.cbWndExtra = 0;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "BorShade";
-    RegisterClassA(&wc);
-
-    wc.lpfnWndProc = ButtonProc;
-    wc.lpszClassName = "TAV_CC_Button";
-    RegisterClassA(&wc);
-}
-
 // OutputDebugStringA raises a debug-print exception that a vectored handler
 // sees before anyone else: this is how the test reads the debug log.
 LONG CALLBACK CatchDebugPrint(EXCEPTION_POINTERS* pInfo)
@@ -177,15 +130,13 @@ void StartHost()
     hInst = GetModuleHandleA(nullptr);
     AddVectoredExceptionHandler(1, CatchDebugPrint);
 
-    // The control libraries, when they are built beside the test.
+    // The control libraries, built beside the test.
     hBwccLib = LoadLibraryA("BWCC32.DLL");
     hCcLib = LoadLibraryA("KELM_CC.DLL");
-    typedef BOOL(WINAPI * RegisterProc)(HINSTANCE);
-    RegisterProc pRegister = hBwccLib != nullptr
-        ? reinterpret_cast<RegisterProc>(reinterpret_cast<void*>(GetProcAddress(hBwccLib, "BWCCRegister")))
+    BwccRegisterProc pRegister = hBwccLib != nullptr
+        ? reinterpret_cast<BwccRegisterProc>(reinterpret_cast<void*>(GetProcAddress(hBwccLib, "BWCCRegister")))
         : nullptr;
     if (pRegister != nullptr) pRegister(hInst);
-    RegisterLocalClasses();   // fails harmlessly for classes the libraries made
 
     static HANDLE hReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     static std::thread rvx([] {
@@ -249,33 +200,12 @@ std::vector<std::string> TakeDebugLines()
     return v;
 }
 
-bool LogIsLive()
-{
-    int iSaved = DebugMode;
-    DebugMode = 1;
-    TakeDebugLines();
-    DebugLog("probe");
-    DebugMode = iSaved;
-    return Contains(TakeDebugLines(), "probe");
-}
-
 bool Contains(const std::vector<std::string>& asLines, const std::string& sText)
 {
     for (const std::string& s : asLines) {
         if (s.find(sText) != std::string::npos) return true;
     }
     return false;
-}
-
-bool IntakeIsLive()
-{
-    int iSaved = DebugMode;
-    DebugMode = 1;
-    TakeDebugLines();
-    char acProbe[] = "XX";
-    DispatchCommand(acProbe);
-    DebugMode = iSaved;
-    return Contains(TakeDebugLines(), "Parsing");
 }
 
 std::string ControlText(int iControl)
@@ -349,6 +279,14 @@ void Pump(int iMilliseconds)
 
 std::string StyleCode(int iControl)
 {
-    auto it = mapStyleCode.find(GetDlgItem(hWndDialog, iControl));
-    return it == mapStyleCode.end() ? std::string() : it->second;
+    ATOM aCode = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropA(GetDlgItem(hWndDialog, iControl),
+                                                                       TAV_STYLE_PROPERTY)));
+    char acCode[32] = "";
+    if (aCode != 0) GlobalGetAtomNameA(aCode, acCode, sizeof acCode);
+    return acCode;
+}
+
+int ButtonFace(int iControl)
+{
+    return static_cast<int>(SendDlgItemMessageA(hWndDialog, iControl, TAVM_GETFACE, 0, 0));
 }

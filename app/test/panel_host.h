@@ -17,7 +17,8 @@ struct NameRequest {
 void RenameAll(bool bRenamed);
 std::vector<NameRequest> TakeNameRequests();   // requests since the last call
 
-// Creates (once) the main window, the fake RVX and the control classes.
+// Creates (once) the main window and the fake RVX, and loads the control
+// libraries BWCC32.DLL and KELM_CC.DLL from beside the test.
 void StartHost();
 // The last WM_SYSCOMMAND the main window received (wParam).
 WPARAM LastSysCommand();
@@ -29,11 +30,6 @@ void ClosePanel();
 
 // Debug log lines seen since the last call (without "<GR>-" and newline).
 std::vector<std::string> TakeDebugLines();
-// True when DebugLog writes to the debug output (with DebugMode set).
-bool LogIsLive();
-// True when the command intake writes its diagnostic lines, i.e. when the
-// intake is the real one and not a placeholder.
-bool IntakeIsLive();
 // True when some captured line contains the text.
 bool Contains(const std::vector<std::string>& asLines, const std::string& sText);
 
@@ -46,5 +42,7 @@ void ClickListEntry(int iList, int iEntry);
 void ClickButton(int iControl);
 // Pumps the test thread's messages for about iMilliseconds.
 void Pump(int iMilliseconds);
-// The style code last given to a "TAV_CC_Button" ("/1B____"), "" when none.
+// The style code last given to a "TAV_CC_Button" ("/1B____"), "" when none,
+// and the face colour it selected.
 std::string StyleCode(int iControl);
+int ButtonFace(int iControl);
