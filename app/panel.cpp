@@ -94,9 +94,18 @@ void OnDestSelect()
 
 void InitMainDialog()
 {
+    // The main window takes the panel's place and a size whose client area
+    // holds the whole panel below the menu bar. The panel is the main
+    // window's child, so it cannot serve as a z-order reference: the z-order
+    // is left as it is (with a child as reference the platform may skip the
+    // whole change).
     RECT rc;
     GetWindowRect(hWndDialog, &rc);
-    SetWindowPos(hWndMain, hWndDialog, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, 0);
+    RECT rcOuter = {0, 0, rc.right - rc.left, rc.bottom - rc.top};
+    AdjustWindowRectEx(&rcOuter, static_cast<DWORD>(GetWindowLongA(hWndMain, GWL_STYLE)), GetMenu(hWndMain) != nullptr,
+                       static_cast<DWORD>(GetWindowLongA(hWndMain, GWL_EXSTYLE)));
+    SetWindowPos(hWndMain, hWndDialog, rc.left, rc.top, rcOuter.right - rcOuter.left, rcOuter.bottom - rcOuter.top,
+                 SWP_NOZORDER);
     ShowWindow(hWndMain, SW_SHOWMINIMIZED);
 
     SendDlgItemMessageA(hWndDialog, IDC_SOURCE_LIST, LB_SETCOLUMNWIDTH, NameLength * 9, 0);

@@ -99,6 +99,13 @@ TEST_F(Panel, StartShowsDestinationOneWithZeroCounters)
     bKeyboard = 1;
     OpenPanel();
 
+    // The main window was fitted to the panel, which it shows whole.
+    RECT rcClient, rcPanel;
+    GetClientRect(hWndMain, &rcClient);
+    GetWindowRect(hWndDialog, &rcPanel);
+    EXPECT_EQ(rcClient.right, rcPanel.right - rcPanel.left);
+    EXPECT_EQ(rcClient.bottom, rcPanel.bottom - rcPanel.top);
+
     EXPECT_EQ(iCurrentDest, 1);
     EXPECT_EQ(iRoutedSource, 3);
     EXPECT_EQ(iSelectedSource, 0);                     // untouched
