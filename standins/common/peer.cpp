@@ -8,6 +8,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -17,6 +18,8 @@ int bRecordQuiet = 0;
 HANDLE hRecordLog = INVALID_HANDLE_VALUE;
 int bRecordKeep = 0;
 std::vector<std::string> asRecord;
+
+std::vector<int> aiHidden;   // message numbers kept off stdout
 
 int iDeliveryMessage = 0;
 int iDeliveryKind = kDeliveryPlain;
@@ -52,12 +55,36 @@ void CloseRecord()
     hRecordLog = INVALID_HANDLE_VALUE;
 }
 
+int HideOnScreen(const char* pList)
+{
+    std::string s = pList;
+    size_t iStart = 0;
+    for (;;) {
+        size_t iEnd = s.find(',', iStart);
+        std::string sNumber = s.substr(iStart, iEnd == std::string::npos ? std::string::npos : iEnd - iStart);
+        long long ll = 0;
+        if (!ParseInteger(sNumber.c_str(), &ll) || ll < 1 || ll > 0xFFFF) return 0;
+        aiHidden.push_back(static_cast<int>(ll));
+        if (iEnd == std::string::npos) return 1;
+        iStart = iEnd + 1;
+    }
+}
+
+static int Hidden(const std::string& sRest)
+{
+    int iMessage = std::atoi(sRest.c_str());
+    for (int i : aiHidden) {
+        if (i == iMessage) return 1;
+    }
+    return 0;
+}
+
 void RecordLine(const char* pDir, const std::string& sRest)
 {
     std::string sLine = sTag + " " + pDir + " " + sRest;
     if (bRecordKeep) asRecord.push_back(sLine);
     sLine.push_back('\n');
-    if (!bRecordQuiet) {
+    if (!bRecordQuiet && !Hidden(sRest)) {
         std::fwrite(sLine.data(), 1, sLine.size(), stdout);
         std::fflush(stdout);
     }

@@ -13,6 +13,9 @@
 // Returns 0 when the log file cannot be created.
 int OpenRecord(const char* pTag, int bQuiet, const char* pLogPath);
 void CloseRecord();
+// Keeps the lines of the listed message numbers ("2727,2731") off stdout;
+// the log file and the script still see them. Returns 0 for a bad list.
+int HideOnScreen(const char* pList);
 void RecordLine(const char* pDir, const std::string& sRest);
 // Lines are also kept in memory while a script may wait for them.
 void KeepRecord(int bKeep);

@@ -26,6 +26,7 @@ const char kUsage[] =
     "  --script FILE   steps to play once the window exists\n"
     "  -e STEP         one more script step (after the file), repeatable\n"
     "  --log FILE      also write every record line to FILE\n"
+    "  --hide LIST     keeps these message numbers (2727,2731) off the screen\n"
     "  --quiet         nothing on stdout\n"
     "  --help          this text\n"
     "\n"
@@ -149,6 +150,8 @@ int main(int argc, char** argv)
             return 0;
         } else if (sArg == "--quiet") {
             bQuiet = 1;
+        } else if (sArg == "--hide") {
+            if (!bHasValue || !HideOnScreen(argv[++i])) return Usage("--hide needs message numbers, as 2727,2731");
         } else if (sArg == "--txrx") {
             iState = 2;
         } else if (sArg == "--log") {

@@ -21,12 +21,14 @@ const char kUsage[] =
     "A stand-in for RVX: answers a router driver and records the traffic.\n"
     "\n"
     "  --interface N        answer to 2119 (interface number), default 1\n"
-    "  --register-answer N  answer to 2184 (register): 0 registered, 1 invalid id,\n"
-    "                       2 id already registered, 3 not in driver mode; default 0\n"
+    "  --register-answer N  answer to 2184 (register) always: 0 registered, 1 invalid\n"
+    "                       id, 2 id already registered, 3 not in driver mode;\n"
+    "                       default: 0, or 2 while another live window holds the id\n"
     "  --names FILE         names for 2164 name requests (lines: src|dst NUMBER NAME)\n"
     "  --script FILE        steps to play once the window exists\n"
     "  -e STEP              one more script step (after the file), repeatable\n"
     "  --log FILE           also write every record line to FILE\n"
+    "  --hide LIST          keeps these message numbers (2187,2188) off the screen\n"
     "  --quiet              nothing on stdout\n"
     "  --help               this text\n"
     "\n"
@@ -37,7 +39,9 @@ const char kUsage[] =
     "4 no window.\n";
 
 int iInterfaceNumber = 1;
-int iRegisterAnswer = 0;
+const int kRegisterAuto = -1;
+int iRegisterAnswer = kRegisterAuto;
+HWND ahRegistered[0x8000];   // by device number: the window that registered it
 HWND hWndOwn = nullptr;
 
 int SetAnswer(const char* pName, long long llValue)
@@ -51,6 +55,19 @@ int SetAnswer(const char* pName, long long llValue)
         return 1;
     }
     return 0;
+}
+
+// Registration of a device number by a driver window. RVX refuses a number
+// that another driver holds; a holder whose window has gone holds nothing.
+int Register(HWND hDriver, int iDevice)
+{
+    int iAnswer = iRegisterAnswer;
+    if (iAnswer == kRegisterAuto) {
+        HWND hHolder = ahRegistered[iDevice];
+        iAnswer = (hHolder != nullptr && hHolder != hDriver && IsWindow(hHolder)) ? 2 : 0;
+    }
+    if (iAnswer == 0) ahRegistered[iDevice] = hDriver;
+    return iAnswer;
 }
 
 // A text request: recorded, and answered with its own text, except the name
@@ -81,8 +98,13 @@ LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
     switch (uMsg) {
     case MSG_INTERFACE_NUMBER: lResult = iInterfaceNumber; break;
     case MSG_REGISTER:
-        lResult = iRegisterAnswer;
+        lResult = Register(reinterpret_cast<HWND>(wParam), static_cast<int>(lParam & 0x7FFF));
         if (iKind == kDeliveryPlain && wParam != 0) SetDriverWindow(reinterpret_cast<HWND>(wParam));
+        break;
+    case MSG_UNREGISTER:
+        for (HWND& h : ahRegistered) {
+            if (h == reinterpret_cast<HWND>(wParam)) h = nullptr;
+        }
         break;
     default: break;
     }
@@ -154,6 +176,8 @@ int main(int argc, char** argv)
             return 0;
         } else if (sArg == "--quiet") {
             bQuiet = 1;
+        } else if (sArg == "--hide") {
+            if (!bHasValue || !HideOnScreen(argv[++i])) return Usage("--hide needs message numbers, as 2727,2731");
         } else if (sArg == "--interface" || sArg == "--register-answer") {
             int iValue = 0;
             if (!bHasValue || !IntArg(argv[i + 1], &iValue)) return Usage((sArg + " needs a number").c_str());
@@ -199,9 +223,10 @@ int main(int argc, char** argv)
         return 4;
     }
     char ac[160];
-    std::snprintf(ac, sizeof ac, "rvxsim window=%llu pid=%lu interface=%d register-answer=%d",
+    std::string sAnswer = iRegisterAnswer == kRegisterAuto ? "auto" : std::to_string(iRegisterAnswer);
+    std::snprintf(ac, sizeof ac, "rvxsim window=%llu pid=%lu interface=%d register-answer=%s",
                   static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hWndOwn)), GetCurrentProcessId(),
-                  iInterfaceNumber, iRegisterAnswer);
+                  iInterfaceNumber, sAnswer.c_str());
     RecordLine("**", ac);
 
     int iExit = RunScript(hWndOwn);

@@ -285,3 +285,36 @@ TEST_F(Peers, InfoDriverStartsTxRxWhenAsked)
     ASSERT_NE(hInfo, nullptr);
     EXPECT_EQ(SendMessageA(hInfo, MSG_INFO_TXRX_QUERY, 0, 0), 2);
 }
+
+TEST_F(Peers, HiddenNumbersStayOffTheScreenButNotOutOfTheLog)
+{
+    peer = StartProgram("infosim.exe", "79 --hide 2732,2728 --log \"" + sLog + "\"", {}, sOut);
+    HWND hInfo = WaitForWindow("InfoSim", nullptr, peer.dwPid, 20000);
+    ASSERT_NE(hInfo, nullptr);
+    SendMessageA(hInfo, MSG_INFO_TXRX_QUERY, 0, 0);
+    SendMessageA(hInfo, MSG_INFO_TXRX_SET, 3, 0);
+    ASSERT_TRUE(Logged("INFO79 <- 2733"));
+    EndProcess(&peer);
+    EXPECT_EQ(CountLines(sOut, {"INFO79 <- 2733 InfoDriver TX/RX set wparam=3"}), 1);
+    EXPECT_EQ(CountLines(sOut, {"2732"}), 0);
+    EXPECT_EQ(CountLines(sLog, {"INFO79 <- 2732 InfoDriver TX/RX query wparam=0 lparam=0 result=1"}), 1);
+}
+
+TEST_F(Peers, RvxRefusesADeviceNumberThatAnotherLiveDriverHolds)
+{
+    HWND hRvx = Start("rvxsim.exe", "RvxSim", "");
+    ASSERT_NE(hRvx, nullptr);
+    HWND hOther = CreateWindowA("PeersProcessTest", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND hThird = CreateWindowA("PeersProcessTest", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    WPARAM wTest = reinterpret_cast<WPARAM>(hWndTest);
+    WPARAM wOther = reinterpret_cast<WPARAM>(hOther);
+    EXPECT_EQ(SendMessageA(hRvx, MSG_REGISTER, wTest, 201 | 0x8000), 0);
+    EXPECT_EQ(SendMessageA(hRvx, MSG_REGISTER, wTest, 201 | 0x8000), 0);    // the holder again
+    EXPECT_EQ(SendMessageA(hRvx, MSG_REGISTER, wOther, 201 | 0x8000), 2);
+    EXPECT_EQ(SendMessageA(hRvx, MSG_REGISTER, wOther, 202 | 0x8000), 0);   // another number
+    SendMessageA(hRvx, MSG_UNREGISTER, wTest, 0);
+    EXPECT_EQ(SendMessageA(hRvx, MSG_REGISTER, wOther, 201 | 0x8000), 0);
+    DestroyWindow(hOther);   // a driver that has gone holds nothing
+    EXPECT_EQ(SendMessageA(hRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hThird), 202 | 0x8000), 0);
+    DestroyWindow(hThird);
+}
