@@ -11,7 +11,7 @@ bin="$build/x64/bin"
 work="$build/screenshot"
 prefix="$build/x64/wine-x11"
 WINE=/usr/lib/wine/wine64
-for exe in zur.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL; do
+for exe in zur.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL zurfilter.dll; do
   [ -f "$bin/$exe" ] || { echo "screenshot: $bin/$exe is missing (make x64 first)" >&2; exit 1; }
 done
 
@@ -64,7 +64,7 @@ LevelMapInfoId=15
 DebugMode=0
 NameLength=10
 RevertiveLevel=0
-ExternalDLL=NONE
+ExternalDLL=zurfilter.dll
 [Database]
 DatabaseSize_0=24
 DatabaseSize_1=16
@@ -114,7 +114,7 @@ cat >"$work/dests.txt" <<'EOF'
 EOF
 
 winpath() { echo "Z:${1//\//\\}"; }
-export CC_ROOT=$(winpath "$work") CC_SYSTEM=sys
+export CC_ROOT=$(winpath "$work") CC_SYSTEM=sys ZUR_FILTER_MODE=none
 
 start() {   # start PROGRAM ARGS...: a Wine process, ended by its PID at exit
   "$WINE" "$@" </dev/null >/dev/null 2>&1 &
@@ -137,10 +137,21 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 grep -q "== taken" rvx.log || { echo "screenshot: the take did not happen (see $work/rvx.log)" >&2; exit 1; }
-sleep 1
 
+# Wine paints the restored window a little later: wait until the screen
+# shows something, then let it settle.
 mkdir -p "$(dirname "$out")"
+for _ in $(seq 60); do
+  import -display "$display" -window root "$work/screen.png"
+  [ "$(convert "$work/screen.png" -format '%[fx:mean>0.05]' info:)" = 1 ] && break
+  sleep 0.5
+done
+sleep 2
 import -display "$display" -window root "$work/screen.png"
 # The windows lie on a black desktop: keep their bounding box.
 convert "$work/screen.png" -trim +repage "$out"
 echo "screenshot: $out"
+if [ -n "${SCREENSHOT_HOLD:-}" ]; then   # keep the scene for a look: DISPLAY below
+  echo "screenshot: holding display $display for $SCREENSHOT_HOLD s"
+  sleep "$SCREENSHOT_HOLD"
+fi
