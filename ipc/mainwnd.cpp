@@ -18,6 +18,21 @@ TextRing sInfoRing;
 
 namespace {
 
+// The text request that the transport is delivering: a text message (2121,
+// 2189, 2730) is taken only as that delivery, once, because only then does
+// its lparam point to a text. The same number sent as a plain message by
+// some other program carries no text and is refused.
+const COPYDATASTRUCT* pTextRequest = nullptr;
+
+char* DeliveredText(UINT uMessage, LPARAM lParam)
+{
+    if (pTextRequest == nullptr || lParam == 0) return nullptr;
+    if (pTextRequest->cbData == static_cast<DWORD>(kNumericBlockSize)) return nullptr;
+    if (EnvelopeMessage(pTextRequest->dwData) != static_cast<int>(uMessage)) return nullptr;
+    pTextRequest = nullptr;
+    return reinterpret_cast<char*>(lParam);
+}
+
 // One drain message per ring is outstanding at most: the queue of posted
 // messages is limited, so a burst of texts must not post one message each.
 int bCommandDrainPosted = 0;
@@ -27,7 +42,6 @@ int bInfoDrainPosted = 0;
 // the sender at once. Sends nothing, so it is safe inside any nested send.
 LRESULT RingIntake(TextRing* pRing, int* pbDrainPosted, UINT uDrain, const char* pText)
 {
-    if (pText == nullptr) pText = "";
     char acLine[256];
     std::snprintf(acLine, sizeof acLine, "<%s>", pText);
     DebugLog(acLine);
@@ -92,9 +106,13 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     case MSG_CLOSE_REQUEST:
         ShutdownDriver();
         return 0;
-    case WM_COPYDATA:
+    case WM_COPYDATA: {
+        const COPYDATASTRUCT* pOuter = pTextRequest;
+        pTextRequest = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         HandleCopyData(hWndMain, wParam, lParam);
+        pTextRequest = pOuter;
         return 1;
+    }
     case WM_COMMAND:
         OnMenuCommand(wParam);
         return 0;
@@ -107,8 +125,10 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     case MSG_INFO_QUEUED:
         DrainInfo();
         return 0;
-    case MSG_NETWORK_STATUS:
-        return HandleNetworkStatus(reinterpret_cast<char*>(lParam));
+    case MSG_NETWORK_STATUS: {
+        char* pText = DeliveredText(uMessage, lParam);
+        return pText != nullptr ? HandleNetworkStatus(pText) : 0;
+    }
     case MSG_NAME_CHANGED:
         OnNameChanged(lParam);
         return 0;
@@ -120,16 +140,19 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     case MSG_OWNERSHIP_QUERY:
     case MSG_RX_ONLY_ORDER:
         return OnArbitration(uMessage, lParam);
-    case MSG_DRIVER_COMMAND:
-        return RingIntake(&sCommandRing, &bCommandDrainPosted, MSG_COMMAND_QUEUED,
-                          reinterpret_cast<const char*>(lParam));
+    case MSG_DRIVER_COMMAND: {
+        char* pText = DeliveredText(uMessage, lParam);
+        return pText != nullptr ? RingIntake(&sCommandRing, &bCommandDrainPosted, MSG_COMMAND_QUEUED, pText) : 0;
+    }
     case MSG_INFO_NOTICE:
         return 1;
     case MSG_INFO_CONNECT_ANSWER:
         hWndInfoAnswer = reinterpret_cast<HWND>(wParam);
         return 0;
-    case MSG_INFO_MESSAGE:
-        return RingIntake(&sInfoRing, &bInfoDrainPosted, MSG_INFO_QUEUED, reinterpret_cast<const char*>(lParam));
+    case MSG_INFO_MESSAGE: {
+        char* pText = DeliveredText(uMessage, lParam);
+        return pText != nullptr ? RingIntake(&sInfoRing, &bInfoDrainPosted, MSG_INFO_QUEUED, pText) : 0;
+    }
     default:
         return DefWindowProcA(hWnd, uMessage, wParam, lParam);
     }

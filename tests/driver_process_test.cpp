@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -67,18 +68,21 @@ protected:
     }
     void TearDown() override
     {
+        StopDebugCapture();
+        ClearDebugLines();
         EndProcess(&driver);
         EndProcess(&rvx);
         for (StartedProcess& p : info) EndProcess(&p);
         for (const std::string& s : asLog) DeleteFileA(s.c_str());
         RemoveTree(sRoot);
     }
-    void WriteProfile(const std::string& sDatabase)
+    void WriteProfile(const std::string& sDatabase, int iDebugMode = 0)
     {
         ASSERT_TRUE(WriteTextFile(sConfig + "\\DEV_201.INI",
                                   "[Database]\n" + sDatabase +
                                       "[Combiner]\nSrcePkgInfoId=301\nDestPkgInfoId=302\nLevelMapInfoId=303\n"
-                                      "DebugMode=0\nSaveDelay=5\nExternalDLL=NONE\n"));
+                                      "DebugMode=" + std::to_string(iDebugMode) +
+                                      "\nSaveDelay=5\nExternalDLL=NONE\n"));
     }
     void StartRvx(const std::string& sMore = "")
     {
@@ -97,10 +101,10 @@ protected:
             ASSERT_NE(WaitForWindow("InfoSim", ("InfoDriver " + sDevice).c_str(), info[i].dwPid, 20000), nullptr);
         }
     }
-    void StartDriver(const char* pLibToDrop = nullptr)
+    void StartDriver(const char* pLibToDrop = nullptr, const std::string& sArgs = "201")
     {
         if (pLibToDrop != nullptr) DeleteFileA((sRoot + "\\sys\\windows\\lib\\" + pLibToDrop).c_str());
-        driver = StartProgram("zur.exe", "201", {"CC_ROOT=" + sRoot, "CC_SYSTEM=sys"});
+        driver = StartProgram("zur.exe", sArgs, {"CC_ROOT=" + sRoot, "CC_SYSTEM=sys"});
         ASSERT_NE(driver.hProcess, nullptr);
     }
     // The driver's main window, once start-up has given it its title.
@@ -243,7 +247,9 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
             TearDown();
             SetUp();
         }
+        WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
         StartRvx("--register-answer " + std::to_string(c.iCode));
+        ASSERT_TRUE(StartDebugCapture());
         StartDriver();
         DWORD dwExit = 99;
         std::vector<std::string> asBox = BoxesUntilExit(&dwExit);
@@ -258,12 +264,63 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
         EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2186 unregister"}), 1);
         EXPECT_TRUE(FileExists(DataFile("DAT")));
         EXPECT_TRUE(FileExists(DataFile("LCK")));
+        int iAttach = WaitForDebugLine(driver.dwPid, {"<GR>-Trying to attach to RVX"}, 0);
+        int iHandle = WaitForDebugLine(driver.dwPid, {"<GR>-RVX handle 0x"}, 0);
+        int iAttempt = WaitForDebugLine(driver.dwPid, {"<GR>-Attempting to register device 201"}, 0);
+        std::string sResult;
+        int iResult = WaitForDebugLine(driver.dwPid, {"<GR>-Result is "}, 0, 0, &sResult);
+        EXPECT_EQ(sResult, "<GR>-Result is " + std::to_string(c.iCode));
+        EXPECT_GE(iAttach, 0);
+        EXPECT_GT(iHandle, iAttach);
+        EXPECT_GT(iAttempt, iHandle);
+        EXPECT_GT(iResult, iAttempt);
+        // No InfoDriver is looked for once shut-down has begun.
+        EXPECT_EQ(WaitForDebugLine(driver.dwPid, {"InfoDriver"}, 0), -1);
     }
+}
+
+// A command far longer than an entry: queued cut, logged cut to the debug
+// line, and the driver goes on answering.
+TEST_F(DriverProcess, OverlongCommandIsCutSafely)
+{
+    WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
+    StartRvx();
+    StartInfoDrivers();
+    ASSERT_TRUE(StartDebugCapture());
+    StartDriver();
+    HWND hDriver = DriverWindow();
+    ASSERT_NE(hDriver, nullptr);
+    ASSERT_TRUE(StartedUp());
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TextPeerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "DriverProcessLongPeer";
+    RegisterClassA(&wc);
+    HWND hPeer = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(hPeer, nullptr);
+    // "RP 201 3 3 0" followed by blanks and filler: 500 characters in all.
+    std::string sLong = "RP 201 3 3 0" + std::string(200, ' ') + std::string(288, 'z');
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, sLong.c_str()), 1);
+    DestroyWindow(hPeer);
+    EXPECT_GE(WaitForLine(sRvxLog, {"RVX <- 2187 revertive value=0 text=\"RR 201 003 000\""}, 10000), 0);
+    std::string sLine;
+    ASSERT_GE(WaitForDebugLine(driver.dwPid, {"<GR>-<RP 201 3 3 0"}, 5000, 0, &sLine), 0);
+    EXPECT_LE(sLine.size(), 255u);   // one debug line of 256 bytes at most
+    EXPECT_GE(sLine.size(), 250u);
+    EXPECT_NE(sLine.find("zzzz"), std::string::npos);
+    EXPECT_EQ(sLine.find(std::string(288, 'z')), std::string::npos);   // cut to the debug line
+    DWORD_PTR dwResult = 1;
+    EXPECT_NE(SendMessageTimeoutA(hDriver, MSG_CLOSE_REQUEST, 0, 0, SMTO_NORMAL, 20000, &dwResult), 0);
+    DWORD dwExit = 99;
+    EXPECT_TRUE(WaitForExit(driver.hProcess, 20000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
 }
 
 TEST_F(DriverProcess, WithoutRvxOneBoxAndNothingWritten)
 {
-    StartDriver();
+    // Only the leading number of a command line of any length counts.
+    StartDriver(nullptr, " 201x" + std::string(3000, '9'));
+    EXPECT_NE(DriverWindow(), nullptr);
     DWORD dwExit = 99;
     std::vector<std::string> asBox = BoxesUntilExit(&dwExit);
     EXPECT_EQ(dwExit, 0u);
@@ -310,6 +367,51 @@ TEST_F(DriverProcess, MissingControlLibraryShowsItsBoxAndShutsDown)
         EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2031"}), 0);
         EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2184"}), 0);
     }
+}
+
+// 10,000 router commands reach the driver while it is still starting up (busy
+// with its InfoDrivers, so no posted message is handled): every one is
+// answered with its revertive, once, in the order of arrival.
+TEST_F(DriverProcess, BurstOfCommandsDuringStartUpIsProcessedOnceInOrder)
+{
+    const int kBurst = 10000;
+    std::string sScript = TempFile("burst", "txt");
+    asLog.push_back(sScript);
+    std::string sText = "wait-attach 30\nexpect 2184 \"\" 30\n";
+    for (int i = 0; i < kBurst; ++i) {
+        sText += "send 2189 \"RP 201 " + std::to_string(i % 16 + 1) + " " + std::to_string(i % 16 + 1) + " " +
+                 std::to_string(i % 1000) + "\"\n";
+    }
+    sText += "mark \"burst sent\"\n";
+    ASSERT_TRUE(WriteTextFile(sScript, sText));
+    StartRvx("--script \"" + sScript + "\"");
+    StartInfoDrivers();
+    StartDriver();
+    ASSERT_GE(WaitForLine(sRvxLog, {"RVX == burst sent"}, 240000), 0);
+    ASSERT_TRUE(StartedUp());
+
+    auto tEnd = GetTickCount() + 240000;
+    while (CountLines(sRvxLog, {"RVX <- 2187 revertive"}) < kBurst && GetTickCount() < tEnd) PumpFor(500);
+    std::vector<std::string> asLine = ReadLines(sRvxLog);
+    // Far more than 64 commands were waiting at once: all those accepted
+    // before the first revertive came back.
+    int nWaiting = 0;
+    for (const std::string& sLine : asLine) {
+        if (sLine.find("RVX <- 2187") != std::string::npos) break;
+        if (sLine.find("RVX -> 2189") != std::string::npos) ++nWaiting;
+    }
+    EXPECT_GT(nWaiting, 1000);
+    std::printf("%d commands were waiting before the first was processed\n", nWaiting);
+    int i = 0;
+    for (const std::string& sLine : asLine) {
+        if (sLine.find("RVX <- 2187 revertive") == std::string::npos) continue;
+        char acExpected[96];
+        std::snprintf(acExpected, sizeof acExpected, "value=%d text=\"RR 201 %03d 000\"", i % 1000, i % 16 + 1);
+        ASSERT_NE(sLine.find(acExpected), std::string::npos) << "revertive " << i << ": " << sLine;
+        ++i;
+    }
+    EXPECT_EQ(i, kBurst);
+    EXPECT_EQ(CountLines(sRvxLog, {"RVX -> 2189", "result=1"}), kBurst);
 }
 
 }  // namespace

@@ -455,8 +455,8 @@ TEST_F(DriverIpc, RingKeepsALongCommandCutAndAnExactOneWhole)
     std::string s200(200, 'q');
     std::string s127(127, 'r');
     int iFirst = sInfoRing.iWrite;
-    EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_MESSAGE, 0, reinterpret_cast<LPARAM>(s200.c_str())), 1);
-    EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_MESSAGE, 0, reinterpret_cast<LPARAM>(s127.c_str())), 1);
+    EXPECT_EQ(SendFromRvx(MSG_INFO_MESSAGE, s200.c_str()), 1);
+    EXPECT_EQ(SendFromRvx(MSG_INFO_MESSAGE, s127.c_str()), 1);
     EXPECT_EQ(sInfoRing.iPending, 2);
     EXPECT_EQ(std::string(sInfoRing.aacEntry[iFirst]), std::string(127, 'q'));
     EXPECT_EQ(std::string(sInfoRing.aacEntry[(iFirst + 1) % kRingCapacity]), s127);
@@ -498,6 +498,51 @@ TEST_F(DriverIpc, BurstOfRouterCommandsDuringALongExchangeIsProcessedCompletely)
     EXPECT_EQ(nQueued, 1);
     EXPECT_EQ(sCommandRing.iPending, 0);
     EXPECT_EQ(lCommandsReceived, lBefore + kBurst);
+}
+
+TEST_F(DriverIpc, FullRingRefusesAndCountsTheTextAndKeepsDraining)
+{
+    long lDropped = sInfoRing.lDropped;
+    ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_INFO_MESSAGE, kRingCapacity + 1), 1);
+    EXPECT_EQ(sInfoRing.lDropped, lDropped + 1);
+    int nQueued = 0;
+    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), kRingCapacity);
+    EXPECT_EQ(nQueued, 1);
+    EXPECT_EQ(sInfoRing.iPending, 0);
+}
+
+// Text messages carry a text only through the transport: the same numbers
+// sent as plain messages are refused without touching their lparam.
+TEST_F(DriverIpc, TextMessagesSentPlainAreRefused)
+{
+    iTxRx = 1;
+    int iPending = sCommandRing.iPending + sInfoRing.iPending;
+    for (UINT uMsg : {static_cast<UINT>(MSG_NETWORK_STATUS), static_cast<UINT>(MSG_DRIVER_COMMAND),
+                      static_cast<UINT>(MSG_INFO_MESSAGE)}) {
+        EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0x1234), 0) << uMsg;
+        EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), 0) << uMsg;
+    }
+    EXPECT_EQ(sCommandRing.iPending + sInfoRing.iPending, iPending);
+    EXPECT_EQ(iTxRx, 1);
+    EXPECT_TRUE(sRvx.asAnswer.empty());
+    // Through the transport the same message is taken.
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 1 1 'TXRX=1'"), 1);
+}
+
+// Shut-down may run twice (both database sizes missing; a close request
+// before the loop ends): each library handle is released once only.
+TEST_F(DriverIpc, RepeatedShutDownReleasesEachLibraryOnce)
+{
+    HMODULE hFirst = LoadLibraryA("zurfilter.dll");
+    ASSERT_NE(hFirst, nullptr);
+    hBwccLib = LoadLibraryA("zurfilter.dll");   // a second reference, as the dialog library holds
+    hExternalDll = nullptr;
+    ShutdownDriver();
+    ShutdownDriver();
+    EXPECT_EQ(hBwccLib, nullptr);
+    EXPECT_EQ(sRvx.nUnregister, 2);
+    EXPECT_NE(GetModuleHandleA("zurfilter.dll"), nullptr);
+    FreeLibrary(hFirst);
 }
 
 }  // namespace

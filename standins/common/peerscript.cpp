@@ -13,7 +13,7 @@ namespace {
 
 enum {
     kWaitAttach = 1, kFindDriver, kSend, kNumber, kPlain, kPost, kSleep, kExpect, kExpectLine,
-    kExpectNone, kClear, kMark, kSet, kWaitClosed, kQuit
+    kExpectNone, kClear, kMark, kElapsed, kDebug, kSet, kWaitClosed, kQuit
 };
 
 // A parameter that is a number or one of the two windows.
@@ -75,11 +75,14 @@ int Fail(std::string* pError, const char* pReason)
 
 }  // namespace
 
-int AddScriptLine(const char* pText, int iLine, std::string* pError)
+namespace {
+
+// A repeat block being read: its count and its lines, not yet parsed.
+int iRepeatCount = 0;
+std::vector<std::pair<int, std::string>> asRepeatBody;
+
+int ParseStep(const char* pText, int iLine, const std::vector<std::string>& asWord, std::string* pError)
 {
-    std::vector<std::string> asWord;
-    if (!SplitScriptLine(pText, &asWord, pError)) return 0;
-    if (asWord.empty()) return 1;
     ScriptStep s = {};
     s.iLine = iLine;
     s.sSource = pText;
@@ -145,6 +148,14 @@ int AddScriptLine(const char* pText, int iLine, std::string* pError)
         s.iVerb = kMark;
         if (n != 2) return Fail(pError, "mark \"TEXT\"");
         s.sText = asWord[1];
+    } else if (sVerb == "elapsed") {
+        s.iVerb = kElapsed;
+        if (n != 2) return Fail(pError, "elapsed \"LABEL\"");
+        s.sText = asWord[1];
+    } else if (sVerb == "debug") {
+        s.iVerb = kDebug;
+        if (n != 2) return Fail(pError, "debug \"TEXT\"");
+        s.sText = asWord[1];
     } else if (sVerb == "set") {
         s.iVerb = kSet;
         if (n != 3 || !ParseInteger(asWord[2].c_str(), &s.llA)) return Fail(pError, "set NAME NUMBER");
@@ -158,6 +169,66 @@ int AddScriptLine(const char* pText, int iLine, std::string* pError)
         return Fail(pError, "unknown step");
     }
     asStep.push_back(s);
+    return 1;
+}
+
+std::string Substitute(const std::string& sText, int iCount)
+{
+    std::string s = sText;
+    std::string sNumber = std::to_string(iCount);
+    for (size_t i = s.find("{n}"); i != std::string::npos; i = s.find("{n}", i + sNumber.size())) {
+        s.replace(i, 3, sNumber);
+    }
+    return s;
+}
+
+}  // namespace
+
+int AddScriptLine(const char* pText, int iLine, std::string* pError)
+{
+    std::vector<std::string> asWord;
+    if (!SplitScriptLine(pText, &asWord, pError)) return 0;
+    if (asWord.empty()) return 1;
+    if (asWord[0] == "repeat") {
+        long long ll = 0;
+        if (iRepeatCount > 0) return Fail(pError, "repeat inside a repeat");
+        if (asWord.size() != 2 || !ParseInteger(asWord[1].c_str(), &ll) || ll < 1 || ll > 1000000) {
+            return Fail(pError, "repeat COUNT (1..1000000)");
+        }
+        iRepeatCount = static_cast<int>(ll);
+        asRepeatBody.clear();
+        return 1;
+    }
+    if (asWord[0] == "end") {
+        if (iRepeatCount == 0) return Fail(pError, "end without repeat");
+        if (asWord.size() != 1) return Fail(pError, "end takes nothing");
+        int nCount = iRepeatCount;
+        iRepeatCount = 0;
+        std::vector<std::pair<int, std::string>> asBody;
+        asBody.swap(asRepeatBody);
+        for (int i = 1; i <= nCount; ++i) {
+            for (const auto& line : asBody) {
+                std::string sLine = Substitute(line.second, i);
+                std::vector<std::string> asStepWords;
+                if (!SplitScriptLine(sLine.c_str(), &asStepWords, pError)
+                    || (!asStepWords.empty() && !ParseStep(sLine.c_str(), line.first, asStepWords, pError))) {
+                    *pError += " (line " + std::to_string(line.first) + ", in the repeat)";
+                    return 0;
+                }
+            }
+        }
+        return 1;
+    }
+    if (iRepeatCount > 0) {
+        asRepeatBody.push_back(std::make_pair(iLine, std::string(pText)));
+        return 1;
+    }
+    return ParseStep(pText, iLine, asWord, pError);
+}
+
+int FinishScript(std::string* pError)
+{
+    if (iRepeatCount > 0) return Fail(pError, "repeat without end");
     return 1;
 }
 
@@ -282,6 +353,7 @@ int RunScript(HWND hOwn)
 {
     if (asStep.empty()) return -1;
     KeepRecord(1);
+    DWORD dwLast = GetTickCount();
     for (size_t k = 0; k < asStep.size(); ++k) {
         const ScriptStep& s = asStep[k];
         int iPump = kPumpDone;
@@ -359,6 +431,15 @@ int RunScript(HWND hOwn)
             break;
         case kMark:
             RecordLine("==", s.sText);
+            break;
+        case kElapsed: {
+            DWORD dwNow = GetTickCount();
+            RecordLine("==", s.sText + " elapsed=" + std::to_string(dwNow - dwLast) + " ms");
+            dwLast = dwNow;
+            break;
+        }
+        case kDebug:
+            OutputDebugStringA(s.sText.c_str());
             break;
         case kSet:
             if (!pfnSetHook(s.sText.c_str(), s.llA)) return StepFailed(s, "unknown name");

@@ -21,6 +21,10 @@
 //   expect-none MSG ["PART"] [MS] no such received line for that long (default 1000 ms)
 //   clear                         later expects look only at lines recorded from now on
 //   mark "TEXT"                   records "== TEXT"
+//   elapsed "LABEL"               records "== LABEL elapsed=N ms": the time since the previous
+//                                 elapsed step, or since the script began
+//   repeat COUNT ... end          the steps between, COUNT times; "{n}" in them is 1, 2, ...
+//   debug "TEXT"                  writes TEXT to the debug output (a marker among the driver's lines)
 //   set NAME NUMBER               changes an answer of the program (see its --help)
 //   wait-closed [LIMIT]           until the driver's window has gone (default 10 s)
 //   quit [CODE]                   ends the program with that exit code (default 0)
@@ -40,6 +44,8 @@ const int kExitScriptFailed = 3;
 int AddScriptLine(const char* pText, int iLine, std::string* pError);
 // Adds every line of a file. Returns 0 with "FILE:LINE: reason".
 int LoadScriptFile(const char* pPath, std::string* pError);
+// After the last line: 0 with a reason when a repeat has no end.
+int FinishScript(std::string* pError);
 int ScriptStepCount();
 
 // The program's handler for "set NAME NUMBER": returns 0 for an unknown name.

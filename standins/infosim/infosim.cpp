@@ -20,20 +20,22 @@ const char kUsage[] =
     "A stand-in InfoDriver with slots 1..4096 that answers a router driver\n"
     "and records the traffic.\n"
     "\n"
-    "  DEVICE          its device number, 1..32767\n"
-    "  --slots FILE    initial slot texts (lines: SLOT TEXT)\n"
-    "  --txrx          start in state TX/RX (default: RX only)\n"
-    "  --script FILE   steps to play once the window exists\n"
-    "  -e STEP         one more script step (after the file), repeatable\n"
-    "  --log FILE      also write every record line to FILE\n"
-    "  --hide LIST     keeps these message numbers (2727,2731) off the screen\n"
-    "  --quiet         nothing on stdout\n"
-    "  --help          this text\n"
+    "  DEVICE             its device number, 1..32767\n"
+    "  --slots FILE       initial slot texts (lines: SLOT TEXT)\n"
+    "  --txrx             start in state TX/RX (default: RX only)\n"
+    "  --answer-delay MS  waits MS milliseconds before answering each text request\n"
+    "  --script FILE      steps to play once the window exists (see the README)\n"
+    "  -e STEP            one more script step (after the file), repeatable\n"
+    "  --log FILE         also write every record line to FILE\n"
+    "  --hide LIST        keeps these message numbers (2727,2731) off the screen\n"
+    "  --quiet            nothing on stdout\n"
+    "  --help             this text\n"
     "\n"
     "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
     "4 no window.\n";
 
 int iDevice = 0;
+int iAnswerDelay = 0;   // ms before each text request is answered
 int iState = 1;      // 2 TX/RX, 1 RX only
 HWND hWndOwn = nullptr;
 
@@ -48,6 +50,8 @@ int SetValue(const char* pName, long long llValue)
 
 LRESULT OnTextRequest(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    // A slow peer: the requester waits this long inside its request.
+    if (iAnswerDelay > 0) Sleep(static_cast<DWORD>(iAnswerDelay));
     char* pBlock = reinterpret_cast<char*>(lParam);
     int iSlot = static_cast<int>(wParam);
     char acReceived[kTextBlockSize + 1];
@@ -154,6 +158,14 @@ int main(int argc, char** argv)
             if (!bHasValue || !HideOnScreen(argv[++i])) return Usage("--hide needs message numbers, as 2727,2731");
         } else if (sArg == "--txrx") {
             iState = 2;
+        } else if (sArg == "--answer-delay") {
+            char* pEnd = nullptr;
+            long l = bHasValue ? std::strtol(argv[i + 1], &pEnd, 10) : -1;
+            if (!bHasValue || *pEnd != '\0' || l < 0 || l > 60000) {
+                return Usage("--answer-delay needs a time in milliseconds, 0..60000");
+            }
+            iAnswerDelay = static_cast<int>(l);
+            ++i;
         } else if (sArg == "--log") {
             if (!bHasValue) return Usage("--log needs a file name");
             pLog = argv[++i];
@@ -191,6 +203,11 @@ int main(int argc, char** argv)
 
     char acTag[32];
     std::snprintf(acTag, sizeof acTag, "INFO%d", iDevice);
+    std::string sScriptError;
+    if (!FinishScript(&sScriptError)) {
+        std::fprintf(stderr, "infosim: script: %s\n", sScriptError.c_str());
+        return 2;
+    }
     if (!OpenRecord(acTag, bQuiet, pLog)) {
         std::fprintf(stderr, "infosim: cannot create the log file %s\n", pLog);
         return 2;

@@ -24,6 +24,7 @@ const char kUsage[] =
     "  --register-answer N  answer to 2184 (register) always: 0 registered, 1 invalid\n"
     "                       id, 2 id already registered, 3 not in driver mode;\n"
     "                       default: 0, or 2 while another live window holds the id\n"
+    "  --answer-delay MS    waits MS milliseconds before answering each text request\n"
     "  --names FILE         names for 2164 name requests (lines: src|dst NUMBER NAME)\n"
     "  --script FILE        steps to play once the window exists\n"
     "  -e STEP              one more script step (after the file), repeatable\n"
@@ -33,12 +34,13 @@ const char kUsage[] =
     "  --help               this text\n"
     "\n"
     "Script steps: wait-attach, find-driver, send, number, plain, post, sleep,\n"
-    "expect, expect-line, expect-none, clear, mark, set interface N,\n"
-    "set register-answer N, wait-closed, quit (see the README).\n"
+    "expect, expect-line, expect-none, clear, mark, elapsed, repeat/end, debug,\n"
+    "set interface N, set register-answer N, wait-closed, quit (see the README).\n"
     "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
     "4 no window.\n";
 
 int iInterfaceNumber = 1;
+int iAnswerDelay = 0;   // ms before each text request is answered
 const int kRegisterAuto = -1;
 int iRegisterAnswer = kRegisterAuto;
 HWND ahRegistered[0x8000];   // by device number: the window that registered it
@@ -74,6 +76,8 @@ int Register(HWND hDriver, int iDevice)
 // request, whose reply is the name asked for.
 LRESULT OnTextRequest(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    // A slow peer: the requester waits this long inside its request.
+    if (iAnswerDelay > 0) Sleep(static_cast<DWORD>(iAnswerDelay));
     char* pBlock = reinterpret_cast<char*>(lParam);
     int iValue = static_cast<int>(wParam);
     if (uMsg == MSG_NAME_REQUEST) {
@@ -183,6 +187,14 @@ int main(int argc, char** argv)
             if (!bHasValue || !IntArg(argv[i + 1], &iValue)) return Usage((sArg + " needs a number").c_str());
             (sArg == "--interface" ? iInterfaceNumber : iRegisterAnswer) = iValue;
             ++i;
+        } else if (sArg == "--answer-delay") {
+            char* pEnd = nullptr;
+            long l = bHasValue ? std::strtol(argv[i + 1], &pEnd, 10) : -1;
+            if (!bHasValue || *pEnd != '\0' || l < 0 || l > 60000) {
+                return Usage("--answer-delay needs a time in milliseconds, 0..60000");
+            }
+            iAnswerDelay = static_cast<int>(l);
+            ++i;
         } else if (sArg == "--log") {
             if (!bHasValue) return Usage("--log needs a file name");
             pLog = argv[++i];
@@ -210,6 +222,11 @@ int main(int argc, char** argv)
         } else {
             return Usage(("unknown argument \"" + sArg + "\"").c_str());
         }
+    }
+    std::string sScriptError;
+    if (!FinishScript(&sScriptError)) {
+        std::fprintf(stderr, "rvxsim: script: %s\n", sScriptError.c_str());
+        return 2;
     }
     if (!OpenRecord("RVX", bQuiet, pLog)) {
         std::fprintf(stderr, "rvxsim: cannot create the log file %s\n", pLog);

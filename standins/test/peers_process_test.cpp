@@ -318,3 +318,36 @@ TEST_F(Peers, RvxRefusesADeviceNumberThatAnotherLiveDriverHolds)
     EXPECT_EQ(SendMessageA(hRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hThird), 202 | 0x8000), 0);
     DestroyWindow(hThird);
 }
+
+TEST_F(Peers, RepeatSendsABurstInOrder)
+{
+    HWND hRvx = Start("rvxsim.exe", "RvxSim",
+                      "-e \"wait-attach 20\" -e \"repeat 300\" -e \"send 2189 \\\"RC 201 {n} {n} '' 0\\\"\" "
+                      "-e end -e \"elapsed \\\"burst\\\"\" -e \"quit\"");
+    ASSERT_NE(hRvx, nullptr);
+    SendMessageA(hRvx, MSG_ATTACH, reinterpret_cast<WPARAM>(hWndTest), 0);
+    ASSERT_TRUE(WaitForExit(peer.hProcess, 60000));
+    PumpFor(50);
+    ASSERT_EQ(asSeen.size(), 300u);
+    EXPECT_EQ(asSeen[0], "0 RC 201 1 1 '' 0");
+    EXPECT_EQ(asSeen[299], "0 RC 201 300 300 '' 0");
+    EXPECT_TRUE(Logged("RVX == burst elapsed=", 0));
+
+    std::string sOutput;
+    EXPECT_EQ(RunToEnd("rvxsim.exe", "-e \"repeat 2\" -e \"mark x\"", &sOutput), 2u);
+    EXPECT_NE(sOutput.find("rvxsim: script: repeat without end"), std::string::npos);
+    EXPECT_EQ(RunToEnd("rvxsim.exe", "-e \"repeat 2\" -e \"repeat 3\"", &sOutput), 1u);
+    EXPECT_EQ(RunToEnd("rvxsim.exe", "-e \"repeat 2\" -e \"sned 1\" -e end", &sOutput), 1u);
+    EXPECT_NE(sOutput.find("unknown step (line 2, in the repeat)"), std::string::npos);
+}
+
+TEST_F(Peers, AnswerDelayHoldsTheRequester)
+{
+    HWND hInfo = Start("infosim.exe", "InfoSim", "80 --answer-delay 300");
+    ASSERT_NE(hInfo, nullptr);
+    DWORD dwStart = GetTickCount();
+    char acReply[kTextBlockSize] = {};
+    SendCopyText(hWndTest, hInfo, MSG_INFO_SLOT_WRITE, 1, "slow", acReply, sizeof acReply);
+    EXPECT_GE(GetTickCount() - dwStart, 250u);
+    EXPECT_STREQ(acReply, "slow");
+}

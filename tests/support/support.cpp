@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 std::string ExeDir()
 {
@@ -247,4 +249,106 @@ std::string ErrorBoxText(HWND hBox)
 void PressErrorBoxOk(HWND hBox)
 {
     PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+}
+
+namespace {
+
+struct DebugText {
+    DWORD dwPid;
+    std::string sText;
+};
+
+std::mutex mutexDebug;
+std::vector<DebugText> asDebug;
+std::thread threadDebug;
+volatile LONG lDebugStop = 0;
+HANDLE hDebugBufferReady = nullptr;
+HANDLE hDebugDataReady = nullptr;
+HANDLE hDebugMapping = nullptr;
+const char* pDebugView = nullptr;
+
+// The layout of the buffer: the writer's process id, then its text.
+void CollectDebug()
+{
+    SetEvent(hDebugBufferReady);
+    while (InterlockedCompareExchange(&lDebugStop, 0, 0) == 0) {
+        if (WaitForSingleObject(hDebugDataReady, 50) != WAIT_OBJECT_0) continue;
+        DebugText t;
+        std::memcpy(&t.dwPid, pDebugView, sizeof t.dwPid);
+        const char* pText = pDebugView + sizeof(DWORD);
+        t.sText.assign(pText, strnlen(pText, 4096 - sizeof(DWORD)));
+        while (!t.sText.empty() && (t.sText.back() == '\n' || t.sText.back() == '\r')) t.sText.pop_back();
+        {
+            std::lock_guard<std::mutex> lock(mutexDebug);
+            asDebug.push_back(t);
+        }
+        SetEvent(hDebugBufferReady);
+    }
+}
+
+}  // namespace
+
+bool StartDebugCapture()
+{
+    if (pDebugView != nullptr) return true;
+    hDebugBufferReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
+    bool bOthers = GetLastError() == ERROR_ALREADY_EXISTS;
+    hDebugDataReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
+    hDebugMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER");
+    if (hDebugMapping != nullptr) pDebugView = static_cast<const char*>(MapViewOfFile(hDebugMapping, FILE_MAP_READ, 0, 0, 4096));
+    if (bOthers || hDebugBufferReady == nullptr || hDebugDataReady == nullptr || pDebugView == nullptr) {
+        pDebugView = nullptr;
+        StopDebugCapture();
+        return false;
+    }
+    lDebugStop = 0;
+    threadDebug = std::thread(CollectDebug);
+    return true;
+}
+
+void StopDebugCapture()
+{
+    if (threadDebug.joinable()) {
+        InterlockedExchange(&lDebugStop, 1);
+        threadDebug.join();
+    }
+    if (pDebugView != nullptr) UnmapViewOfFile(pDebugView);
+    pDebugView = nullptr;
+    for (HANDLE* p : {&hDebugMapping, &hDebugDataReady, &hDebugBufferReady}) {
+        if (*p != nullptr) CloseHandle(*p);
+        *p = nullptr;
+    }
+}
+
+void ClearDebugLines()
+{
+    std::lock_guard<std::mutex> lock(mutexDebug);
+    asDebug.clear();
+}
+
+std::vector<std::string> DebugLines(DWORD dwPid)
+{
+    std::vector<std::string> asLines;
+    std::lock_guard<std::mutex> lock(mutexDebug);
+    for (const DebugText& t : asDebug) {
+        if (dwPid == 0 || t.dwPid == dwPid) asLines.push_back(t.sText);
+    }
+    return asLines;
+}
+
+int WaitForDebugLine(DWORD dwPid, const std::vector<std::string>& asParts, DWORD dwMs, int iFrom,
+                     std::string* psLine)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        std::vector<std::string> asLines = DebugLines(dwPid);
+        for (size_t i = iFrom < 0 ? 0 : static_cast<size_t>(iFrom); i < asLines.size(); ++i) {
+            if (HasAll(asLines[i], asParts)) {
+                if (psLine != nullptr) *psLine = asLines[i];
+                return static_cast<int>(i);
+            }
+        }
+        if (GetTickCount() - dwStart >= dwMs) return -1;
+        PumpFor(20);
+    }
 }

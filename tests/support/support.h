@@ -63,6 +63,24 @@ int WaitForLine(const std::string& sPath, const std::vector<std::string>& asPart
 // Counts the lines of the file that contain every one of the parts.
 int CountLines(const std::string& sPath, const std::vector<std::string>& asParts);
 
+// Debug output of other processes (OutputDebugStringA), caught through the
+// system's debug-output buffer ("DBWIN_BUFFER", which Wine implements as
+// Windows does) by a thread of this process while a capture runs. One
+// capture at a time per session: tests that use it run under the resource
+// lock "wine_peers" (zur_process_test). Returns false when the buffer is
+// held by another program.
+bool StartDebugCapture();
+void StopDebugCapture();
+void ClearDebugLines();
+// The texts caught so far from process dwPid (0: any process), in order,
+// each without its trailing newline.
+std::vector<std::string> DebugLines(DWORD dwPid);
+// Waits (dispatching) until a text of process dwPid (0: any) at index iFrom
+// or later of DebugLines(dwPid) contains every part. Returns its index, or
+// -1 when the time ran out.
+int WaitForDebugLine(DWORD dwPid, const std::vector<std::string>& asParts, DWORD dwMs, int iFrom = 0,
+                     std::string* psLine = nullptr);
+
 // The driver's error boxes: top-level dialogs titled "! Error !".
 // Waits (dispatching) for one owned by process dwPid (0: any). Null when
 // none appeared in time.
