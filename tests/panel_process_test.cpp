@@ -281,6 +281,9 @@ TEST_F(PanelProcess, AboutBoxOpensFromTheBarAndCloses)
     PostMessageA(hMain, WM_COMMAND, IDM_ABOUT, 0);
     HWND hAbout = WaitForWindow("BORDLG", "About", driver.dwPid, 10000);
     ASSERT_NE(hAbout, nullptr);
+    // The box shows itself once its texts are in place.
+    for (int i = 0; i < 200 && !IsWindowVisible(hAbout); ++i) PumpFor(25);
+    ASSERT_TRUE(IsWindowVisible(hAbout));
     char acText[128] = "";
     GetDlgItemTextA(hAbout, IDC_ABOUT_VERSION, acText, sizeof acText);
     EXPECT_EQ(std::string(acText).compare(0, 18, "Version 3.05.03 - "), 0) << acText;
