@@ -149,7 +149,7 @@ done
 sleep 2
 import -display "$display" -window root "$work/screen.png"
 # The windows lie on a black desktop: keep their bounding box.
-convert "$work/screen.png" -trim +repage "$out"
+convert "$work/screen.png" -trim +repage -strip "$out"
 echo "screenshot: $out"
 if [ -n "${SCREENSHOT_HOLD:-}" ]; then   # keep the scene for a look: DISPLAY below
   echo "screenshot: holding display $display for $SCREENSHOT_HOLD s"
