@@ -6,7 +6,7 @@ JOBS    ?= $(shell nproc)
 CTEST_J ?= 2
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 
-.PHONY: all deps build native x64 x86 dist test test-native test-wine demo clean wine-start wine-stop
+.PHONY: all deps build native x64 x86 dist test test-native test-wine demo screenshot clean wine-start wine-stop
 
 all: build
 
@@ -43,6 +43,11 @@ test: build
 
 demo: dist
 	@tools/demo.sh $(BUILD)
+
+# docs/panel.png: the panel after a take, on a virtual X display.
+screenshot: x64
+	@tools/deps.sh --screenshot
+	@tools/screenshot.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) dist

@@ -1,0 +1,352 @@
+// The operator panel in a test host: names from a fake RVX, the display of
+// the current destination, the selection rules and the commands it builds.
+#include "app/panel.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "app/menu.h"
+#include "app/test/panel_host.h"
+#include "ipc/test/test_host.h"
+#include "config/profile.h"
+#include "core/dispatch.h"
+#include "core/routes.h"
+#include "core/take.h"
+#include "res/resource.h"
+
+namespace {
+
+class Panel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        StartHost();
+        iDevice = 12;
+        DatabaseSize_0 = 10;
+        DatabaseSize_1 = 20;
+        NameLength = 8;
+        DebugMode = 1;
+        std::memset(aiIndex, 0, sizeof aiIndex);
+        std::memset(abLock, 0, sizeof abLock);
+        aiIndex[1] = 3;
+        abAccess[0] = 1;   // the panel's own workstation
+        aiIndex[5] = 4;
+        hExternalDll = nullptr;
+        std::strcpy(ExternalDLL, "NONE");
+        iSelectedSource = 0;
+        RenameAll(false);
+        OpenPanel();
+        TakeNameRequests();
+        TakeDebugLines();
+    }
+    void TearDown() override { ClosePanel(); }
+};
+
+TEST_F(Panel, ListsHoldOneNamePerPackageInPackageOrder)
+{
+    ASSERT_EQ(ListCount(IDC_SOURCE_LIST), 10);
+    ASSERT_EQ(ListCount(IDC_DEST_LIST), 20);
+    EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 0), "SRC 1");
+    EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 9), "SRC 10");
+    EXPECT_EQ(ListEntry(IDC_DEST_LIST, 0), "DST 1");
+    EXPECT_EQ(ListEntry(IDC_DEST_LIST, 19), "DST 20");
+
+    // The other way round, and a device number that needs both bytes.
+    DatabaseSize_0 = 20;
+    DatabaseSize_1 = 10;
+    iDevice = 300;
+    OpenPanel();
+    EXPECT_EQ(ListCount(IDC_SOURCE_LIST), 20);
+    EXPECT_EQ(ListCount(IDC_DEST_LIST), 10);
+    std::vector<NameRequest> v = TakeNameRequests();
+    ASSERT_EQ(v.size(), 30u);
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_EQ(v[i].iDevice, 300);
+        EXPECT_EQ(v[i].iDatabase, i < 20 ? 0 : 1);
+        EXPECT_EQ(v[i].iIndex, i < 20 ? i + 1 : i - 19);
+    }
+}
+
+TEST_F(Panel, LongNameIsShownCutTo64Characters)
+{
+    EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 6), std::string(64, 'L'));
+    EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 7), "SRC 8");   // the next name is whole
+}
+
+TEST_F(Panel, ColumnsAreNinePixelsPerNameCharacter)
+{
+    for (int iList : {IDC_SOURCE_LIST, IDC_DEST_LIST}) {
+        RECT rc = {};
+        SendDlgItemMessageA(hWndDialog, iList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
+        EXPECT_EQ(rc.right - rc.left, 72);
+    }
+    NameLength = 12;
+    OpenPanel();
+    RECT rc = {};
+    SendDlgItemMessageA(hWndDialog, IDC_DEST_LIST, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
+    EXPECT_EQ(rc.right - rc.left, 108);
+}
+
+TEST_F(Panel, StartShowsDestinationOneWithZeroCounters)
+{
+    lRevertivesSent = 7;
+    lCommandsReceived = 8;
+    lDriverMessagesSent = 9;
+    bKeyboard = 1;
+    OpenPanel();
+
+    // The main window was fitted to the panel, which it shows whole.
+    RECT rcClient, rcPanel;
+    GetClientRect(hWndMain, &rcClient);
+    GetWindowRect(hWndDialog, &rcPanel);
+    EXPECT_EQ(rcClient.right, rcPanel.right - rcPanel.left);
+    EXPECT_EQ(rcClient.bottom, rcPanel.bottom - rcPanel.top);
+
+    EXPECT_EQ(iCurrentDest, 1);
+    EXPECT_EQ(iRoutedSource, 3);
+    EXPECT_EQ(iSelectedSource, 0);                     // untouched
+    EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), 2);      // routed source 3
+    EXPECT_EQ(ListSelection(IDC_DEST_LIST), LB_ERR);   // left without a selection
+    EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");
+    EXPECT_EQ(StyleCode(IDC_LOCK), "/2B____");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+
+    EXPECT_EQ(lRevertivesSent, 0);
+    EXPECT_EQ(lCommandsReceived, 0);
+    EXPECT_EQ(lDriverMessagesSent, 0);
+    EXPECT_EQ(bKeyboard, 0);
+    EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000000");
+    EXPECT_EQ(ControlText(IDC_COMMANDS_RX), "00000000");
+    EXPECT_EQ(ControlText(IDC_DRIVER_TX), "00000000");
+    EXPECT_EQ(ControlText(IDC_DRIVER_RX), "n/a");
+    EXPECT_EQ(ControlText(IDC_EXTERNAL), "");
+}
+
+TEST_F(Panel, UnroutedDestinationHighlightsNoSource)
+{
+    for (int iRouted : {0, -1, 11}) {
+        aiIndex[1] = iRouted;
+        OpenPanel();
+        EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), LB_ERR) << iRouted;
+    }
+}
+
+TEST_F(Panel, LockedDestinationDisablesTake)
+{
+    abLock[1] = 1;
+    OpenPanel();
+    EXPECT_EQ(ControlText(IDC_LOCK), "Locked");
+    EXPECT_EQ(StyleCode(IDC_LOCK), "/1B____");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    int iLockedFace = ButtonFace(IDC_LOCK);
+
+    abLock[1] = 0;
+    UpdateLockDisplay();
+    EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    EXPECT_NE(ButtonFace(IDC_LOCK), iLockedFace);
+}
+
+TEST_F(Panel, LoadedExternalLibraryIsNamed)
+{
+    hExternalDll = GetModuleHandleA("kernel32.dll");
+    std::strcpy(ExternalDLL, "filter.dll");
+    OpenPanel();
+    hExternalDll = nullptr;
+    EXPECT_EQ(ControlText(IDC_EXTERNAL), "filter.dll loaded");
+}
+
+TEST_F(Panel, RefreshNameReplacesOneEntry)
+{
+    RenameAll(true);
+    RefreshName(3, 1);
+    EXPECT_EQ(ListEntry(IDC_DEST_LIST, 2), "DST 3 v2");
+    EXPECT_EQ(ListEntry(IDC_DEST_LIST, 1), "DST 2");
+    EXPECT_EQ(ListEntry(IDC_DEST_LIST, 3), "DST 4");
+    EXPECT_EQ(ListCount(IDC_DEST_LIST), 20);
+
+    RefreshName(10, 0);
+    EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 9), "SRC 10 v2");
+    EXPECT_EQ(ListCount(IDC_SOURCE_LIST), 10);
+
+    std::vector<NameRequest> v = TakeNameRequests();
+    ASSERT_EQ(v.size(), 2u);
+    EXPECT_EQ(v[0].iDevice, 12);
+    EXPECT_EQ(v[0].iDatabase, 1);
+    EXPECT_EQ(v[0].iIndex, 3);
+    EXPECT_EQ(v[1].iDatabase, 0);
+    EXPECT_EQ(v[1].iIndex, 10);
+}
+
+TEST_F(Panel, RefreshNameOutsideItsListChangesNothing)
+{
+    RenameAll(true);
+    RefreshName(3, 2);    // no such database
+    RefreshName(0, 1);
+    RefreshName(21, 1);   // beyond the destinations
+    RefreshName(11, 0);   // beyond the sources, within the destinations
+    RefreshName(15, 0);
+    EXPECT_TRUE(TakeNameRequests().empty());
+    EXPECT_EQ(ListCount(IDC_SOURCE_LIST), 10);
+    EXPECT_EQ(ListCount(IDC_DEST_LIST), 20);
+    EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 9), "SRC 10");
+    EXPECT_EQ(ListEntry(IDC_DEST_LIST, 19), "DST 20");
+}
+
+TEST_F(Panel, ChoosingDestinationShowsItsRouteAndClearsTheSourceChoice)
+{
+    ClickListEntry(IDC_SOURCE_LIST, 1);
+    EXPECT_EQ(iSelectedSource, 2);
+    ClickListEntry(IDC_DEST_LIST, 4);
+    EXPECT_EQ(iCurrentDest, 5);
+    EXPECT_EQ(iSelectedSource, -1);
+    EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), 3);   // routed source 4
+
+    ClickButton(IDC_TAKE);
+    EXPECT_FALSE(Contains(TakeDebugLines(), "RC "));
+}
+
+TEST_F(Panel, DestinationThenSourceThenTakeDispatchesTheTake)
+{
+    ClickListEntry(IDC_DEST_LIST, 4);
+    ClickListEntry(IDC_SOURCE_LIST, 1);
+    EXPECT_EQ(iCurrentDest, 5);
+    EXPECT_EQ(iSelectedSource, 2);
+
+    TakeDebugLines();
+    ClickButton(IDC_TAKE);
+    EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RC 12 2 5 ',---' 0]"));
+}
+
+TEST_F(Panel, NoCurrentDestinationMakesTakeAndLockDoNothing)
+{
+    ClickListEntry(IDC_SOURCE_LIST, 1);
+    // The destination list gains the focus with nothing selected in it.
+    SendMessageA(hWndDialog, WM_COMMAND, MAKEWPARAM(IDC_DEST_LIST, LBN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(GetDlgItem(hWndDialog, IDC_DEST_LIST)));
+    EXPECT_EQ(iCurrentDest, -1);
+    EXPECT_EQ(iSelectedSource, 2);
+    EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");   // the display keeps what it showed
+
+    TakeDebugLines();
+    TakeSelected();
+    ToggleLock();
+    UpdateLockDisplay();
+    std::vector<std::string> asLines = TakeDebugLines();
+    EXPECT_FALSE(Contains(asLines, "RC "));
+    EXPECT_FALSE(Contains(asLines, "RL "));
+    EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), 1);
+}
+
+TEST_F(Panel, LockToggleSendsLockThenUnlock)
+{
+    UseTempConfigDir(12);   // the lock file goes there
+    ClickListEntry(IDC_DEST_LIST, 4);
+    TakeDebugLines();
+    ClickButton(IDC_LOCK);
+    EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RL 12 5 5 1 0]"));
+    EXPECT_EQ(abLock[5], 1);
+    EXPECT_EQ(ControlText(IDC_LOCK), "Locked");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+
+    ClickButton(IDC_LOCK);
+    EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RL 12 5 5 0 0]"));
+    EXPECT_EQ(abLock[5], 0);
+    EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+}
+
+TEST_F(Panel, MovedPanelReturnsToTheCorner)
+{
+    RECT rcBefore;
+    GetWindowRect(hWndDialog, &rcBefore);
+    MoveWindow(hWndDialog, 30, 40, 100, 100, TRUE);
+    Pump(10);
+    RECT rc;
+    GetWindowRect(hWndDialog, &rc);
+    MapWindowPoints(HWND_DESKTOP, hWndMain, reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_EQ(rc.left, 0);
+    EXPECT_EQ(rc.top, 0);
+    EXPECT_EQ(rc.right - rc.left, 100);
+    EXPECT_EQ(rc.bottom - rc.top, 100);
+    EXPECT_GT(rcBefore.right - rcBefore.left, 100);
+}
+
+TEST_F(Panel, SystemCommandsGoToTheMainWindow)
+{
+    SendMessageA(hWndDialog, WM_SYSCOMMAND, static_cast<WPARAM>(0x70000) | SC_CLOSE, 5);
+    EXPECT_EQ(LastSysCommand(), static_cast<WPARAM>(SC_CLOSE));
+}
+
+TEST_F(Panel, OtherPartsWriteThroughTheHelpers)
+{
+    ShowCounter(IDC_REVERTIVES_TX, 42);
+    EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000042");
+    SetPanelText(IDC_INPUT, "RC 12 2 5 ',---' 0");
+    EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
+    AddOutputLine("RC 3 2 5 0");
+    AddOutputLine("GS 4 1 5");
+    EXPECT_EQ(ListCount(IDC_OUTPUT), 2);
+    EXPECT_EQ(ListEntry(IDC_OUTPUT, 1), "GS 4 1 5");   // in order, unsorted
+    ClearOutputList();
+    EXPECT_EQ(ListCount(IDC_OUTPUT), 0);
+
+    // Without a panel the helpers do nothing.
+    ClosePanel();
+    SetPanelText(IDC_INPUT, "x");
+    ShowCounter(IDC_COMMANDS_RX, 1);
+    AddOutputLine("x");
+    ClearOutputList();
+    UpdateLockDisplay();
+    RefreshName(3, 1);
+}
+
+TEST_F(Panel, TemplateHasItsThirtyControlsInOrder)
+{
+    struct Expected {
+        int iId;
+        const char* pClass;
+    };
+    const Expected asControl[] = {
+        {-1, "BorShade"}, {-1, "BorShade"}, {208, "BorShade"}, {-1, "Static"}, {-1, "Static"},
+        {1101, "Static"}, {-1, "Static"}, {1102, "Static"}, {204, "BorShade"}, {-1, "Static"},
+        {1001, "ListBox"}, {1003, "TAV_CC_Button"}, {1004, "TAV_CC_Button"}, {-1, "Static"},
+        {1002, "ListBox"}, {-1, "BorShade"}, {-1, "Static"}, {1005, "TAV_CC_Button"}, {-1, "Static"},
+        {1009, "Static"}, {-1, "BorShade"}, {-1, "Static"}, {1010, "ListBox"}, {-1, "Static"},
+        {-1, "Static"}, {1103, "Static"}, {-1, "Static"}, {1104, "Static"}, {-1, "BorShade"},
+        {1011, "Static"}};
+    int n = 0;
+    for (HWND h = GetWindow(hWndDialog, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT), ++n) {
+        ASSERT_LT(n, 30);
+        char acClass[64] = "";
+        GetClassNameA(h, acClass, sizeof acClass);
+        EXPECT_EQ(static_cast<short>(GetDlgCtrlID(h)), asControl[n].iId) << n;
+        EXPECT_STRCASEEQ(acClass, asControl[n].pClass) << n;
+        LONG lStyle = GetWindowLongA(h, GWL_STYLE);
+        EXPECT_EQ(lStyle & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE) << n;
+        if (_stricmp(acClass, "Static") == 0) {
+            EXPECT_TRUE(lStyle & WS_GROUP) << n;
+        }
+    }
+    EXPECT_EQ(n, 30);
+
+    const LONG lNames = WS_BORDER | WS_HSCROLL | WS_TABSTOP | LBS_MULTICOLUMN | LBS_DISABLENOSCROLL |
+                        LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
+    for (int iList : {IDC_SOURCE_LIST, IDC_DEST_LIST}) {
+        HWND hList = GetDlgItem(hWndDialog, iList);
+        EXPECT_EQ(GetWindowLongA(hList, GWL_STYLE) & lNames & ~WS_BORDER, lNames & ~WS_BORDER);
+        // The dialog manager turns a border into a sunken edge.
+        EXPECT_TRUE((GetWindowLongA(hList, GWL_STYLE) & WS_BORDER) ||
+                    (GetWindowLongA(hList, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+    }
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(hWndDialog, IDC_OUTPUT), GWL_STYLE) & LBS_SORT, 0);
+    EXPECT_EQ(ControlText(IDC_INTERFACE), "- -");
+    EXPECT_EQ(ControlText(IDC_INPUT), "- - -");
+    EXPECT_EQ(ControlText(IDC_TAKE), "Take");
+}
+
+}  // namespace
