@@ -45,7 +45,8 @@ LRESULT PeerCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam);
 // Called first by the handler of uMsg: the kind of this delivery.
 int TakeDeliveryKind(UINT uMsg);
 
-// A hidden top-level window (top-level so that broadcasts reach it).
+// A hidden top-level window (top-level so that broadcasts reach it). Ctrl+C
+// or closing the console closes it, so that the program ends in order.
 HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc);
 
 // Dispatches messages for dwMs milliseconds, or until pfnDone(pArg) returns
