@@ -1,8 +1,129 @@
 #include "config/files.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/filecodec.h"
+#include "config/profile.h"
+#include "core/routes.h"
+
 int bIndexDirty = 0;
 unsigned int iSaveTicks = 0;
-void LoadIndexFile() {}
-bool SaveIndexFile() { return false; }
-void LoadLockFile() {}
-bool SaveLockFile() { return false; }
-void OnSaveTimer() {}
+
+namespace {
+
+// Reads at most nSize bytes of the file; false when it cannot be opened.
+bool ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, DWORD* pnRead)
+{
+    *pnRead = 0;
+    if (pName[0] == '\0') return false;
+    HANDLE hFile = CreateFileA(pName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return false;
+    while (*pnRead < nSize) {
+        DWORD nGot = 0;
+        if (!ReadFile(hFile, pData + *pnRead, nSize - *pnRead, &nGot, nullptr) || nGot == 0) break;
+        *pnRead += nGot;
+    }
+    CloseHandle(hFile);
+    return true;
+}
+
+// Replaces the file as a whole: the new contents go to "<name>.new" in the
+// same directory, are flushed to disc, and only then take the old file's
+// place. A crash, a full disc or a write error at any point leaves the
+// previous complete file.
+bool ReplaceWholeFile(const char* pName, const unsigned char* pData, DWORD nSize)
+{
+    if (pName[0] == '\0') return false;
+    char acTemp[MAX_PATH + 8];
+    if (std::snprintf(acTemp, sizeof acTemp, "%s.new", pName) >= static_cast<int>(sizeof acTemp)) return false;
+
+    HANDLE hFile = CreateFileA(acTemp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return false;
+    DWORD nWritten = 0;
+    bool bOk = WriteFile(hFile, pData, nSize, &nWritten, nullptr) && nWritten == nSize;
+    bOk = bOk && FlushFileBuffers(hFile);
+    CloseHandle(hFile);
+    if (bOk) bOk = MoveFileExA(acTemp, pName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!bOk) DeleteFileA(acTemp);
+    return bOk;
+}
+
+void LogWriteFailure(const char* pFormat, const char* pName)
+{
+    char acLine[MAX_PATH + 64];
+    std::snprintf(acLine, sizeof acLine, pFormat, pName);
+    DebugLog(acLine);
+}
+
+// The device's file name, or an empty text when it does not fit.
+void FileName(char* pName, const char* pExtension)
+{
+    if (!DeviceFileName(pName, MAX_PATH, pExtension)) pName[0] = '\0';
+}
+
+}  // namespace
+
+void LoadIndexFile()
+{
+    char acName[MAX_PATH];
+    FileName(acName, "DAT");
+    unsigned char acData[kIndexFileSize];
+    DWORD nRead = 0;
+    if (!ReadWholeFile(acName, acData, sizeof acData, &nRead)) {
+        for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
+        SaveIndexFile();
+        return;
+    }
+    DecodeIndex(acData, nRead, aiIndex);
+}
+
+bool SaveIndexFile()
+{
+    char acName[MAX_PATH];
+    FileName(acName, "DAT");
+    unsigned char acData[kIndexFileSize];
+    EncodeIndex(aiIndex, acData);
+    if (ReplaceWholeFile(acName, acData, sizeof acData)) return true;
+    LogWriteFailure("Couldn't write index file - '%s'", acName);
+    return false;
+}
+
+void LoadLockFile()
+{
+    char acName[MAX_PATH];
+    FileName(acName, "LCK");
+    unsigned char acData[kLockFileSize];
+    DWORD nRead = 0;
+    if (!ReadWholeFile(acName, acData, sizeof acData, &nRead)) {
+        for (int d = 1; d <= kPackageMax; ++d) abLock[d] = 0;
+        SaveLockFile();
+        return;
+    }
+    DecodeLocks(acData, nRead, abLock);
+}
+
+bool SaveLockFile()
+{
+    char acName[MAX_PATH];
+    FileName(acName, "LCK");
+    unsigned char acData[kLockFileSize];
+    EncodeLocks(abLock, acData);
+    if (ReplaceWholeFile(acName, acData, sizeof acData)) return true;
+    LogWriteFailure("Couldn't write lock file - '%s'", acName);
+    return false;
+}
+
+// One tick of the save timer. SaveDelay is compared as an unsigned number, so
+// a negative delay never comes round and the index is saved only at
+// shut-down. A failed save leaves the index dirty for the next period.
+void OnSaveTimer()
+{
+    ++iSaveTicks;
+    if (iSaveTicks < static_cast<unsigned int>(SaveDelay)) return;
+    iSaveTicks = 0;
+    if (bIndexDirty && SaveIndexFile()) bIndexDirty = 0;
+}

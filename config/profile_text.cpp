@@ -1,7 +1,178 @@
 #include "config/profile_text.h"
-int ScanInt(const char*, int*) { return 0; }
-int ScanLong(const char*, long*) { return 0; }
-void ParseLevelText(const char*, int*, int*, int*) {}
-void ParseMaskText(const char*, MaskEntry*) {}
-void ParseAccessText(const char*, int*) {}
-void FormatDebugLine(char* pLine256, const char*) { pLine256[0] = '\0'; }
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "core/tokenizer.h"
+
+namespace {
+
+const int kAccessMax = 1000;     // entries 0..1000 of the access table
+const int kListAccessMax = 999;  // a list grants 1..999; only "ALL" grants 1000
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// scanf-style integer: returns 1 and the saturated value, or 0 when no digit
+// follows the optional sign. *ppEnd is set past the digits read.
+int ScanNumber(const char* pText, long long llMin, long long llMax, long long* pllValue,
+               const char** ppEnd)
+{
+    const char* p = pText;
+    while (IsSpace(*p)) ++p;
+    bool bNegative = false;
+    if (*p == '+' || *p == '-') {
+        bNegative = *p == '-';
+        ++p;
+    }
+    if (*p < '0' || *p > '9') return 0;
+    // The magnitude is held unsigned and stops growing at the cap.
+    const unsigned long long ullCap = bNegative
+        ? static_cast<unsigned long long>(-(llMin + 1)) + 1
+        : static_cast<unsigned long long>(llMax);
+    unsigned long long ullValue = 0;
+    while (*p >= '0' && *p <= '9') {
+        const unsigned long long ullDigit = static_cast<unsigned long long>(*p - '0');
+        if (ullValue > (ullCap - ullDigit) / 10) ullValue = ullCap;
+        else ullValue = ullValue * 10 + ullDigit;
+        ++p;
+    }
+    if (!bNegative) *pllValue = static_cast<long long>(ullValue);
+    else if (ullValue == ullCap) *pllValue = llMin;
+    else *pllValue = -static_cast<long long>(ullValue);
+    if (ppEnd != nullptr) *ppEnd = p;
+    return 1;
+}
+
+// Walks the comma-separated fields of a text, skipping empty ones (runs of
+// commas count as one separator). Returns 0 when no field is left; the field
+// is not terminated in the text, so it is given by start and length.
+int NextField(const char** ppScan, const char** ppField, size_t* pnLength)
+{
+    const char* p = *ppScan;
+    while (*p == ',') ++p;
+    if (*p == '\0') {
+        *ppScan = p;
+        return 0;
+    }
+    const char* pStart = p;
+    while (*p != '\0' && *p != ',') ++p;
+    *ppField = pStart;
+    *pnLength = static_cast<size_t>(p - pStart);
+    *ppScan = p;
+    return 1;
+}
+
+}  // namespace
+
+int ScanInt(const char* pText, int* piValue)
+{
+    long long llValue = 0;
+    if (pText == nullptr || !ScanNumber(pText, INT_MIN, INT_MAX, &llValue, nullptr)) return 0;
+    *piValue = static_cast<int>(llValue);
+    return 1;
+}
+
+int ScanLong(const char* pText, long* plValue)
+{
+    long long llValue = 0;
+    if (pText == nullptr || !ScanNumber(pText, LONG_MIN, LONG_MAX, &llValue, nullptr)) return 0;
+    *plValue = static_cast<long>(llValue);
+    return 1;
+}
+
+// Read by character position: type letter, separator, kind letter,
+// separator, then the target device number.
+void ParseLevelText(const char* pText, int* piType, int* piKind, int* piTarget)
+{
+    *piType = 0;
+    *piKind = 0;
+    *piTarget = 0;
+    if (pText == nullptr) return;
+    size_t nLen = 0;
+    while (nLen < 5 && pText[nLen] != '\0') ++nLen;
+    if (nLen >= 1) {
+        if (pText[0] == 'F') *piType = 1;
+        else if (pText[0] == 'R') *piType = 2;
+    }
+    if (nLen >= 3) {
+        if (pText[2] == 'R') *piKind = 1;
+        else if (pText[2] == 'G') *piKind = 2;
+        else if (pText[2] == 'I') *piKind = 3;
+    }
+    if (nLen >= 5) *piTarget = ConvertNumber(pText + 4);
+}
+
+// The name is cut to the 32 characters acName holds; level numbers outside
+// 1..32 have no entry and are passed over.
+void ParseMaskText(const char* pText, MaskEntry* pMask)
+{
+    for (int n = 1; n <= kLevelCount; ++n) pMask->aiLevels[n] = -1;
+    if (pText == nullptr || pText[0] == '\0' || pText[0] == ',') return;
+
+    const char* pScan = pText;
+    const char* pField = nullptr;
+    size_t nLength = 0;
+    if (!NextField(&pScan, &pField, &nLength)) return;
+    const size_t nNameMax = sizeof pMask->acName - 1;
+    if (nLength > nNameMax) nLength = nNameMax;
+    std::memcpy(pMask->acName, pField, nLength);
+    pMask->acName[nLength] = '\0';
+
+    for (int iRead = 0; iRead < kLevelCount; ++iRead) {
+        if (!NextField(&pScan, &pField, &nLength)) break;
+        // The number ends at the comma at the latest, so the field needs no copy.
+        int iLevel = ConvertNumber(pField);
+        if (iLevel == 0) break;
+        if (iLevel >= 1 && iLevel <= kLevelCount) pMask->aiLevels[iLevel] = 1;
+    }
+}
+
+void GrantAccessIn(int* abAccess, int n)
+{
+    if (n >= 1 && n <= kListAccessMax) abAccess[n] = 1;
+}
+
+// Fields are read where they stand in the text, whatever their length. A
+// range needs both numbers ("%d-%d"); one whose second number cannot be read
+// grants nothing. Ranges are walked over the grantable numbers only, so a
+// huge range costs no more than 1..999.
+void ParseAccessText(const char* pUpperText, int* abAccess)
+{
+    for (int n = 1; n <= kAccessMax; ++n) abAccess[n] = 0;
+    abAccess[0] = 1;
+    if (pUpperText == nullptr) return;
+    if (std::strstr(pUpperText, "ALL") != nullptr) {
+        for (int n = 1; n <= kAccessMax; ++n) abAccess[n] = 1;
+        return;
+    }
+
+    const char* pScan = pUpperText;
+    const char* pField = nullptr;
+    size_t nLength = 0;
+    while (NextField(&pScan, &pField, &nLength)) {
+        if (std::memchr(pField, '-', nLength) == nullptr) {
+            GrantAccessIn(abAccess, ConvertNumber(pField));
+            continue;
+        }
+        long long llFirst = 0;
+        long long llLast = 0;
+        const char* pEnd = nullptr;
+        if (!ScanNumber(pField, INT_MIN, INT_MAX, &llFirst, &pEnd)) continue;
+        if (pEnd >= pField + nLength || *pEnd != '-') continue;
+        if (!ScanNumber(pEnd + 1, INT_MIN, INT_MAX, &llLast, nullptr)) continue;
+        if (llFirst < 1) llFirst = 1;
+        if (llLast > kListAccessMax) llLast = kListAccessMax;
+        for (long long n = llFirst; n <= llLast; ++n) GrantAccessIn(abAccess, static_cast<int>(n));
+    }
+}
+
+void FormatDebugLine(char* pLine256, const char* pText)
+{
+    // "<GR>-", at most 249 characters of text, "\n" and the terminator: a cut
+    // line still ends with its newline.
+    std::snprintf(pLine256, 256, "<GR>-%.249s\n", pText != nullptr ? pText : "");
+}

@@ -3,7 +3,8 @@
 #include "core/levels.h"
 
 // scanf "%d": leading white space, optional sign, digits. Returns 1 and sets
-// *piValue when a number was read, else 0 and leaves *piValue alone.
+// *piValue when a number was read, else 0 and leaves *piValue alone. Values
+// beyond the type's range saturate.
 int ScanInt(const char* pText, int* piValue);
 int ScanLong(const char* pText, long* plValue);
 
@@ -13,6 +14,9 @@ void ParseLevelText(const char* pText, int* piType, int* piKind, int* piTarget);
 // A mask text such as "Cams,3,5": name and included levels. A text that is
 // empty or begins with "," leaves the name as it was.
 void ParseMaskText(const char* pText, MaskEntry* pMask);
+
+// Sets abAccess[n] when workstation n may be granted by a list (1..999).
+void GrantAccessIn(int* abAccess, int n);
 
 // Builds the access table (entries 0..1000) from an upper-cased access text.
 void ParseAccessText(const char* pUpperText, int* abAccess);

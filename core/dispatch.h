@@ -6,6 +6,11 @@ extern long lCommandsReceived;
 void OnCommandQueued(int iIndex);   // posted 2049: next pending ring command
 void DispatchCommand(char* pText);
 
+// The handler that DispatchCommand runs for a command text, or nullptr when
+// the text names no router command.
+typedef int (*CommandHandler)(char* pText);
+CommandHandler HandlerOf(const char* pText);
+
 int IsSourceValid(int n);
 int IsDestValid(int n);
 int IsOurDevice(int n);

@@ -1,8 +1,218 @@
+// Level and mask tables of the package take: reading the package and level
+// map slots into the level table, choosing the levels of a take, and composing
+// each level's "RC", "GS" or "IW" command.
 #include "core/levels.h"
-void ResetTakeFields(LevelEntry*) {}
-void ReadPrevSourceSlot(LevelEntry*, const char*) {}
-void ReadSourceSlot(LevelEntry*, const char*) {}
-void ReadDestSlot(LevelEntry*, const char*) {}
-void ReadLevelMapSlot(LevelEntry*, const char*) {}
-void SelectLevels(LevelEntry*, const MaskEntry*, const char*, LogFn) {}
-int ComposeLevelCommand(LevelEntry*, int, int, LevelCommand*, LogFn) { return 0; }
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "core/strtok.h"
+#include "core/tokenizer.h"
+
+namespace {
+
+const int kMaxCommas = 30;        // at most 31 fields of a slot are used
+const int kPackageLimit = 4096;   // package numbers above this are never sent
+
+void Log(LogFn pLog, const char* pText)
+{
+    if (pLog) pLog(pText);
+}
+
+// Number of commas in a text, capped so that levels 1..31 at most are filled.
+int CountFields(const char* pText)
+{
+    int nCommas = 0;
+    for (const char* p = pText; *p; ++p) {
+        if (*p == ',') ++nCommas;
+    }
+    return nCommas > kMaxCommas ? kMaxCommas : nCommas;
+}
+
+// The value of a package field: -1 for "no value" (a text beginning with "-"),
+// otherwise its number, never below -1.
+int FieldValue(const char* pField)
+{
+    if (pField[0] == '-') return -1;
+    int iValue = ConvertNumber(pField);
+    return iValue < -1 ? -1 : iValue;
+}
+
+void CopyFieldText(char* pDest, const char* pField)
+{
+    int i = 0;
+    for (; i < kSlotTextMax && pField[i]; ++i) pDest[i] = pField[i];
+    pDest[i] = '\0';
+}
+
+// Splits a slot text with a fresh splitter and hands fields 0..count to
+// pfnField (field k belongs to level k + 1) until it returns 0.
+template <typename FieldFn>
+void ForEachField(const char* pSlot, FieldFn pfnField)
+{
+    if (!pSlot) return;
+    int nLast = CountFields(pSlot);
+    Ckelm_strtok* pSplit = new (std::nothrow) Ckelm_strtok;
+    if (!pSplit) return;
+    pSplit->Split(pSlot, ',');
+    char acField[Ckelm_strtok::kFieldSize + 1];
+    for (int k = 0; k <= nLast; ++k) {
+        pSplit->Field(k, acField);
+        acField[Ckelm_strtok::kFieldSize] = '\0';
+        if (!pfnField(k + 1, acField)) break;
+    }
+    delete pSplit;
+}
+
+}  // namespace
+
+void ResetTakeFields(LevelEntry* asLevel)
+{
+    for (int L = 1; L <= kLevelCount; ++L) {
+        asLevel[L].iPrevSrc = -1;
+        asLevel[L].iSrc = -1;
+        asLevel[L].iDest = -1;
+        asLevel[L].iMask = -1;
+        asLevel[L].acText[0] = '\0';
+    }
+}
+
+// An empty field is stored (as 0) and ends the list.
+void ReadPrevSourceSlot(LevelEntry* asLevel, const char* pSlot)
+{
+    ForEachField(pSlot, [asLevel](int L, const char* pField) {
+        asLevel[L].iPrevSrc = FieldValue(pField);
+        return pField[0] != '\0';
+    });
+}
+
+// An empty field ends the list without being stored. A forward InfoDriver
+// write level keeps the field text.
+void ReadSourceSlot(LevelEntry* asLevel, const char* pSlot)
+{
+    ForEachField(pSlot, [asLevel](int L, const char* pField) {
+        if (pField[0] == '\0') return false;
+        if (asLevel[L].iKind == 3 && asLevel[L].iType == 1) CopyFieldText(asLevel[L].acText, pField);
+        asLevel[L].iSrc = FieldValue(pField);
+        return true;
+    });
+}
+
+// An empty field is stored (as -1) and ends the list. A reverse InfoDriver
+// write level keeps the field text.
+void ReadDestSlot(LevelEntry* asLevel, const char* pSlot)
+{
+    ForEachField(pSlot, [asLevel](int L, const char* pField) {
+        if (asLevel[L].iKind == 3 && asLevel[L].iType == 2) CopyFieldText(asLevel[L].acText, pField);
+        asLevel[L].iDest = pField[0] == '\0' ? -1 : FieldValue(pField);
+        return pField[0] != '\0';
+    });
+}
+
+// Every field up to the count is taken. A value outside 1..32 names no level
+// of the table and becomes 0 (the blank entry).
+void ReadLevelMapSlot(LevelEntry* asLevel, const char* pSlot)
+{
+    ForEachField(pSlot, [asLevel](int L, const char* pField) {
+        int iMap = ConvertNumber(pField);
+        asLevel[L].iMap = (iMap < 1 || iMap > kLevelCount) ? 0 : iMap;
+        return true;
+    });
+}
+
+void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
+{
+    if (!pMaskText) return;
+    const char* pText = pMaskText[0] == ',' ? pMaskText + 1 : pMaskText;
+
+    if (pText[0] >= '0' && pText[0] <= '9') {
+        // A list of level numbers; numbers outside 1..32 name no level.
+        ForEachField(pText, [asLevel](int, const char* pField) {
+            int iLevel = ConvertNumber(pField);
+            if (iLevel >= 1 && iLevel <= kLevelCount) asLevel[iLevel].iMask = 1;
+            return true;
+        });
+        return;
+    }
+
+    char acLine[512];
+    for (int i = 1; i <= kMaskCount; ++i) {
+        std::snprintf(acLine, sizeof acLine, "sMask[%d].acName = %.32s (mask = %s)", i, asMask[i].acName, pText);
+        Log(pLog, acLine);
+        if (std::strncmp(asMask[i].acName, pText, sizeof asMask[i].acName) == 0
+            && std::strlen(pText) < sizeof asMask[i].acName) {
+            std::snprintf(acLine, sizeof acLine, "%.32s", asMask[i].acName);
+            Log(pLog, acLine);
+            for (int L = 1; L <= kLevelCount; ++L) asLevel[L].iMask = asMask[i].aiLevels[L];
+            return;
+        }
+    }
+}
+
+int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, LevelCommand* pCmd, LogFn pLog)
+{
+    if (iLevel < 1 || iLevel > kLevelCount) return 0;
+    LevelEntry& sL = asLevel[iLevel];
+
+    char acLine[64];
+    std::snprintf(acLine, sizeof acLine, "Scan %d : %d %d %d", iLevel, sL.iSrc, sL.iDest, sL.iMask);
+    Log(pLog, acLine);
+
+    if (sL.iSrc == -1 || sL.iDest == -1 || sL.iMask == -1) return 0;
+
+    // A map value outside the table refers to the blank entry.
+    int m = (sL.iMap < 0 || sL.iMap > kLevelCount) ? 0 : sL.iMap;
+    const LevelEntry& sM = asLevel[m];
+    char* pText = pCmd->acText;
+    const int nText = sizeof pCmd->acText;
+    pCmd->iTarget = sL.iTarget;
+    pCmd->bBlocked = 0;
+
+    switch (sL.iKind) {
+    case 1:
+        pCmd->iMessage = 2124;
+        if (sL.iType == 1) {
+            std::snprintf(pText, nText, "RC %d %d %d ',---' %d", sL.iTarget, sL.iSrc, sM.iDest, iWorkstation);
+            pCmd->bBlocked = sM.iDest < 1;
+        } else if (sL.iSrc != 0) {
+            Log(pLog, "NORMAL");
+            std::snprintf(pText, nText, "RC %d %d %d ',---' %d", sL.iTarget, sM.iDest, sL.iSrc, iWorkstation);
+            Log(pLog, pText);
+            pCmd->bBlocked = sL.iSrc < 1;
+        } else {
+            Log(pLog, "PARK");
+            std::snprintf(pText, nText, "RC %d 0 %d ',---' %d", sL.iTarget, sL.iPrevSrc, iWorkstation);
+            Log(pLog, pText);
+            pCmd->bBlocked = sL.iPrevSrc < 1;
+        }
+        if (sM.iDest > kPackageLimit || sL.iSrc > kPackageLimit || sL.iPrevSrc > kPackageLimit) pCmd->bBlocked = 1;
+        return 1;
+    case 2:
+        pCmd->iMessage = 2134;
+        if (sL.iType == 1) {
+            if (sL.iSrc != 0) sL.iSrc = 1;
+            std::snprintf(pText, nText, "GS %d %d %d %d", sL.iTarget, sL.iDest, sM.iSrc, iWorkstation);
+            pCmd->bBlocked = sM.iDest < 1;
+        } else {
+            if (sL.iDest != 0) sL.iDest = 1;
+            std::snprintf(pText, nText, "GS %d %d %d %d", sL.iTarget, sM.iSrc, sL.iDest, iWorkstation);
+            pCmd->bBlocked = sM.iSrc < 1;
+        }
+        if (sM.iDest > kPackageLimit || sL.iSrc > kPackageLimit) pCmd->bBlocked = 1;
+        return 1;
+    case 3:
+        pCmd->iMessage = 2144;
+        if (sL.iType == 1) {
+            std::snprintf(pText, nText, "IW %d '%s' %d %d", sL.iTarget, sL.acText, sM.iDest, iWorkstation);
+            pCmd->bBlocked = sM.iDest < 1;
+        } else {
+            std::snprintf(pText, nText, "IW %d '%s' %d %d", sL.iTarget, sL.acText, sL.iSrc, iWorkstation);
+            pCmd->bBlocked = sM.iSrc < 1;
+        }
+        if (sM.iDest > kPackageLimit || sL.iSrc > kPackageLimit) pCmd->bBlocked = 1;
+        return 1;
+    default:
+        return 0;
+    }
+}

@@ -1,3 +1,78 @@
 #include "core/tokenizer.h"
-int ConvertNumber(const char*) { return 0; }
-int TokenizeCommand(char*, int, char**, int*) { return 0; }
+
+#include <climits>
+#include <cstring>
+
+namespace {
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+int ConvertNumber(const char* pText)
+{
+    if (pText == nullptr) return 0;
+    while (IsSpace(*pText)) ++pText;
+    bool bNegative = false;
+    if (*pText == '+' || *pText == '-') {
+        bNegative = *pText == '-';
+        ++pText;
+    }
+    // Accumulate the magnitude in a wider type and stop growing it once it
+    // is past the int range: very long digit runs saturate.
+    long long llValue = 0;
+    const long long llCap = static_cast<long long>(INT_MAX) + 1;
+    while (*pText >= '0' && *pText <= '9') {
+        if (llValue < llCap) llValue = llValue * 10 + (*pText - '0');
+        ++pText;
+    }
+    if (bNegative) {
+        if (llValue >= llCap) return INT_MIN;
+        return static_cast<int>(-llValue);
+    }
+    if (llValue > INT_MAX) return INT_MAX;
+    return static_cast<int>(llValue);
+}
+
+// Fields are copied leftwards inside the text itself: field 0 to the start
+// (over the command letters), field i to the separator in front of it. Every
+// write lands left of the next character still to be read, so the copy never
+// overtakes the scan.
+int TokenizeCommand(char* pText, int iCount, char** apField, int* aiValue)
+{
+    if (pText == nullptr || apField == nullptr) return 0;
+    const int iLen = static_cast<int>(std::strlen(pText));
+    apField[0] = pText;
+    int iPos = 3;
+    int i = 0;
+    while (iPos <= iLen && i < iCount) {
+        while (iPos < iLen && pText[iPos] == ' ') ++iPos;
+
+        char* pOut = apField[i];
+        int k = 0;
+        if (iPos < iLen && pText[iPos] == '\'') {
+            ++iPos;
+            while (iPos < iLen && pText[iPos] != '\'') pOut[k++] = pText[iPos++];
+            pOut[k] = '\0';
+            ++iPos;   // past the closing quote
+        } else {
+            while (iPos < iLen && pText[iPos] != ' ') pOut[k++] = pText[iPos++];
+            pOut[k] = '\0';
+        }
+        aiValue[i] = ConvertNumber(pOut);
+
+        // Whatever follows a closing quote up to the next blank is dropped.
+        while (iPos < iLen && pText[iPos] != ' ') ++iPos;
+
+        ++i;
+        // The next field starts at the separator that ended this one. After
+        // an unclosed quote the scan stands past the end: keep the pointer
+        // on the terminator.
+        apField[i] = pText + (iPos <= iLen ? iPos : iLen);
+        ++iPos;
+    }
+    return i;
+}

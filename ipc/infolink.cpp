@@ -1,11 +1,172 @@
 #include "ipc/infolink.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "app/driver.h"
+#include "config/filecodec.h"
+#include "config/profile.h"
+#include "core/tokenizer.h"
+#include "ipc/messages.h"
+#include "ipc/transport.h"
+
 HWND hWndSrcePkgInfo = nullptr;
 HWND hWndDestPkgInfo = nullptr;
 HWND hWndLevelMapInfo = nullptr;
 HWND hWndInfoAnswer = nullptr;
-void ConnectInfoDrivers() {}
-void DisconnectInfoDrivers() {}
-void ReadInfoSlot(HWND, int, char* pBuffer, int) { pBuffer[0] = '\0'; }
-void InitLevelMap() {}
-int ForwardInfoWrite(const char*) { return 0; }
-void BringInfoDriversToState(int) {}
+
+namespace {
+
+const int kLinkCount = 3;
+const int kLevelCount = 32;
+
+struct InfoLink {
+    const int* piDevice;
+    HWND* phWnd;
+    const char* pRequesting;
+    const char* pFailure;
+    const char* pSuccess;
+};
+
+// The three links, always handled in this order.
+const InfoLink asLink[kLinkCount] = {
+    {&SrcePkgInfoId, &hWndSrcePkgInfo,
+     "Requesting handle to Source Package InfoDriver %d",
+     "Unable to connect to Source Package InfoDriver %d.  Ensure that the InfoDriver you are trying "
+     "to connect to is actually running then restart this application.",
+     "Source package InfoDriver %d handle = 0x%04x"},
+    {&DestPkgInfoId, &hWndDestPkgInfo,
+     "Requesting handle to destination package InfoDriver %d",
+     "Unable to connect to Destination Package InfoDriver %d.  Ensure that the InfoDriver you are "
+     "trying to connect to is actually running then restart this application.",
+     "Destination package InfoDriver %d handle = 0x%04x"},
+    {&LevelMapInfoId, &hWndLevelMapInfo,
+     "Requesting handle to destination level mapping InfoDriver %d",
+     "Unable to connect to destination level mapping InfoDriver %d.  Ensure that the InfoDriver you "
+     "are trying to connect to is actually running then restart this application.",
+     "Destination level mapping InfoDriver %d handle = 0x%04x"},
+};
+
+const int kLevelMapLink = 2;
+
+}  // namespace
+
+// Finds each InfoDriver by broadcasting 2724 with its device number; the one
+// that has it answers with 2729, which the main window keeps in
+// hWndInfoAnswer. A missing InfoDriver is fatal: box, then shut-down.
+void ConnectInfoDrivers()
+{
+    for (int i = 0; i < kLinkCount; ++i) {
+        if (bClosing) continue;
+        const InfoLink& link = asLink[i];
+        int iLinkDevice = *link.piDevice;
+        *link.phWnd = nullptr;
+        hWndInfoAnswer = nullptr;
+
+        char acText[256];
+        std::snprintf(acText, sizeof acText, link.pRequesting, iLinkDevice);
+        DebugLog(acText);
+        BroadcastToTopLevel(MSG_INFO_CONNECT, reinterpret_cast<WPARAM>(hWndMain),
+                            static_cast<LPARAM>(iLinkDevice | 0x8000));
+
+        if (hWndInfoAnswer == nullptr) {
+            std::snprintf(acText, sizeof acText, link.pFailure, iLinkDevice);
+            ErrorBox(acText);
+            ShutdownDriver();
+            continue;
+        }
+        *link.phWnd = hWndInfoAnswer;
+        std::snprintf(acText, sizeof acText, link.pSuccess, iLinkDevice,
+                      static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndInfoAnswer)));
+        DebugLog(acText);
+        if (i == kLevelMapLink) InitLevelMap();
+    }
+}
+
+void DisconnectInfoDrivers()
+{
+    for (int i = 0; i < kLinkCount; ++i) {
+        HWND hWnd = *asLink[i].phWnd;
+        if (hWnd == nullptr) continue;
+        SendMessageA(hWnd, MSG_INFO_DISCONNECT, reinterpret_cast<WPARAM>(hWnd),
+                     static_cast<LPARAM>(*asLink[i].piDevice));
+        *asLink[i].phWnd = nullptr;
+    }
+}
+
+// Slot read (2727). The caller's buffer gets at most nLength - 1 characters of
+// the slot text and is always terminated; an unanswered read gives "".
+void ReadInfoSlot(HWND hWndLink, int iSlot, char* pBuffer, int nLength)
+{
+    if (nLength <= 0) return;
+    char acBlock[kTextBlockSize + 1];
+    std::memset(acBlock, 0, sizeof acBlock);
+    SendCopyText(hWndMain, hWndLink, MSG_INFO_SLOT_READ, iSlot, "", acBlock, kTextBlockSize);
+    acBlock[kTextBlockSize] = '\0';
+    size_t nKeep = std::strlen(acBlock);
+    if (nKeep > static_cast<size_t>(nLength - 1)) nKeep = static_cast<size_t>(nLength - 1);
+    std::memcpy(pBuffer, acBlock, nKeep);
+    pBuffer[nKeep] = '\0';
+}
+
+// Every level-map slot whose first 128 characters hold no comma gets the
+// default mapping "1,2,...,32". Each slot is offered the same default: what
+// the InfoDriver answers to one write is not carried to the next.
+void InitLevelMap()
+{
+    char acDefault[128];
+    int nUsed = 0;
+    for (int iLevel = 1; iLevel <= kLevelCount; ++iLevel) {
+        nUsed += std::snprintf(acDefault + nUsed, sizeof acDefault - nUsed,
+                               iLevel < kLevelCount ? "%d," : "%d", iLevel);
+    }
+    DebugLog(acDefault);
+
+    for (int iSlot = 1; iSlot <= kPackageMax; ++iSlot) {
+        char acSlot[129];
+        ReadInfoSlot(hWndLevelMapInfo, iSlot, acSlot, sizeof acSlot);
+        if (std::strchr(acSlot, ',') != nullptr) continue;
+        SendCopyText(hWndMain, hWndLevelMapInfo, MSG_LEVELMAP_DEFAULT, iSlot, acDefault);
+    }
+}
+
+// An InfoDriver ring text whose second character is 'W' ("IW device 'text'
+// slot ...") is written (2726) to every linked InfoDriver with that device
+// number.
+int ForwardInfoWrite(const char* pText)
+{
+    if (pText == nullptr) return 0;
+    char acWork[128];
+    size_t nKeep = std::strlen(pText);
+    if (nKeep > sizeof acWork - 1) nKeep = sizeof acWork - 1;
+    std::memcpy(acWork, pText, nKeep);
+    acWork[nKeep] = '\0';
+    if (acWork[0] == '\0' || acWork[1] != 'W') return 0;
+
+    char* apField[4];
+    int aiValue[3];
+    if (TokenizeCommand(acWork, 3, apField, aiValue) < 3) return 0;
+    for (int i = 0; i < kLinkCount; ++i) {
+        if (*asLink[i].piDevice != aiValue[0]) continue;
+        SendCopyText(hWndMain, *asLink[i].phWnd, MSG_INFO_SLOT_WRITE, aiValue[2], apField[1]);
+    }
+    return 0;
+}
+
+// Brings each linked InfoDriver to TX/RX (iState 2) or to RX only (any other
+// state), asking its state first (2732) and setting it (2733) only when it
+// differs.
+void BringInfoDriversToState(int iState)
+{
+    for (int i = 0; i < kLinkCount; ++i) {
+        HWND hWnd = *asLink[i].phWnd;
+        if (hWnd == nullptr) continue;
+        LRESULT lNow = SendMessageA(hWnd, MSG_INFO_TXRX_QUERY, 0, 0);
+        if (iState == 2) {
+            if (lNow != 2) SendMessageA(hWnd, MSG_INFO_TXRX_SET, 3, 0);
+        } else if (lNow == 2) {
+            SendMessageA(hWnd, MSG_INFO_TXRX_SET, 1, 0);
+        }
+    }
+}

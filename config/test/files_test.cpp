@@ -1,0 +1,265 @@
+// Index and lock files on disc: layouts, the missing-file start, restart
+// round trips, the periodic save, failed saves and interrupted saves.
+#include "config/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "config/profile.h"
+#include "config/test/save_states.h"
+#include "core/routes.h"
+#include "ipc/test/test_host.h"
+
+namespace {
+
+const int kDevice = 7;
+
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sDir = UseTempConfigDir(kDevice);
+        DebugMode = 1;   // the debug lines can be followed with WINEDEBUG=+debugstr
+        sIndex = sDir + "\\DEV_007.DAT";
+        sLock = sDir + "\\DEV_007.LCK";
+        bIndexDirty = 0;
+        iSaveTicks = 0;
+    }
+    std::vector<unsigned char> Bytes(const std::string& sName)
+    {
+        std::vector<unsigned char> acBytes;
+        EXPECT_TRUE(ReadFileBytes(sName, &acBytes)) << sName;
+        return acBytes;
+    }
+    bool Exists(const std::string& sName) { return GetFileAttributesA(sName.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    std::string sDir, sIndex, sLock;
+};
+
+std::vector<unsigned char> IndexBytes(int iState)
+{
+    std::vector<int> aiTable(kPackageMax + 1), abTable(kPackageMax + 1);
+    FillSaveState(iState, aiTable.data(), abTable.data());
+    std::vector<unsigned char> acBytes(kIndexFileSize);
+    EncodeIndex(aiTable.data(), acBytes.data());
+    return acBytes;
+}
+
+std::vector<unsigned char> LockBytes(int iState)
+{
+    std::vector<int> aiTable(kPackageMax + 1), abTable(kPackageMax + 1);
+    FillSaveState(iState, aiTable.data(), abTable.data());
+    std::vector<unsigned char> acBytes(kLockFileSize);
+    EncodeLocks(abTable.data(), acBytes.data());
+    return acBytes;
+}
+
+}  // namespace
+
+TEST_F(Files, MissingFilesStartUnroutedAndUnlockedAndAreCreated)
+{
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = 9;
+    LoadIndexFile();
+    LoadLockFile();
+    for (int d = 1; d <= kPackageMax; ++d) {
+        ASSERT_EQ(aiIndex[d], 0) << d;
+        ASSERT_EQ(abLock[d], 0) << d;
+    }
+    EXPECT_EQ(Bytes(sIndex), std::vector<unsigned char>(kIndexFileSize, 0));
+    EXPECT_EQ(Bytes(sLock), std::vector<unsigned char>(kLockFileSize, 0));
+    EXPECT_FALSE(Exists(sIndex + ".new"));
+}
+
+TEST_F(Files, LayoutOnDiscAndRestartRoundTrip)
+{
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = 0;
+    aiIndex[1] = 300;
+    aiIndex[4096] = 2;
+    aiIndex[77] = 4000;
+    abLock[1] = 1;
+    abLock[2] = 256;
+    abLock[4096] = 2;
+    ASSERT_TRUE(SaveIndexFile());
+    ASSERT_TRUE(SaveLockFile());
+
+    std::vector<unsigned char> acIndex = Bytes(sIndex);
+    ASSERT_EQ(acIndex.size(), kIndexFileSize);
+    EXPECT_EQ(acIndex[0], 0x01);
+    EXPECT_EQ(acIndex[1], 0x2C);
+    EXPECT_EQ(acIndex[kIndexFileSize - 2], 0x00);
+    EXPECT_EQ(acIndex[kIndexFileSize - 1], 0x02);
+    std::vector<unsigned char> acLock = Bytes(sLock);
+    ASSERT_EQ(acLock.size(), kLockFileSize);
+    EXPECT_EQ(acLock[0], 1);
+    EXPECT_EQ(acLock[1], 1);   // 256 stays locked
+    EXPECT_EQ(acLock[kLockFileSize - 1], 2);
+
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = -3;
+    LoadIndexFile();
+    LoadLockFile();
+    EXPECT_EQ(aiIndex[1], 300);
+    EXPECT_EQ(aiIndex[77], 4000);
+    EXPECT_EQ(aiIndex[4096], 2);
+    EXPECT_EQ(aiIndex[2], 0);
+    EXPECT_EQ(abLock[1], 1);
+    EXPECT_NE(abLock[2], 0);
+    EXPECT_EQ(abLock[3], 0);
+    EXPECT_EQ(abLock[4096], 2);
+}
+
+TEST_F(Files, ShortFilesReadUnroutedAndLocked)
+{
+    ASSERT_TRUE(WriteFileBytes(sIndex, std::vector<unsigned char>(kIndexFileSize - 1, 0x01)));
+    ASSERT_TRUE(WriteFileBytes(sLock, std::vector<unsigned char>(4000, 0)));
+    LoadIndexFile();
+    LoadLockFile();
+    EXPECT_EQ(aiIndex[4095], 257);
+    EXPECT_EQ(aiIndex[4096], 0);
+    EXPECT_EQ(abLock[4000], 0);
+    EXPECT_EQ(abLock[4001], -1);
+    EXPECT_EQ(abLock[4096], -1);
+    // The short files are left as they were until the next save.
+    EXPECT_EQ(Bytes(sIndex).size(), kIndexFileSize - 1);
+
+    ASSERT_TRUE(WriteFileBytes(sIndex, {}));
+    LoadIndexFile();
+    for (int d = 1; d <= kPackageMax; ++d) ASSERT_EQ(aiIndex[d], 0) << d;
+}
+
+TEST_F(Files, SaveTimerWritesOnlyEverySaveDelayTicksWhenDirty)
+{
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
+    SaveDelay = 5;
+    aiIndex[1] = 1;
+    bIndexDirty = 1;
+    for (int iTick = 1; iTick <= 4; ++iTick) OnSaveTimer();
+    EXPECT_FALSE(Exists(sIndex));
+    OnSaveTimer();   // fifth tick
+    EXPECT_TRUE(Exists(sIndex));
+    EXPECT_EQ(bIndexDirty, 0);
+
+    // Clean at the tenth tick: not written.
+    ASSERT_TRUE(DeleteFileA(sIndex.c_str()));
+    for (int iTick = 6; iTick <= 10; ++iTick) OnSaveTimer();
+    EXPECT_FALSE(Exists(sIndex));
+
+    // A negative delay never comes round.
+    SaveDelay = -1;
+    bIndexDirty = 1;
+    for (int iTick = 0; iTick < 1000; ++iTick) OnSaveTimer();
+    EXPECT_FALSE(Exists(sIndex));
+    EXPECT_EQ(bIndexDirty, 1);
+}
+
+TEST_F(Files, FailedSaveKeepsIndexDirtyForTheNextPeriod)
+{
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
+    ASSERT_TRUE(SaveIndexFile());
+    std::string sAway = sDir + ".away";
+    ASSERT_TRUE(MoveFileA(sDir.c_str(), sAway.c_str()));
+
+    SaveDelay = 1;
+    aiIndex[5] = 55;
+    bIndexDirty = 1;
+    EXPECT_FALSE(SaveIndexFile());
+    EXPECT_FALSE(SaveLockFile());
+    OnSaveTimer();
+    EXPECT_EQ(bIndexDirty, 1);
+
+    ASSERT_TRUE(MoveFileA(sAway.c_str(), sDir.c_str()));
+    OnSaveTimer();
+    EXPECT_EQ(bIndexDirty, 0);
+    std::vector<unsigned char> acIndex = Bytes(sIndex);
+    ASSERT_EQ(acIndex.size(), kIndexFileSize);
+    EXPECT_EQ(acIndex[9], 55);
+}
+
+TEST_F(Files, SaveThatCannotWriteLeavesThePreviousFile)
+{
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 1;
+    ASSERT_TRUE(SaveIndexFile());
+    std::vector<unsigned char> acBefore = Bytes(sIndex);
+    // A directory in the way of the new file's name: the write cannot start.
+    ASSERT_TRUE(CreateDirectoryA((sIndex + ".new").c_str(), nullptr));
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 2;
+    EXPECT_FALSE(SaveIndexFile());
+    EXPECT_EQ(Bytes(sIndex), acBefore);
+    RemoveDirectoryA((sIndex + ".new").c_str());
+}
+
+// Kills processes that save both files in a loop at random moments, many
+// times, and checks after each kill that each file is one complete state.
+// Four helpers, each on its own device's files, run side by side.
+TEST_F(Files, KilledSavesNeverLeaveAShortOrMixedFile)
+{
+    const int kHelpers = 4;
+    const int kRounds = 30;
+    const std::vector<unsigned char> acIndexState[2] = {IndexBytes(0), IndexBytes(1)};
+    const std::vector<unsigned char> acLockState[2] = {LockBytes(0), LockBytes(1)};
+    std::string asIndex[kHelpers], asLock[kHelpers];
+    for (int h = 0; h < kHelpers; ++h) {
+        char acName[32];
+        std::snprintf(acName, sizeof acName, "\\DEV_%03d.", kDevice + h);
+        asIndex[h] = sDir + acName + "DAT";
+        asLock[h] = sDir + acName + "LCK";
+        ASSERT_TRUE(WriteFileBytes(asIndex[h], acIndexState[0]));
+        ASSERT_TRUE(WriteFileBytes(asLock[h], acLockState[0]));
+    }
+
+    char acExe[MAX_PATH];
+    GetModuleFileNameA(nullptr, acExe, sizeof acExe);
+    std::string sHelper(acExe);
+    sHelper = sHelper.substr(0, sHelper.find_last_of('\\') + 1) + "savehammer_test_helper.exe";
+
+    std::mt19937 rng(12345);
+    std::uniform_int_distribution<int> delay(0, 8);
+    int nKills = 0, nTorn = 0, nSeen[2] = {0, 0};
+    for (int iRound = 0; iRound < kRounds; ++iRound) {
+        PROCESS_INFORMATION api[kHelpers] = {};
+        HANDLE ahReady[kHelpers] = {};
+        for (int h = 0; h < kHelpers; ++h) {
+            char acEvent[64];
+            std::snprintf(acEvent, sizeof acEvent, "zur_savehammer_%lu_%d_%d", GetCurrentProcessId(), iRound, h);
+            ahReady[h] = CreateEventA(nullptr, TRUE, FALSE, acEvent);
+            char acCommand[MAX_PATH + 128];
+            std::snprintf(acCommand, sizeof acCommand, "\"%s\" %d %s", sHelper.c_str(), kDevice + h, acEvent);
+            STARTUPINFOA si = {};
+            si.cb = sizeof si;
+            ASSERT_TRUE(CreateProcessA(nullptr, acCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &api[h]));
+        }
+        for (int h = 0; h < kHelpers; ++h) {
+            HANDLE ahWait[2] = {ahReady[h], api[h].hProcess};
+            EXPECT_EQ(WaitForMultipleObjects(2, ahWait, FALSE, 20000), WAIT_OBJECT_0) << "helper did not save";
+        }
+        for (int h = 0; h < kHelpers; ++h) {
+            Sleep(static_cast<DWORD>(delay(rng)));
+            TerminateProcess(api[h].hProcess, 9);
+        }
+        for (int h = 0; h < kHelpers; ++h) {
+            WaitForSingleObject(api[h].hProcess, 10000);
+            CloseHandle(api[h].hThread);
+            CloseHandle(api[h].hProcess);
+            CloseHandle(ahReady[h]);
+            ++nKills;
+
+            std::vector<unsigned char> acIndex = Bytes(asIndex[h]);
+            std::vector<unsigned char> acLock = Bytes(asLock[h]);
+            bool bIndexOk = acIndex == acIndexState[0] || acIndex == acIndexState[1];
+            bool bLockOk = acLock == acLockState[0] || acLock == acLockState[1];
+            if (!bIndexOk) ++nTorn;
+            if (!bLockOk) ++nTorn;
+            EXPECT_TRUE(bIndexOk) << "round " << iRound << ": index file of " << acIndex.size() << " bytes";
+            EXPECT_TRUE(bLockOk) << "round " << iRound << ": lock file of " << acLock.size() << " bytes";
+            ++nSeen[acIndex == acIndexState[1] ? 1 : 0];
+        }
+    }
+    std::printf("kills %d, torn files %d; index file found in state 0 %d times, state 1 %d times\n", nKills,
+                nTorn, nSeen[0], nSeen[1]);
+    EXPECT_GE(nKills, 100);
+    EXPECT_EQ(nTorn, 0);
+}

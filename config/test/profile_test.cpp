@@ -1,0 +1,295 @@
+#include "config/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/driver.h"
+#include "config/test/debug_capture.h"
+#include "core/take.h"
+
+namespace {
+
+// Presses every "! Error !" box that appears until stopped, keeping the
+// texts in the order the boxes came.
+class BoxPresser {
+public:
+    BoxPresser() : m_thread([this] { Run(); }) {}
+    std::vector<std::string> Stop()
+    {
+        m_bStop = true;
+        m_thread.join();
+        return m_texts;
+    }
+
+private:
+    void Run()
+    {
+        while (!m_bStop) {
+            HWND hBox = FindWindowA("#32770", "! Error !");
+            if (hBox == nullptr) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
+            }
+            char acText[512] = "";
+            GetWindowTextA(GetDlgItem(hBox, 0xFFFF), acText, sizeof acText);
+            m_texts.emplace_back(acText);
+            PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+            auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (IsWindow(hBox) && std::chrono::steady_clock::now() < tEnd) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+    }
+
+    std::atomic<bool> m_bStop{false};
+    std::vector<std::string> m_texts;
+    std::thread m_thread;
+};
+
+std::string ReadKey(const char* pSection, const char* pKey, const std::string& file)
+{
+    char acValue[256];
+    GetPrivateProfileStringA(pSection, pKey, "<missing>", acValue, sizeof acValue, file.c_str());
+    return acValue;
+}
+
+// Section or key names of a profile in file order (pSection null: sections).
+std::vector<std::string> NamesIn(const char* pSection, const std::string& file)
+{
+    std::vector<char> buffer(32768);
+    DWORD n = pSection == nullptr
+                  ? GetPrivateProfileSectionNamesA(buffer.data(), buffer.size(), file.c_str())
+                  : GetPrivateProfileStringA(pSection, nullptr, "", buffer.data(), buffer.size(), file.c_str());
+    std::vector<std::string> names;
+    for (DWORD i = 0; i < n;) {
+        std::string name(buffer.data() + i);
+        if (name.empty()) break;
+        i += name.size() + 1;
+        names.push_back(name);
+    }
+    return names;
+}
+
+class Profile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char acTemp[MAX_PATH];
+        GetTempPathA(sizeof acTemp, acTemp);
+        sRoot = std::string(acTemp) + "zur_profile_" + std::to_string(GetCurrentProcessId());
+        for (const char* pSub : {"", "\\studio", "\\studio\\config", "\\studio\\config\\system"}) {
+            CreateDirectoryA((sRoot + pSub).c_str(), nullptr);
+        }
+        SetEnvironmentVariableA("CC_ROOT", sRoot.c_str());
+        SetEnvironmentVariableA("CC_SYSTEM", "studio");
+        sFile = sRoot + "\\studio\\config\\system\\DEV_042.INI";
+    }
+    static void TearDownTestSuite()
+    {
+        DeleteFileA(sFile.c_str());
+        for (const char* pSub : {"\\studio\\config\\system", "\\studio\\config", "\\studio", ""}) {
+            RemoveDirectoryA((sRoot + pSub).c_str());
+        }
+        SetEnvironmentVariableA("CC_ROOT", nullptr);
+        SetEnvironmentVariableA("CC_SYSTEM", nullptr);
+    }
+    void SetUp() override
+    {
+        iDevice = 42;
+        bClosing = 0;
+        DeleteFileA(sFile.c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, sFile.c_str());   // drop cached copy
+        DebugCapture::Take();
+    }
+    void TearDown() override { DebugMode = 0; }
+
+    static void Write(const char* pSection, const char* pKey, const char* pValue)
+    {
+        WritePrivateProfileStringA(pSection, pKey, pValue, sFile.c_str());
+    }
+    static void WriteSizes(const char* pSources, const char* pDestinations)
+    {
+        Write("Database", "DatabaseSize_0", pSources);
+        Write("Database", "DatabaseSize_1", pDestinations);
+    }
+    // Loads the profile, pressing any error box; returns the boxes' texts.
+    static std::vector<std::string> Load()
+    {
+        BoxPresser presser;
+        LoadDeviceProfile();
+        std::vector<std::string> texts = presser.Stop();
+        // The stand-in shut-down posts a quit request; clear it for the next load.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+        return texts;
+    }
+    static std::string Key(const char* pSection, const char* pKey) { return ReadKey(pSection, pKey, sFile); }
+    // "key=value" of every key of a section, in file order.
+    static std::vector<std::string> Entries(const char* pSection)
+    {
+        std::vector<std::string> entries;
+        for (const std::string& key : NamesIn(pSection, sFile)) entries.push_back(key + "=" + Key(pSection, key.c_str()));
+        return entries;
+    }
+
+    static std::string sRoot;
+    static std::string sFile;
+    DebugCapture capture;
+};
+
+std::string Profile::sRoot;
+std::string Profile::sFile;
+
+}  // namespace
+
+TEST_F(Profile, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
+{
+    char acName[MAX_PATH];
+    ASSERT_EQ(DeviceFileName(acName, sizeof acName, "INI"), 1);
+    EXPECT_STRCASEEQ(acName, sFile.c_str());
+
+    std::vector<std::string> boxes = Load();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "A device profile INI File 'DEV_042.INI' does not exist in the Windows directory or the "
+                        "'DatabaseSize_0' parameter (sources) in it has not been set.");
+    EXPECT_EQ(boxes[1], "A device profile INI File 'DEV_042.INI' does not exist in the Windows directory or the "
+                        "'DatabaseSize_1' parameter (destinations) in it has not been set.");
+    EXPECT_EQ(bClosing, 1);
+
+    // Every default, in the order written ("key=value" through the profile
+    // API), and no database keys.
+    EXPECT_EQ(NamesIn(nullptr, sFile), (std::vector<std::string>{"Combiner", "Levels", "Masks", "Security"}));
+    EXPECT_EQ(Entries("Combiner"), (std::vector<std::string>{
+                                       "Name=Default", "SaveDelay=5", "SrcePkgInfoId=43", "DestPkgInfoId=44",
+                                       "LevelMapInfoId=45", "DebugMode=0", "NameLength=8", "RevertiveLevel=0",
+                                       "Simulation=0", "ExternalDLL=NONE"}));
+    std::vector<std::string> levels, masks;
+    char acEntry[64];
+    for (int n = 1; n <= 32; ++n) {
+        snprintf(acEntry, sizeof acEntry, "Level_%02d=F,R,%d", n, n);
+        levels.push_back(acEntry);
+        snprintf(acEntry, sizeof acEntry, "Mask_%02d=MASKNAME_%02d,1,2,3,4,5,6,7,8", n, n);
+        masks.push_back(acEntry);
+        EXPECT_EQ(sLevel[n].iType, 1);
+        EXPECT_EQ(sLevel[n].iKind, 1);
+        EXPECT_EQ(sLevel[n].iTarget, n);
+        EXPECT_EQ(std::string(sMask[n].acName), std::string(acEntry + 8, 11));
+        for (int L = 1; L <= 32; ++L) EXPECT_EQ(sMask[n].aiLevels[L], L <= 8 ? 1 : -1);
+    }
+    EXPECT_EQ(Entries("Levels"), levels);
+    EXPECT_EQ(Entries("Masks"), masks);
+    EXPECT_EQ(Entries("Security"), (std::vector<std::string>{"Access=ALL"}));
+
+    EXPECT_EQ(DatabaseSize_0, -1);
+    EXPECT_EQ(DatabaseSize_1, -1);
+    EXPECT_EQ(SaveDelay, 5);
+    EXPECT_EQ(SrcePkgInfoId, 43);
+    EXPECT_EQ(DestPkgInfoId, 44);
+    EXPECT_EQ(LevelMapInfoId, 45);
+    EXPECT_EQ(NameLength, 8);
+    EXPECT_STREQ(ExternalDLL, "NONE");
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], 1) << n;
+}
+
+TEST_F(Profile, UnusableValuesAreReplacedAndWrittenBack)
+{
+    // Key, value written, value in the file after the load.
+    struct { const char* pKey; const char* pValue; const char* pAfter; } aFirst[] = {
+        {"Name", "AB", "Default"},        {"SaveDelay", "abc", "5"},
+        {"SrcePkgInfoId", "7", "7"},      {"DebugMode", "abc", "abc"},   // not a number: 0, no write
+        {"RevertiveLevel", "33", "0"},    {"ExternalDLL", "default", "NONE"},
+    }, aSecond[] = {
+        {"Name", "ABC", "ABC"},           {"SaveDelay", "-3", "-3"},
+        {"RevertiveLevel", "32", "32"},   {"ExternalDLL", "Default", "Default"},
+    };
+    WriteSizes("000001239", "50");   // only 8 characters are read: 00000123
+    for (const auto& c : aFirst) Write("Combiner", c.pKey, c.pValue);
+    EXPECT_TRUE(Load().empty());
+    EXPECT_EQ(bClosing, 0);
+    for (const auto& c : aFirst) EXPECT_EQ(Key("Combiner", c.pKey), c.pAfter) << c.pKey;
+    EXPECT_EQ(DatabaseSize_0, 123);
+    EXPECT_EQ(DatabaseSize_1, 50);
+    EXPECT_EQ(SaveDelay, 5);
+    EXPECT_EQ(SrcePkgInfoId, 7);
+    EXPECT_EQ(DebugMode, 0);
+    EXPECT_EQ(RevertiveLevel, 0);
+    EXPECT_STREQ(ExternalDLL, "NONE");
+
+    for (const auto& c : aSecond) Write("Combiner", c.pKey, c.pValue);
+    EXPECT_TRUE(Load().empty());
+    for (const auto& c : aSecond) EXPECT_EQ(Key("Combiner", c.pKey), c.pAfter) << c.pKey;
+    EXPECT_EQ(SaveDelay, -3);
+    EXPECT_EQ(RevertiveLevel, 32);
+    EXPECT_STREQ(ExternalDLL, "Default");
+}
+
+TEST_F(Profile, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
+{
+    WriteSizes("123456789", "4096");
+    Write("Combiner", "DebugMode", "1");
+    EXPECT_TRUE(Load().empty());
+    EXPECT_EQ(DatabaseSize_0, 4096);
+    EXPECT_EQ(DatabaseSize_1, 4096);
+    EXPECT_EQ(DebugCapture::Take(), (std::vector<std::string>{
+                                        "<GR>-DatabaseSize_0 12345678 is above 4096 - using 4096\n", "<GR>-ALL\n"}));
+    DebugMode = 0;
+    DebugLog("quiet");
+    EXPECT_TRUE(DebugCapture::Take().empty());
+
+    // One missing size: one box, then the shut-down.
+    WriteSizes(nullptr, "10");
+    std::vector<std::string> boxes = Load();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("'DatabaseSize_0' parameter (sources)"), std::string::npos);
+    EXPECT_EQ(bClosing, 1);
+}
+
+TEST_F(Profile, LevelsMasksAndAccessFromTheFile)
+{
+    WriteSizes("10", "10");
+    Write("Levels", "Level_05", "R,G,12");
+    Write("Masks", "Mask_02", "Cams,3,5,0,7");
+    Write("Masks", "Mask_03", ",1,2");
+    Write("Security", "Access", "1,5-7,1000");
+    EXPECT_TRUE(Load().empty());
+    EXPECT_EQ(sLevel[5].iType, 2);
+    EXPECT_EQ(sLevel[5].iKind, 2);
+    EXPECT_EQ(sLevel[5].iTarget, 12);
+    EXPECT_STREQ(sMask[2].acName, "Cams");
+    EXPECT_STREQ(sMask[3].acName, "");
+    for (int L = 1; L <= 32; ++L) {
+        EXPECT_EQ(sMask[2].aiLevels[L], L == 3 || L == 5 ? 1 : -1);
+        EXPECT_EQ(sMask[3].aiLevels[L], -1);
+    }
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], n <= 1 || (n >= 5 && n <= 7)) << n;
+
+    // The access list is read again as the file then stands; "all" is
+    // granted in any case and not rewritten.
+    Write("Security", "Access", "all");
+    LoadAccessList();
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], 1) << n;
+    EXPECT_EQ(Key("Security", "Access"), "all");
+}
+
+TEST_F(Profile, LongConfigurationDirectoriesAreNamedWholeOrNotAtAll)
+{
+    // A directory far beyond 67 characters still gives its full file name.
+    std::string root(200, 'r');
+    SetEnvironmentVariableA("CC_ROOT", ("Z:\\" + root).c_str());
+    char acName[MAX_PATH];
+    EXPECT_EQ(DeviceFileName(acName, sizeof acName, "DAT"), 1);
+    EXPECT_EQ(std::string(acName), "Z:\\" + root + "\\studio\\config\\system\\DEV_042.DAT");
+
+    // One that leaves no room for the file name gives no name.
+    SetEnvironmentVariableA("CC_ROOT", ("Z:\\" + std::string(230, 'r')).c_str());
+    strcpy(acName, "stale");
+    EXPECT_EQ(DeviceFileName(acName, sizeof acName, "DAT"), 0);
+    EXPECT_STREQ(acName, "");
+    EXPECT_EQ(DeviceFileName(acName, 40, "DAT"), 0);
+    SetEnvironmentVariableA("CC_ROOT", sRoot.c_str());
+}

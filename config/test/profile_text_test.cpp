@@ -1,0 +1,123 @@
+#include "config/profile_text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// "type kind target" of a level text.
+std::string Level(const char* pText)
+{
+    int iType = 9, iKind = 9, iTarget = 9;
+    ParseLevelText(pText, &iType, &iKind, &iTarget);
+    return std::to_string(iType) + " " + std::to_string(iKind) + " " + std::to_string(iTarget);
+}
+
+// "name:levels" of a mask text parsed over a previous name.
+std::string Mask(const char* pText, const char* pPreviousName = "old")
+{
+    MaskEntry sEntry;
+    std::memset(&sEntry, 0, sizeof sEntry);
+    std::strcpy(sEntry.acName, pPreviousName);
+    ParseMaskText(pText, &sEntry);
+    std::string result = std::string(sEntry.acName) + ":";
+    for (int n = 1; n <= kLevelCount; ++n) {
+        EXPECT_TRUE(sEntry.aiLevels[n] == 1 || sEntry.aiLevels[n] == -1);
+        if (sEntry.aiLevels[n] == 1) result += std::to_string(n) + ",";
+    }
+    return result;
+}
+
+// The granted workstations of an access text, "all" when 0..1000.
+std::string Granted(const char* pText)
+{
+    std::vector<int> abAccess(1001, 5);
+    ParseAccessText(pText, abAccess.data());
+    std::string granted;
+    int iCount = 0;
+    for (int n = 0; n <= 1000; ++n) {
+        EXPECT_TRUE(abAccess[n] == 0 || abAccess[n] == 1);
+        if (abAccess[n] == 1 && ++iCount <= 20) granted += std::to_string(n) + ",";
+    }
+    return iCount == 1001 ? "all" : granted;
+}
+
+}  // namespace
+
+TEST(ProfileText, NumbersReadLikeScanf)
+{
+    int iValue = 77;
+    EXPECT_EQ(ScanInt(" -12x", &iValue), 1);
+    EXPECT_EQ(iValue, -12);
+    for (const char* pNone : {"abc", "-", "", "+ 1"}) EXPECT_EQ(ScanInt(pNone, &iValue), 0) << pNone;
+    EXPECT_EQ(iValue, -12);   // left alone
+    EXPECT_EQ(ScanInt("99999999999", &iValue), 1);
+    EXPECT_EQ(iValue, INT_MAX);
+    EXPECT_EQ(ScanInt("-99999999999", &iValue), 1);
+    EXPECT_EQ(iValue, INT_MIN);
+
+    long lValue = 0;
+    EXPECT_EQ(ScanLong("+5 min", &lValue), 1);
+    EXPECT_EQ(lValue, 5);
+    EXPECT_EQ(ScanLong("-99999999999999999999999", &lValue), 1);
+    EXPECT_EQ(lValue, LONG_MIN);
+}
+
+TEST(ProfileText, LevelAndMaskTexts)
+{
+    EXPECT_EQ(Level("R,G,12"), "2 2 12");
+    EXPECT_EQ(Level("F,X,7"), "1 0 7");
+    EXPECT_EQ(Level("f,r,3"), "0 0 3");
+    EXPECT_EQ(Level("F,R"), "1 1 0");
+    EXPECT_EQ(Level("F,I,"), "1 3 0");
+    EXPECT_EQ(Level("R,R, 101x"), "2 1 101");
+    EXPECT_EQ(Level(""), "0 0 0");
+
+    EXPECT_EQ(Mask("Cams,3,5,0,7"), "Cams:3,5,");
+    EXPECT_EQ(Mask("Cams"), "Cams:");
+    EXPECT_EQ(Mask(",1,2"), "old:");   // the name stays as it was
+    EXPECT_EQ(Mask(""), "old:");
+    // Runs of commas are one separator; levels outside 1..32 are passed over.
+    EXPECT_EQ(Mask("Mix,,1,,33,-4,32,abc,9"), "Mix:1,32,");
+    // A long name is cut to 32 characters; at most 32 level fields are read.
+    EXPECT_EQ(Mask((std::string(40, 'N') + ",2").c_str()), std::string(32, 'N') + ":2,");
+    std::string many = "Many";
+    for (int i = 0; i < 32; ++i) many += ",1";
+    EXPECT_EQ(Mask((many + ",2").c_str()), "Many:1,");
+}
+
+TEST(ProfileText, AccessTexts)
+{
+    EXPECT_EQ(Granted("ALL"), "all");
+    EXPECT_EQ(Granted("3,ALL"), "all");
+    EXPECT_EQ(Granted("XBALLY"), "all");
+    EXPECT_EQ(Granted("1,5-7,1000"), "0,1,5,6,7,");
+    EXPECT_EQ(Granted("7-5"), "0,");
+    EXPECT_EQ(Granted(""), "0,");
+    EXPECT_EQ(Granted("0,,X,-2"), "0,");
+    EXPECT_EQ(Granted("998-2147483647"), "0,998,999,");
+    EXPECT_EQ(Granted("-2147483648-2"), "0,1,2,");
+    // A range whose second number cannot be read grants nothing.
+    EXPECT_EQ(Granted("5-,9"), "0,9,");
+    EXPECT_EQ(Granted("5 - 7"), "0,");
+    EXPECT_EQ(Granted("4-x"), "0,");
+    // A field longer than 79 characters is read whole.
+    std::string longField = std::string(100, '0') + "12";
+    EXPECT_EQ(Granted((longField + ",3-" + longField).c_str()), "0,3,4,5,6,7,8,9,10,11,12,");
+}
+
+TEST(ProfileText, DebugLinesAreCutAndKeepTheirNewline)
+{
+    char acLine[256];
+    FormatDebugLine(acLine, "Parsing - [RF 201 7]");
+    EXPECT_STREQ(acLine, "<GR>-Parsing - [RF 201 7]\n");
+    std::string text249(249, 'a');
+    FormatDebugLine(acLine, text249.c_str());
+    EXPECT_EQ(std::string(acLine), "<GR>-" + text249 + "\n");
+    FormatDebugLine(acLine, (text249 + "bbbbbbbb").c_str());
+    EXPECT_EQ(std::string(acLine), "<GR>-" + text249 + "\n");
+}

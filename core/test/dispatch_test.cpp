@@ -1,0 +1,100 @@
+#include "core/dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "config/profile.h"
+#include "config/test/debug_capture.h"
+#include "core/routes.h"
+#include "core/take.h"
+#include "ipc/mainwnd.h"
+#include "ipc/rvx.h"
+
+namespace {
+
+class Dispatch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        iDevice = 201;
+        DatabaseSize_0 = 10;
+        DatabaseSize_1 = 20;
+        DebugMode = 1;
+        iTxRx = 2;
+        char acText[kRingTextSize];
+        while (RingPop(&sCommandRing, acText)) {}
+        DebugCapture::Take();
+    }
+    void TearDown() override { DebugMode = 0; }
+
+    DebugCapture capture;
+};
+
+}  // namespace
+
+TEST_F(Dispatch, WritesTheDiagnosticLinesOnlyInDebugMode)
+{
+    char acText[] = "XY 999 1 2";
+    DispatchCommand(acText);
+    EXPECT_EQ(DebugCapture::Take(),
+              (std::vector<std::string>{"<GR>-!\n", "<GR>-P TXRX is 2\n", "<GR>-Parsing - [XY 999 1 2]\n"}));
+
+    DebugMode = 0;
+    DispatchCommand(acText);
+    EXPECT_TRUE(DebugCapture::Take().empty());
+}
+
+TEST_F(Dispatch, ChoosesTheHandlerByTheFirstTwoLetters)
+{
+    EXPECT_EQ(HandlerOf("RC 201 1 2 ',1' 0"), &CommandRC);
+    EXPECT_EQ(HandlerOf("RCX201 1 2 ',1' 0"), &CommandRC);
+    EXPECT_EQ(HandlerOf("RF 201 7"), &CommandRF);
+    EXPECT_EQ(HandlerOf("RL 201 1 2 1 0"), &CommandRL);
+    EXPECT_EQ(HandlerOf("RP 201 1 2 0"), &CommandRP);
+    EXPECT_EQ(HandlerOf("RQ 201 1 2 0"), &CommandRQ);
+    EXPECT_EQ(HandlerOf("Rc 201 1 2 ',1' 0"), nullptr);
+    EXPECT_EQ(HandlerOf("RR 201 1 2"), nullptr);
+    EXPECT_EQ(HandlerOf("R"), nullptr);
+    EXPECT_EQ(HandlerOf(""), nullptr);
+}
+
+TEST_F(Dispatch, RangeDeviceAndAccessChecks)
+{
+    for (int n : {1, 10}) EXPECT_EQ(IsSourceValid(n), 1) << n;
+    for (int n : {-1, 0, 11}) EXPECT_EQ(IsSourceValid(n), 0) << n;
+    for (int n : {1, 20}) EXPECT_EQ(IsDestValid(n), 1) << n;
+    for (int n : {0, 21}) EXPECT_EQ(IsDestValid(n), 0) << n;
+    EXPECT_EQ(IsOurDevice(201), 1);
+    EXPECT_EQ(IsOurDevice(202), 0);
+    // Workstations outside the table are refused, never looked up.
+    abAccess[0] = 1;
+    abAccess[7] = 0;
+    abAccess[1000] = 1;
+    for (int n : {0, 1000}) EXPECT_EQ(HasAccess(n), 1) << n;
+    for (int n : {-1, 7, 1001}) EXPECT_EQ(HasAccess(n), 0) << n;
+}
+
+TEST_F(Dispatch, QueuedCommandsAreTakenOldestFirstAndCounted)
+{
+    const long lBefore = lCommandsReceived;
+    OnCommandQueued(0);   // nothing pending: nothing happens
+    EXPECT_EQ(lCommandsReceived, lBefore);
+    EXPECT_TRUE(DebugCapture::Take().empty());
+
+    // Commands for another device: the handlers refuse them; each still counts.
+    ASSERT_GE(RingPush(&sCommandRing, "RP 999 1 5 0"), 0);
+    ASSERT_GE(RingPush(&sCommandRing, "hello"), 0);
+    ASSERT_GE(RingPush(&sCommandRing, "RQ 999 1 5 0"), 0);
+    for (int i = 0; i < 4; ++i) OnCommandQueued(63);
+    EXPECT_EQ(lCommandsReceived, lBefore + 3);
+
+    std::vector<std::string> parsed;
+    for (const std::string& line : DebugCapture::Take()) {
+        if (line.rfind("<GR>-Parsing", 0) == 0) parsed.push_back(line);
+    }
+    EXPECT_EQ(parsed, (std::vector<std::string>{"<GR>-Parsing - [RP 999 1 5 0]\n", "<GR>-Parsing - [hello]\n",
+                                                "<GR>-Parsing - [RQ 999 1 5 0]\n"}));
+}
