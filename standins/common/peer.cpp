@@ -192,6 +192,16 @@ int TakeDeliveryKind(UINT uMsg)
     return iKind;
 }
 
+LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn)
+{
+    DWORD_PTR dwResult = 0;
+    if (!SendMessageTimeoutA(hBroadcaster, uMessage, reinterpret_cast<WPARAM>(hOwn), 0,
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &dwResult)) {
+        return -1;
+    }
+    return static_cast<LRESULT>(dwResult);
+}
+
 static HWND hPeerWindow = nullptr;
 
 static BOOL WINAPI OnConsoleEvent(DWORD)
