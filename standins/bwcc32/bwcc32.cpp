@@ -19,18 +19,19 @@ void PaintShade(HWND hWnd)
     GetClientRect(hWnd, &rc);
     LONG lStyle = GetWindowLongA(hWnd, GWL_STYLE) & 0x0F;
     if (lStyle == kBorShadeDip) {
-        // A groove across the middle: dark line above a light one.
+        // A groove across the middle, four pixels deep.
         RECT rcLine = rc;
-        rcLine.top = (rc.top + rc.bottom) / 2 - 1;
+        rcLine.top = (rc.top + rc.bottom) / 2 - 2;
+        rcLine.bottom = rcLine.top + 4;
+        DrawEdge(hDc, &rcLine, EDGE_SUNKEN, BF_RECT);
+    } else if (rc.bottom - rc.top <= 3) {
+        // One dialog unit high: a recessed rule, a dark line over a light one.
+        RECT rcLine = rc;
         rcLine.bottom = rcLine.top + 2;
         DrawEdge(hDc, &rcLine, EDGE_ETCHED, BF_TOP);
-    } else if (rc.bottom - rc.top <= 3) {
-        // One dialog unit high: a recessed rule.
-        RECT rcLine = rc;
-        rcLine.bottom = rcLine.top + 2;
-        DrawEdge(hDc, &rcLine, BDR_SUNKENOUTER, BF_TOP | BF_BOTTOM);
     } else {
-        DrawEdge(hDc, &rc, BDR_SUNKENOUTER, BF_RECT);
+        // A recessed frame: visible on all four sides on a light face.
+        DrawEdge(hDc, &rc, EDGE_ETCHED, BF_RECT);
     }
     EndPaint(hWnd, &ps);
 }

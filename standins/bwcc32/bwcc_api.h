@@ -5,8 +5,9 @@
 // "BORDLG": a dialog class (DefDlgProc, DLGWINDOWEXTRA) with a grey face.
 // "BorShade": a frame or line drawn inside its rectangle; the low bits of
 // its style select the look:
-//   1  recessed frame; a control at most 3 pixels high is a recessed rule
-//   2  dip line: a horizontal groove across the middle
+//   1  recessed (etched) frame; a control at most 3 pixels high is a
+//      recessed rule: a dark line over a light one
+//   2  dip line: a horizontal groove, four pixels deep, across the middle
 // BorShade controls are transparent to the mouse and never erase their
 // inside, so that controls laid over a frame stay usable and visible.
 #pragma once

@@ -192,6 +192,25 @@ int TakeDeliveryKind(UINT uMsg)
     return iKind;
 }
 
+LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn)
+{
+    DWORD_PTR dwResult = 0;
+    if (!SendMessageTimeoutA(hBroadcaster, uMessage, reinterpret_cast<WPARAM>(hOwn), 0,
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &dwResult)) {
+        return -1;
+    }
+    return static_cast<LRESULT>(dwResult);
+}
+
+static HWND hPeerWindow = nullptr;
+
+static BOOL WINAPI OnConsoleEvent(DWORD)
+{
+    if (hPeerWindow == nullptr) return FALSE;
+    PostMessageA(hPeerWindow, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc)
 {
     WNDCLASSA wc = {};
@@ -200,8 +219,10 @@ HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc)
     wc.lpszClassName = pClass;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     if (!RegisterClassA(&wc)) return nullptr;
-    return CreateWindowA(pClass, pTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 200, 100, nullptr,
-                         nullptr, wc.hInstance, nullptr);
+    hPeerWindow = CreateWindowA(pClass, pTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 200, 100,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    if (hPeerWindow != nullptr) SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    return hPeerWindow;
 }
 
 int PumpMessages(DWORD dwMs, int (*pfnDone)(void*), void* pArg)

@@ -45,7 +45,14 @@ LRESULT PeerCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam);
 // Called first by the handler of uMsg: the kind of this delivery.
 int TakeDeliveryKind(UINT uMsg);
 
-// A hidden top-level window (top-level so that broadcasts reach it).
+// Answers a broadcast (2031, 2724) by sending uMessage with hOwn as wparam
+// to the broadcaster, which handles it while its broadcast waits. A
+// broadcaster that does not take it within 5 seconds (hung, or gone) does
+// not hold this program: the result is then -1.
+LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn);
+
+// A hidden top-level window (top-level so that broadcasts reach it). Ctrl+C
+// or closing the console closes it, so that the program ends in order.
 HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc);
 
 // Dispatches messages for dwMs milliseconds, or until pfnDone(pArg) returns

@@ -106,7 +106,7 @@ LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
         // while its broadcast is still in progress.
         HWND hDriver = reinterpret_cast<HWND>(wParam);
         SetDriverWindow(hDriver);
-        LRESULT lSent = SendMessageA(hDriver, MSG_INFO_CONNECT_ANSWER, reinterpret_cast<WPARAM>(hWndOwn), 0);
+        LRESULT lSent = AnswerBroadcast(hDriver, MSG_INFO_CONNECT_ANSWER, hWndOwn);
         RecordPlain("->", MSG_INFO_CONNECT_ANSWER, reinterpret_cast<WPARAM>(hWndOwn), 0, lSent);
     }
     return lResult;

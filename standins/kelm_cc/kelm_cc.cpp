@@ -95,6 +95,12 @@ void Paint(HWND hWnd, TavButton* p)
     DrawTextA(hDc, acCaption, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SelectObject(hDc, hOld);
     if (hBold != nullptr) DeleteObject(hBold);
+    if (GetFocus() == hWnd) {
+        RECT rcFocus;
+        GetClientRect(hWnd, &rcFocus);
+        InflateRect(&rcFocus, -3, -3);
+        DrawFocusRect(hDc, &rcFocus);
+    }
     EndPaint(hWnd, &ps);
 }
 
@@ -188,6 +194,10 @@ LRESULT CALLBACK TavButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lP
             p->bPressed = 0;
             InvalidateRect(hWnd, nullptr, TRUE);
         }
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(hWnd, nullptr, TRUE);
         return 0;
     case WM_KEYUP:
         if (wParam == VK_SPACE) Click(hWnd);

@@ -123,7 +123,7 @@ LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
         // its broadcast is still in progress.
         HWND hDriver = reinterpret_cast<HWND>(wParam);
         SetDriverWindow(hDriver);
-        LRESULT lSent = SendMessageA(hDriver, MSG_RVX_WINDOW, reinterpret_cast<WPARAM>(hWndOwn), 0);
+        LRESULT lSent = AnswerBroadcast(hDriver, MSG_RVX_WINDOW, hWndOwn);
         RecordPlain("->", MSG_RVX_WINDOW, reinterpret_cast<WPARAM>(hWndOwn), 0, lSent);
     }
     return lResult;

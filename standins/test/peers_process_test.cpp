@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -350,4 +351,28 @@ TEST_F(Peers, AnswerDelayHoldsTheRequester)
     SendCopyText(hWndTest, hInfo, MSG_INFO_SLOT_WRITE, 1, "slow", acReply, sizeof acReply);
     EXPECT_GE(GetTickCount() - dwStart, 250u);
     EXPECT_STREQ(acReply, "slow");
+}
+
+TEST_F(Peers, ABroadcasterThatNeverTakesTheAnswerDoesNotHoldRvx)
+{
+    HWND hRvx = Start("rvxsim.exe", "RvxSim", "");
+    ASSERT_NE(hRvx, nullptr);
+    HANDLE hRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND hStuck = nullptr;
+    HANDLE hMade = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread stuck([&] {
+        hStuck = CreateWindowA("PeersProcessTest", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(hMade);
+        WaitForSingleObject(hRelease, 60000);   // takes no messages meanwhile
+        DestroyWindow(hStuck);
+    });
+    WaitForSingleObject(hMade, 10000);
+    PostMessageA(hRvx, MSG_ATTACH, reinterpret_cast<WPARAM>(hStuck), 0);
+    EXPECT_TRUE(Logged("RVX -> 2032 RVX window wparam=" + std::to_string(reinterpret_cast<uintptr_t>(hRvx)) +
+                       " lparam=0 result=-1", 30000));
+    EXPECT_EQ(SendMessageA(hRvx, MSG_INTERFACE_NUMBER, 0, 0), 1);
+    SetEvent(hRelease);
+    stuck.join();
+    CloseHandle(hRelease);
+    CloseHandle(hMade);
 }
