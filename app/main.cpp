@@ -1,12 +1,44 @@
 // Program entry of the router driver: zur.exe DEVICE
 #include "app/driver.h"
+#include "core/tokenizer.h"
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nShow)
+namespace {
+
+typedef BOOL(WINAPI* SetMessageQueueFn)(int);
+
+// Asks for a deep message queue where the platform still offers the call
+// (32-bit Windows); elsewhere the queue is already large enough.
+void RequestMessageQueue()
 {
-    if (!RegisterMainClass(hInstance)) return 0;
+    HMODULE hUser = GetModuleHandleA("user32.dll");
+    if (hUser == nullptr) return;
+    SetMessageQueueFn pSetQueue = reinterpret_cast<SetMessageQueueFn>(
+        reinterpret_cast<void*>(GetProcAddress(hUser, "SetMessageQueue")));
+    if (pSetQueue == nullptr) return;
+    for (int n = 127; n >= 1; --n) {
+        if (pSetQueue(n)) return;
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pCmdLine, int nShow)
+{
+    // Only the leading number of the tail counts; it is read in place, so a
+    // tail of any length is harmless.
+    iDevice = pCmdLine != nullptr ? ConvertNumber(pCmdLine) : 0;
+
+    RequestMessageQueue();
+
+    if (hPrevInstance == nullptr && !RegisterMainClass(hInstance)) return 0;
     if (!CreateMainWindow(hInstance, nShow)) return 0;
+
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    msg.wParam = 0;
+    for (;;) {
+        BOOL bGot = GetMessageA(&msg, nullptr, 0, 0);
+        if (bGot == 0) break;            // the quit request
+        if (bGot < 0) return 0;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

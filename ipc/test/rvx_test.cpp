@@ -1,0 +1,503 @@
+// Registration, network status, arbitration and the main window's dispatch,
+// against a fake RVX on another thread (sends between threads nest exactly as
+// between processes).
+#include "ipc/rvx.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/driver.h"
+#include "core/dispatch.h"
+#include "core/routes.h"
+#include "ipc/infolink.h"
+#include "ipc/mainwnd.h"
+#include "ipc/transport.h"
+
+namespace {
+
+// Orders from the test thread to the fake RVX's thread.
+const UINT WM_FAKE_SEND_TEXT = WM_APP + 1;   // wParam: message, lParam: text; sends it to hWndMain
+const UINT WM_FAKE_BURST = WM_APP + 2;       // wParam: message, lParam: count of texts to send
+
+HWND hFakeRvx = nullptr;
+
+// What the fake RVX saw and how it answers.
+struct RvxRecord {
+    std::mutex mutex;
+    int iRegisterResult = 0;
+    std::vector<LPARAM> alRegister;       // lparam of each 2184
+    int nUnregister = 0;                  // 2186
+    std::vector<std::pair<WPARAM, LPARAM>> aReport;   // 2215
+    std::vector<std::string> asAnswer;    // 2123 texts
+};
+RvxRecord sRvx;
+
+LRESULT CALLBACK FakeRvxProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_COPYDATA:
+        HandleCopyData(hWnd, wParam, lParam);
+        return 1;
+    case MSG_INTERFACE_NUMBER:
+        return 1;
+    case MSG_REGISTER: {
+        std::lock_guard<std::mutex> lock(sRvx.mutex);
+        sRvx.alRegister.push_back(lParam);
+        return sRvx.iRegisterResult;
+    }
+    case MSG_UNREGISTER: {
+        std::lock_guard<std::mutex> lock(sRvx.mutex);
+        ++sRvx.nUnregister;
+        return 0;
+    }
+    case MSG_TXRX_REPORT: {
+        std::lock_guard<std::mutex> lock(sRvx.mutex);
+        sRvx.aReport.emplace_back(wParam, lParam);
+        return 0;
+    }
+    case MSG_NETWORK_ANSWER: {
+        std::lock_guard<std::mutex> lock(sRvx.mutex);
+        sRvx.asAnswer.emplace_back(reinterpret_cast<const char*>(lParam));
+        return 0;
+    }
+    case WM_FAKE_SEND_TEXT:
+        return SendCopyText(hWnd, hWndMain, static_cast<int>(wParam), 0, reinterpret_cast<const char*>(lParam));
+    case WM_FAKE_BURST: {
+        char acText[64];
+        for (LPARAM i = 0; i < lParam; ++i) {
+            std::snprintf(acText, sizeof acText, "XW 201 'burst' %05d", static_cast<int>(i));
+            if (SendCopyText(hWnd, hWndMain, static_cast<int>(wParam), 0, acText) != 1) return 0;
+        }
+        return 1;
+    }
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+HWND MakeWindow(const char* pClass, WNDPROC pProc)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = pProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = pClass;
+    RegisterClassA(&wc);
+    return CreateWindowA(pClass, pClass, 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// Handles what is waiting for this thread. The quit request that shut-down
+// posts is taken out too, so that it cannot end a later message box at once.
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;
+        DispatchMessageA(&msg);
+    }
+}
+
+// A "! Error !" box of this process (drivers of other tests may show theirs).
+HWND OwnErrorBox()
+{
+    HWND hBox = nullptr;
+    while ((hBox = FindWindowExA(nullptr, hBox, "#32770", "! Error !")) != nullptr) {
+        DWORD dwPid = 0;
+        GetWindowThreadProcessId(hBox, &dwPid);
+        if (dwPid == GetCurrentProcessId()) return hBox;
+    }
+    return nullptr;
+}
+
+// Presses OK on each "! Error !" box that appears (from another thread, as an
+// operator would) and keeps its text.
+class BoxWatcher {
+public:
+    BoxWatcher()
+        : m_thread([this] {
+              while (!m_bStop) {
+                  HWND hBox = OwnErrorBox();
+                  if (hBox != nullptr && hBox != m_hLast) {
+                      char acText[256] = {};
+                      GetWindowTextA(GetDlgItem(hBox, 0xFFFF), acText, sizeof acText);
+                      {
+                          std::lock_guard<std::mutex> lock(m_mutex);
+                          m_asText.emplace_back(acText);
+                      }
+                      m_hLast = hBox;
+                      PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+                  }
+                  Sleep(10);
+              }
+          })
+    {
+    }
+    ~BoxWatcher()
+    {
+        m_bStop = true;
+        m_thread.join();
+    }
+    std::vector<std::string> Texts()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_asText;
+    }
+
+private:
+    std::atomic<bool> m_bStop{false};
+    HWND m_hLast = nullptr;
+    std::mutex m_mutex;
+    std::vector<std::string> m_asText;
+    std::thread m_thread;
+};
+
+class DriverIpc : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        HANDLE hReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        rvx = std::thread([hReady] {
+            hFakeRvx = MakeWindow("FakeRvx", FakeRvxProc);
+            SetEvent(hReady);
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        });
+        WaitForSingleObject(hReady, 10000);
+        CloseHandle(hReady);
+        hWndMain = MakeWindow("Q7CMBINE", MainWndProc);
+    }
+    static void TearDownTestSuite()
+    {
+        PostMessageA(hFakeRvx, WM_CLOSE, 0, 0);
+        rvx.join();
+        DestroyWindow(hWndMain);
+        hWndMain = nullptr;
+    }
+    void SetUp() override
+    {
+        Pump();
+        std::lock_guard<std::mutex> lock(sRvx.mutex);
+        sRvx.iRegisterResult = 0;
+        sRvx.alRegister.clear();
+        sRvx.nUnregister = 0;
+        sRvx.aReport.clear();
+        sRvx.asAnswer.clear();
+        hWndRvx = hFakeRvx;
+        iRvxNumber = 1;
+        iDevice = 201;
+        iTxRx = 0;
+        bClosing = 0;
+    }
+    void TearDown() override
+    {
+        Pump();
+        bClosing = 0;
+    }
+    // A text request from the fake RVX to the driver, as RVX would send it.
+    static int SendFromRvx(int iMessage, const char* pText)
+    {
+        return static_cast<int>(SendMessageA(hFakeRvx, WM_FAKE_SEND_TEXT, iMessage, reinterpret_cast<LPARAM>(pText)));
+    }
+    static std::thread rvx;
+};
+std::thread DriverIpc::rvx;
+
+// Registration --------------------------------------------------------------
+
+TEST_F(DriverIpc, RegistrationAcceptedMakesTheDriverTxRx)
+{
+    BoxWatcher boxes;
+    sRvx.iRegisterResult = 0;
+    EXPECT_EQ(RegisterDevice(), 1);
+    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(bClosing, 0);
+    ASSERT_EQ(sRvx.alRegister.size(), 1u);
+    EXPECT_EQ(sRvx.alRegister[0], 201 | 0x8000);
+    EXPECT_EQ(sRvx.nUnregister, 0);
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(DriverIpc, RegistrationRefusalsShowTheirBoxAndShutDown)
+{
+    const struct {
+        int iCode;
+        const char* pBox;
+    } aCase[] = {
+        {1, "Request refused - ID supplied is invalid"},
+        {2, "Request refused - A driver has already registered this Id"},
+        {3, "Request refused - RVX has not been enabled in Driver Mode"},
+        {5, nullptr},
+    };
+    for (const auto& c : aCase) {
+        SetUp();
+        BoxWatcher boxes;
+        sRvx.iRegisterResult = c.iCode;
+        EXPECT_EQ(RegisterDevice(), 0) << c.iCode;
+        EXPECT_EQ(iTxRx, 0) << c.iCode;
+        EXPECT_EQ(bClosing, 1) << c.iCode;
+        EXPECT_EQ(sRvx.alRegister.size(), 1u) << c.iCode;
+        // Shut-down tells RVX, whose window is known, that the driver goes.
+        EXPECT_EQ(sRvx.nUnregister, 1) << c.iCode;
+        std::vector<std::string> asBox = boxes.Texts();
+        if (c.pBox != nullptr) {
+            ASSERT_EQ(asBox.size(), 1u) << c.iCode;
+            EXPECT_EQ(asBox[0], c.pBox);
+        } else {
+            EXPECT_TRUE(asBox.empty()) << c.iCode;
+        }
+        TearDown();
+    }
+}
+
+TEST_F(DriverIpc, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
+{
+    for (int iBad : {0, 1000, -3}) {
+        SetUp();
+        BoxWatcher boxes;
+        iDevice = iBad;
+        EXPECT_EQ(RegisterDevice(), 0);
+        EXPECT_TRUE(sRvx.alRegister.empty()) << iBad;
+        EXPECT_EQ(bClosing, 1);
+        ASSERT_EQ(boxes.Texts().size(), 1u);
+        EXPECT_EQ(boxes.Texts()[0], "The supplied driver Id is invalid");
+        TearDown();
+    }
+    SetUp();
+    iDevice = 999;
+    EXPECT_EQ(RegisterDevice(), 1);
+    ASSERT_EQ(sRvx.alRegister.size(), 1u);
+    EXPECT_EQ(sRvx.alRegister[0], 33767);
+}
+
+// Network status ------------------------------------------------------------
+
+TEST_F(DriverIpc, NetworkStatusChangesStateReportsAndAnswers)
+{
+    iTxRx = 1;
+    long lBefore = lRevertivesSent;
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 1 'TXRX=2' a b c"), 1);
+    EXPECT_EQ(iTxRx, 2);
+    ASSERT_EQ(sRvx.aReport.size(), 1u);
+    EXPECT_EQ(sRvx.aReport[0].first, 3u);
+    EXPECT_EQ(sRvx.aReport[0].second, 201);
+    ASSERT_EQ(sRvx.asAnswer.size(), 1u);
+    EXPECT_EQ(sRvx.asAnswer[0], "NS 005 001 'TXRX=2' a b c");
+    EXPECT_EQ(lRevertivesSent, lBefore + 1);
+
+    // Back to RX only by a lower-case key with a value of 1.
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 6 1 'txrx=1' 'x y' z"), 1);
+    EXPECT_EQ(iTxRx, 1);
+    ASSERT_EQ(sRvx.aReport.size(), 2u);
+    EXPECT_EQ(sRvx.aReport[1].first, 1u);
+    EXPECT_EQ(sRvx.asAnswer.back(), "NS 006 001 'TXRX=1' x y z ");
+    EXPECT_EQ(lRevertivesSent, lBefore + 2);
+}
+
+TEST_F(DriverIpc, NetworkStatusTxRx3InRxOnlyMakesTxRx)
+{
+    iTxRx = 1;
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 1 1 'txrx=3'"), 1);
+    EXPECT_EQ(iTxRx, 2);
+    ASSERT_EQ(sRvx.aReport.size(), 1u);
+    EXPECT_EQ(sRvx.aReport[0].first, 3u);
+    ASSERT_EQ(sRvx.asAnswer.size(), 1u);
+    EXPECT_EQ(sRvx.asAnswer[0], "NS 001 001 'TXRX=2'   ");
+}
+
+TEST_F(DriverIpc, NetworkStatusWithoutChangeStillAnswers)
+{
+    iTxRx = 2;
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 9 1 'TXRX=0' p q r"), 1);
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 9 1 'TXRX=3' p q r"), 1);
+    EXPECT_EQ(iTxRx, 2);
+    EXPECT_TRUE(sRvx.aReport.empty());
+    ASSERT_EQ(sRvx.asAnswer.size(), 2u);
+    EXPECT_EQ(sRvx.asAnswer[0], "NS 009 001 'TXRX=2' p q r");
+}
+
+TEST_F(DriverIpc, NetworkStatusForOthersIsIgnored)
+{
+    iTxRx = 1;
+    long lBefore = lRevertivesSent;
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 1 'MODE=1' a b c"), 0);
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 2 'TXRX=2' a b c"), 0);
+    EXPECT_EQ(iTxRx, 1);
+    EXPECT_TRUE(sRvx.aReport.empty());
+    EXPECT_TRUE(sRvx.asAnswer.empty());
+    EXPECT_EQ(lRevertivesSent, lBefore);
+}
+
+TEST_F(DriverIpc, NetworkStatusWithHugeFieldsIsAnsweredCut)
+{
+    iTxRx = 2;
+    std::string sText = "NS 1 1 'TXRX=2' " + std::string(300, 'a') + " " + std::string(300, 'b');
+    EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, sText.c_str()), 1);
+    ASSERT_EQ(sRvx.asAnswer.size(), 1u);
+    EXPECT_EQ(sRvx.asAnswer[0].size(), 512u);
+    EXPECT_EQ(sRvx.asAnswer[0].substr(0, 21), "NS 001 001 'TXRX=2' a");
+}
+
+// Arbitration ---------------------------------------------------------------
+
+TEST_F(DriverIpc, ArbitrationTable)
+{
+    auto Send = [](UINT uMsg, LPARAM lDevice) { return SendMessageA(hWndMain, uMsg, 0, lDevice); };
+    for (int iState : {1, 2}) {
+        iTxRx = iState;
+        EXPECT_EQ(Send(MSG_ARBITRATION_QUERY, 201), 0);
+        EXPECT_EQ(Send(MSG_ARBITRATION_QUERY, 202), iState == 2 ? 0 : 1);
+        EXPECT_EQ(Send(MSG_OWNERSHIP_QUERY, 201), 1);
+        EXPECT_EQ(Send(MSG_OWNERSHIP_QUERY, 202), 0);
+        EXPECT_EQ(Send(MSG_TXRX_ORDER, 202), iState == 2 ? 1 : 0);
+        EXPECT_EQ(Send(MSG_RX_ONLY_ORDER, 202), 0);
+        EXPECT_EQ(iTxRx, iState);
+    }
+    iTxRx = 1;
+    EXPECT_EQ(Send(MSG_TXRX_ORDER, 201), 1);
+    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(Send(MSG_TXRX_ORDER, 201), 1);   // already TX/RX: ordered again
+    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(Send(MSG_RX_ONLY_ORDER, 201), 0);
+    EXPECT_EQ(iTxRx, 1);
+    // A device number that only matches in its low bits is not ours.
+    EXPECT_EQ(Send(MSG_OWNERSHIP_QUERY, 201 + 0x10000), 0);
+    // Arbitration never tells RVX.
+    EXPECT_TRUE(sRvx.aReport.empty());
+}
+
+// Main window dispatch ------------------------------------------------------
+
+TEST_F(DriverIpc, PlainMessagesOfTheDispatchTable)
+{
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_NOTICE, 5, 6), 1);
+
+    hWndInfoAnswer = hFakeRvx;
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_CONNECT_ANSWER, 0, 0), 0);
+    EXPECT_EQ(hWndInfoAnswer, nullptr);
+
+    hWndRvx = nullptr;
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_RVX_WINDOW, reinterpret_cast<WPARAM>(hFakeRvx), 0), 0);
+    EXPECT_EQ(hWndRvx, hFakeRvx);
+
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_NAME_CHANGED, 0, MAKELPARAM(7, 2)), 0);
+    EXPECT_EQ(iLastChanged, 7);
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_NAME_CHANGED, 0, MAKELPARAM(9, 0)), 0);
+    EXPECT_EQ(iLastChanged, 9);
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_NAME_CHANGED, 0, MAKELPARAM(7, 1)), 0);
+    EXPECT_EQ(iLastChanged, 0);
+
+    EXPECT_EQ(SendMessageA(hWndMain, WM_COMMAND, 910, 0), 0);
+    EXPECT_EQ(SendMessageA(hWndMain, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("title")), TRUE);
+    char acTitle[16] = {};
+    GetWindowTextA(hWndMain, acTitle, sizeof acTitle);
+    EXPECT_STREQ(acTitle, "title");
+}
+
+TEST_F(DriverIpc, CloseRequestsShutDownWithoutDestroyingTheWindow)
+{
+    for (UINT uMsg : {static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_QUERYENDSESSION),
+                      static_cast<UINT>(MSG_CLOSE_REQUEST)}) {
+        SetUp();
+        EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), 0) << uMsg;
+        EXPECT_EQ(bClosing, 1) << uMsg;
+        EXPECT_EQ(sRvx.nUnregister, 1) << uMsg;
+        EXPECT_TRUE(IsWindow(hWndMain)) << uMsg;
+        MSG msg;
+        EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << uMsg;
+        EXPECT_EQ(msg.wParam, 0u);
+        TearDown();
+    }
+}
+
+// The rings -----------------------------------------------------------------
+
+// Counts the drain messages waiting in the queue, then handles everything
+// until the ring is empty. Returns how many drain messages were handled.
+int DrainAll(UINT uDrain, const TextRing& ring, int* pnQueued)
+{
+    std::vector<MSG> aQueued;
+    MSG msg;
+    while (PeekMessageA(&msg, hWndMain, uDrain, uDrain, PM_REMOVE)) aQueued.push_back(msg);
+    *pnQueued = static_cast<int>(aQueued.size());
+    int nHandled = 0;
+    for (MSG& m : aQueued) {
+        DispatchMessageA(&m);
+        ++nHandled;
+    }
+    auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < tEnd) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (ring.iPending == 0) break;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.message == WM_QUIT) continue;
+        if (msg.hwnd == hWndMain && msg.message == uDrain) ++nHandled;
+        DispatchMessageA(&msg);
+    }
+    return nHandled;
+}
+
+TEST_F(DriverIpc, RingKeepsALongCommandCutAndAnExactOneWhole)
+{
+    std::string s200(200, 'q');
+    std::string s127(127, 'r');
+    int iFirst = sInfoRing.iWrite;
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_MESSAGE, 0, reinterpret_cast<LPARAM>(s200.c_str())), 1);
+    EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_MESSAGE, 0, reinterpret_cast<LPARAM>(s127.c_str())), 1);
+    EXPECT_EQ(sInfoRing.iPending, 2);
+    EXPECT_EQ(std::string(sInfoRing.aacEntry[iFirst]), std::string(127, 'q'));
+    EXPECT_EQ(std::string(sInfoRing.aacEntry[(iFirst + 1) % kRingCapacity]), s127);
+    int nQueued = 0;
+    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), 2);
+    EXPECT_EQ(nQueued, 1);
+    EXPECT_EQ(sInfoRing.iPending, 0);
+}
+
+// 10,000 InfoDriver messages arrive while the driver waits inside one long
+// synchronous exchange: each is kept, one drain message stands for them all,
+// and every text is then processed exactly once, oldest first.
+TEST_F(DriverIpc, BurstOfInfoMessagesDuringALongExchangeIsProcessedCompletely)
+{
+    const int kBurst = 10000;
+    int iFirst = sInfoRing.iWrite;
+    ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_INFO_MESSAGE, kBurst), 1);
+    ASSERT_EQ(sInfoRing.iPending, kBurst);
+    EXPECT_EQ(sInfoRing.lDropped, 0);
+    for (int i = 0; i < kBurst; i += 997) {
+        char acExpected[64];
+        std::snprintf(acExpected, sizeof acExpected, "XW 201 'burst' %05d", i);
+        ASSERT_STREQ(sInfoRing.aacEntry[(iFirst + i) % kRingCapacity], acExpected);
+    }
+    int nQueued = 0;
+    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), kBurst);
+    EXPECT_EQ(nQueued, 1);
+    EXPECT_EQ(sInfoRing.iPending, 0);
+}
+
+TEST_F(DriverIpc, BurstOfRouterCommandsDuringALongExchangeIsProcessedCompletely)
+{
+    const int kBurst = 10000;
+    long lBefore = lCommandsReceived;
+    ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_DRIVER_COMMAND, kBurst), 1);
+    ASSERT_EQ(sCommandRing.iPending, kBurst);
+    int nQueued = 0;
+    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, sCommandRing, &nQueued), kBurst);
+    EXPECT_EQ(nQueued, 1);
+    EXPECT_EQ(sCommandRing.iPending, 0);
+    EXPECT_EQ(lCommandsReceived, lBefore + kBurst);
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+#include "standins/common/peer.h"
+
+#include "ipc/messages.h"
+#include "ipc/transport.h"
+#include "standins/common/peertext.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+std::string sTag;
+int bRecordQuiet = 0;
+HANDLE hRecordLog = INVALID_HANDLE_VALUE;
+int bRecordKeep = 0;
+std::vector<std::string> asRecord;
+
+std::vector<int> aiHidden;   // message numbers kept off stdout
+
+int iDeliveryMessage = 0;
+int iDeliveryKind = kDeliveryPlain;
+
+void WriteAll(HANDLE h, const std::string& s)
+{
+    DWORD dwDone = 0;
+    WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &dwDone, nullptr);
+}
+
+}  // namespace
+
+int OpenRecord(const char* pTag, int bQuiet, const char* pLogPath)
+{
+    sTag = pTag;
+    bRecordQuiet = bQuiet;
+    // Lines end in a bare LF on every stream, so that readers need not care.
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (pLogPath != nullptr) {
+        // Shared for reading and writing, so that a test can follow the log
+        // while this program runs.
+        hRecordLog = CreateFileA(pLogPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (hRecordLog == INVALID_HANDLE_VALUE) return 0;
+    }
+    return 1;
+}
+
+void CloseRecord()
+{
+    std::fflush(stdout);
+    if (hRecordLog != INVALID_HANDLE_VALUE) CloseHandle(hRecordLog);
+    hRecordLog = INVALID_HANDLE_VALUE;
+}
+
+int HideOnScreen(const char* pList)
+{
+    std::string s = pList;
+    size_t iStart = 0;
+    for (;;) {
+        size_t iEnd = s.find(',', iStart);
+        std::string sNumber = s.substr(iStart, iEnd == std::string::npos ? std::string::npos : iEnd - iStart);
+        long long ll = 0;
+        if (!ParseInteger(sNumber.c_str(), &ll) || ll < 1 || ll > 0xFFFF) return 0;
+        aiHidden.push_back(static_cast<int>(ll));
+        if (iEnd == std::string::npos) return 1;
+        iStart = iEnd + 1;
+    }
+}
+
+static int Hidden(const std::string& sRest)
+{
+    int iMessage = std::atoi(sRest.c_str());
+    for (int i : aiHidden) {
+        if (i == iMessage) return 1;
+    }
+    return 0;
+}
+
+void RecordLine(const char* pDir, const std::string& sRest)
+{
+    std::string sLine = sTag + " " + pDir + " " + sRest;
+    if (bRecordKeep) asRecord.push_back(sLine);
+    sLine.push_back('\n');
+    if (!bRecordQuiet && !Hidden(sRest)) {
+        std::fwrite(sLine.data(), 1, sLine.size(), stdout);
+        std::fflush(stdout);
+    }
+    if (hRecordLog != INVALID_HANDLE_VALUE) WriteAll(hRecordLog, sLine);
+}
+
+void KeepRecord(int bKeep)
+{
+    bRecordKeep = bKeep;
+}
+
+int RecordCount()
+{
+    return static_cast<int>(asRecord.size());
+}
+
+const std::string& RecordAt(int i)
+{
+    return asRecord[static_cast<size_t>(i)];
+}
+
+int RecordWanted()
+{
+    return !bRecordQuiet || hRecordLog != INVALID_HANDLE_VALUE || bRecordKeep;
+}
+
+static std::string Head(int iMessage)
+{
+    char ac[96];
+    std::snprintf(ac, sizeof ac, "%d %s", iMessage, MessageName(iMessage));
+    return ac;
+}
+
+void RecordPlain(const char* pDir, int iMessage, WPARAM wParam, LPARAM lParam, LRESULT lResult)
+{
+    if (!RecordWanted()) return;
+    char ac[128];
+    std::snprintf(ac, sizeof ac, " wparam=%llu lparam=%lld result=%lld",
+                  static_cast<unsigned long long>(wParam), static_cast<long long>(lParam),
+                  static_cast<long long>(lResult));
+    RecordLine(pDir, Head(iMessage) + ac);
+}
+
+void RecordText(const char* pDir, int iMessage, int iValue, const char* pText, const char* pReply,
+                LRESULT lResult)
+{
+    if (!RecordWanted()) return;
+    char ac[64];
+    std::snprintf(ac, sizeof ac, " value=%d text=", iValue);
+    std::string s = Head(iMessage) + ac;
+    QuoteText(pText, kTextBlockSize, &s);
+    if (pReply != nullptr && std::string(pReply) != std::string(pText)) {
+        s += " reply=";
+        QuoteText(pReply, kTextBlockSize, &s);
+    }
+    std::snprintf(ac, sizeof ac, " result=%lld", static_cast<long long>(lResult));
+    RecordLine(pDir, s + ac);
+}
+
+void RecordNumber(const char* pDir, int iMessage, int iValue, unsigned long ulNumber, LRESULT lResult)
+{
+    if (!RecordWanted()) return;
+    char ac[96];
+    std::snprintf(ac, sizeof ac, " value=%d number=%lu result=%lld", iValue, ulNumber,
+                  static_cast<long long>(lResult));
+    RecordLine(pDir, Head(iMessage) + ac);
+}
+
+void RecordNameRequest(const char* pDir, int iValue, int iDevice, int iDatabase, int iIndex,
+                       const char* pReply, LRESULT lResult)
+{
+    if (!RecordWanted()) return;
+    char ac[96];
+    std::snprintf(ac, sizeof ac, " value=%d device=%d database=%d index=%d reply=", iValue, iDevice,
+                  iDatabase, iIndex);
+    std::string s = Head(MSG_NAME_REQUEST) + ac;
+    QuoteText(pReply, kTextBlockSize, &s);
+    std::snprintf(ac, sizeof ac, " result=%lld", static_cast<long long>(lResult));
+    RecordLine(pDir, s + ac);
+}
+
+LRESULT PeerCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
+{
+    const COPYDATASTRUCT* pCds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    int iSavedMessage = iDeliveryMessage;
+    int iSavedKind = iDeliveryKind;
+    if (pCds != nullptr) {
+        iDeliveryMessage = EnvelopeMessage(pCds->dwData);
+        iDeliveryKind = (pCds->lpData != nullptr && pCds->cbData == static_cast<DWORD>(kNumericBlockSize))
+                            ? kDeliveryNumber
+                            : kDeliveryText;
+    }
+    HandleCopyData(hOwn, wParam, lParam);
+    iDeliveryMessage = iSavedMessage;
+    iDeliveryKind = iSavedKind;
+    return 1;
+}
+
+int TakeDeliveryKind(UINT uMsg)
+{
+    if (iDeliveryMessage == 0 || static_cast<int>(uMsg) != iDeliveryMessage) return kDeliveryPlain;
+    int iKind = iDeliveryKind;
+    iDeliveryMessage = 0;   // a later plain message of the same number is plain
+    iDeliveryKind = kDeliveryPlain;
+    return iKind;
+}
+
+HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = pProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = pClass;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    if (!RegisterClassA(&wc)) return nullptr;
+    return CreateWindowA(pClass, pTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 200, 100, nullptr,
+                         nullptr, wc.hInstance, nullptr);
+}
+
+int PumpMessages(DWORD dwMs, int (*pfnDone)(void*), void* pArg)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        if (pfnDone != nullptr && pfnDone(pArg)) return kPumpDone;
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return kPumpQuit;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        DWORD dwPassed = GetTickCount() - dwStart;
+        if (dwPassed >= dwMs) return kPumpTimeUp;
+        DWORD dwLeft = dwMs - dwPassed;
+        // Messages sent by other processes are delivered inside this wait.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwLeft < 20 ? dwLeft : 20, QS_ALLINPUT);
+    }
+}
+
+int ReadWholeFile(const char* pPath, std::string* psText)
+{
+    FILE* pFile = std::fopen(pPath, "rb");
+    if (pFile == nullptr) return 0;
+    psText->clear();
+    char ac[4096];
+    size_t n;
+    while ((n = std::fread(ac, 1, sizeof ac, pFile)) > 0) psText->append(ac, n);
+    int bOk = !std::ferror(pFile);
+    std::fclose(pFile);
+    return bOk;
+}

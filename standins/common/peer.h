@@ -1,0 +1,59 @@
+// What the stand-in peers share: the traffic record, the delivery kind of a
+// message handed on by the transport, their hidden top-level window and a
+// message pump for waits.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Traffic record. Every line is "TAG DIR REST": TAG names the program
+// ("RVX", "INFO201"), DIR is "<-" (received), "->" (sent), "==" (script
+// mark), "**" (start and end) or "!!" (error). Lines go to stdout unless
+// quiet, and to the log file when one is given, flushed line by line.
+// Returns 0 when the log file cannot be created.
+int OpenRecord(const char* pTag, int bQuiet, const char* pLogPath);
+void CloseRecord();
+// Keeps the lines of the listed message numbers ("2727,2731") off stdout;
+// the log file and the script still see them. Returns 0 for a bad list.
+int HideOnScreen(const char* pList);
+void RecordLine(const char* pDir, const std::string& sRest);
+// Lines are also kept in memory while a script may wait for them.
+void KeepRecord(int bKeep);
+int RecordCount();
+const std::string& RecordAt(int i);
+// 0 when nobody reads the record (quiet, no log, no script): the callers
+// then skip formatting altogether.
+int RecordWanted();
+
+// "NUMBER MEANING wparam=W lparam=L result=R"
+void RecordPlain(const char* pDir, int iMessage, WPARAM wParam, LPARAM lParam, LRESULT lResult);
+// "NUMBER MEANING value=V text="..." [reply="..."] result=R": the reply is
+// shown when it differs from the text.
+void RecordText(const char* pDir, int iMessage, int iValue, const char* pText, const char* pReply,
+                LRESULT lResult);
+// "NUMBER MEANING value=V number=N result=R": a numeric request.
+void RecordNumber(const char* pDir, int iMessage, int iValue, unsigned long ulNumber, LRESULT lResult);
+// "2164 name request value=V device=D database=B index=I reply="..." result=R"
+void RecordNameRequest(const char* pDir, int iValue, int iDevice, int iDatabase, int iIndex,
+                       const char* pReply, LRESULT lResult);
+
+// How the message now entering the window procedure came: plain, or handed
+// on by the transport from a text or a numeric request.
+enum { kDeliveryPlain = 0, kDeliveryText = 1, kDeliveryNumber = 2 };
+// The WM_COPYDATA case of a peer's window procedure (returns 1).
+LRESULT PeerCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam);
+// Called first by the handler of uMsg: the kind of this delivery.
+int TakeDeliveryKind(UINT uMsg);
+
+// A hidden top-level window (top-level so that broadcasts reach it).
+HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc);
+
+// Dispatches messages for dwMs milliseconds, or until pfnDone(pArg) returns
+// non-zero (checked at once and after every message) when pfnDone is given.
+// Returns kPumpDone, kPumpTimeUp, or kPumpQuit when the quit request was
+// taken (it is posted again for the main loop).
+enum { kPumpQuit = 0, kPumpDone = 1, kPumpTimeUp = 2 };
+int PumpMessages(DWORD dwMs, int (*pfnDone)(void*), void* pArg);
+
+// Reads a whole text file into *psText. Returns 0 when it cannot be read.
+int ReadWholeFile(const char* pPath, std::string* psText);

@@ -1,0 +1,226 @@
+// infosim: a stand-in InfoDriver. It holds 4096 numbered text slots, links
+// to a router driver that asks for its device number, answers slot reads
+// and writes and the TX/RX state, and records every message it receives and
+// sends.
+#include "ipc/messages.h"
+#include "ipc/transport.h"
+#include "standins/common/peer.h"
+#include "standins/common/peerscript.h"
+#include "standins/infosim/slots.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kUsage[] =
+    "usage: infosim DEVICE [options]\n"
+    "A stand-in InfoDriver with slots 1..4096 that answers a router driver\n"
+    "and records the traffic.\n"
+    "\n"
+    "  DEVICE          its device number, 1..32767\n"
+    "  --slots FILE    initial slot texts (lines: SLOT TEXT)\n"
+    "  --txrx          start in state TX/RX (default: RX only)\n"
+    "  --script FILE   steps to play once the window exists\n"
+    "  -e STEP         one more script step (after the file), repeatable\n"
+    "  --log FILE      also write every record line to FILE\n"
+    "  --hide LIST     keeps these message numbers (2727,2731) off the screen\n"
+    "  --quiet         nothing on stdout\n"
+    "  --help          this text\n"
+    "\n"
+    "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
+    "4 no window.\n";
+
+int iDevice = 0;
+int iState = 1;      // 2 TX/RX, 1 RX only
+HWND hWndOwn = nullptr;
+
+int SetValue(const char* pName, long long llValue)
+{
+    if (std::strcmp(pName, "state") == 0) {
+        iState = llValue == 2 ? 2 : 1;
+        return 1;
+    }
+    return 0;
+}
+
+LRESULT OnTextRequest(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    char* pBlock = reinterpret_cast<char*>(lParam);
+    int iSlot = static_cast<int>(wParam);
+    char acReceived[kTextBlockSize + 1];
+    std::memcpy(acReceived, pBlock, kTextBlockSize + 1);
+    switch (uMsg) {
+    case MSG_INFO_SLOT_WRITE:
+    case MSG_LEVELMAP_DEFAULT:
+        // The slot takes the text; the reply is the text as it came.
+        SetSlotText(iSlot, pBlock);
+        break;
+    case MSG_INFO_SLOT_READ:
+        // The reply is the slot's text; a slot outside 1..4096 reads empty.
+        std::memset(pBlock, 0, kTextBlockSize);
+        std::strncpy(pBlock, SlotText(iSlot), kTextBlockSize - 1);
+        break;
+    default:
+        break;
+    }
+    RecordText("<-", static_cast<int>(uMsg), iSlot, acReceived, pBlock, 0);
+    return 0;
+}
+
+LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
+{
+    LRESULT lResult = 0;
+    int bConnect = 0;
+    switch (uMsg) {
+    case MSG_INFO_CONNECT:
+        bConnect = iKind == kDeliveryPlain && (lParam & 0x7FFF) == iDevice;
+        break;
+    case MSG_INFO_TXRX_QUERY:
+        lResult = iState == 2 ? 2 : 1;
+        break;
+    case MSG_INFO_TXRX_SET:
+        if (wParam == 3) iState = 2;
+        if (wParam == 1) iState = 1;
+        break;
+    case MSG_INFO_NOTICE:
+        lResult = 1;
+        break;
+    default:
+        break;
+    }
+    if (iKind == kDeliveryNumber) {
+        RecordNumber("<-", static_cast<int>(uMsg), static_cast<int>(wParam), static_cast<unsigned long>(lParam),
+                     lResult);
+    } else {
+        RecordPlain("<-", static_cast<int>(uMsg), wParam, lParam, lResult);
+    }
+    if (bConnect) {
+        // The driver asks for this device: answer with this window, at once,
+        // while its broadcast is still in progress.
+        HWND hDriver = reinterpret_cast<HWND>(wParam);
+        SetDriverWindow(hDriver);
+        LRESULT lSent = SendMessageA(hDriver, MSG_INFO_CONNECT_ANSWER, reinterpret_cast<WPARAM>(hWndOwn), 0);
+        RecordPlain("->", MSG_INFO_CONNECT_ANSWER, reinterpret_cast<WPARAM>(hWndOwn), 0, lSent);
+    }
+    return lResult;
+}
+
+LRESULT CALLBACK InfoWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_COPYDATA:
+        return PeerCopyData(hWnd, wParam, lParam);
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    if (uMsg >= 2000 && uMsg < 3000) {
+        int iKind = TakeDeliveryKind(uMsg);
+        if (iKind == kDeliveryText) return OnTextRequest(uMsg, wParam, lParam);
+        return OnPlain(uMsg, wParam, lParam, iKind);
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+int Usage(const char* pWhy)
+{
+    std::fprintf(stderr, "infosim: %s\n%s", pWhy, kUsage);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const char* pLog = nullptr;
+    int bQuiet = 0;
+    int iExtraLine = 0;
+    SetScriptHook(SetValue);
+    for (int i = 1; i < argc; ++i) {
+        std::string sArg = argv[i];
+        int bHasValue = i + 1 < argc;
+        if (sArg == "--help" || sArg == "-h" || sArg == "/?") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (sArg == "--quiet") {
+            bQuiet = 1;
+        } else if (sArg == "--hide") {
+            if (!bHasValue || !HideOnScreen(argv[++i])) return Usage("--hide needs message numbers, as 2727,2731");
+        } else if (sArg == "--txrx") {
+            iState = 2;
+        } else if (sArg == "--log") {
+            if (!bHasValue) return Usage("--log needs a file name");
+            pLog = argv[++i];
+        } else if (sArg == "--slots") {
+            if (!bHasValue) return Usage("--slots needs a file name");
+            std::string sError;
+            if (!LoadSlotsFile(argv[++i], &sError)) {
+                std::fprintf(stderr, "infosim: %s\n", sError.c_str());
+                return 2;
+            }
+        } else if (sArg == "--script") {
+            if (!bHasValue) return Usage("--script needs a file name");
+            std::string sError;
+            if (!LoadScriptFile(argv[++i], &sError)) {
+                std::fprintf(stderr, "infosim: %s\n", sError.c_str());
+                return 2;
+            }
+        } else if (sArg == "-e") {
+            if (!bHasValue) return Usage("-e needs a script step");
+            std::string sError;
+            if (!AddScriptLine(argv[++i], ++iExtraLine, &sError)) {
+                std::fprintf(stderr, "infosim: -e \"%s\": %s\n", argv[i], sError.c_str());
+                return 1;
+            }
+        } else if (!sArg.empty() && sArg[0] != '-' && iDevice == 0) {
+            char* pEnd = nullptr;
+            long l = std::strtol(sArg.c_str(), &pEnd, 10);
+            if (*pEnd != '\0' || l < 1 || l > 32767) return Usage("DEVICE must be a number 1..32767");
+            iDevice = static_cast<int>(l);
+        } else {
+            return Usage(("unknown argument \"" + sArg + "\"").c_str());
+        }
+    }
+    if (iDevice == 0) return Usage("the device number is missing");
+
+    char acTag[32];
+    std::snprintf(acTag, sizeof acTag, "INFO%d", iDevice);
+    if (!OpenRecord(acTag, bQuiet, pLog)) {
+        std::fprintf(stderr, "infosim: cannot create the log file %s\n", pLog);
+        return 2;
+    }
+    if (ScriptStepCount() > 0) KeepRecord(1);
+
+    char acTitle[64];
+    std::snprintf(acTitle, sizeof acTitle, "InfoDriver %d", iDevice);
+    hWndOwn = CreatePeerWindow("InfoSim", acTitle, InfoWndProc);
+    if (hWndOwn == nullptr) {
+        std::fprintf(stderr, "infosim: cannot create the window\n");
+        return 4;
+    }
+    char ac[160];
+    std::snprintf(ac, sizeof ac, "infosim window=%llu pid=%lu device=%d state=%d slots=%d",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hWndOwn)), GetCurrentProcessId(),
+                  iDevice, iState, FilledSlotCount());
+    RecordLine("**", ac);
+
+    int iExit = RunScript(hWndOwn);
+    if (iExit < 0) {
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        iExit = 0;
+    }
+    std::snprintf(ac, sizeof ac, "exit code=%d", iExit);
+    RecordLine("**", ac);
+    CloseRecord();
+    return iExit;
+}
