@@ -18,7 +18,7 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
   cmake -S "$src" -B "$dir" -DZUR_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$dir" -j "${JOBS:-$(nproc)}" >/dev/null
+cmake --build "$dir" -j "${JOBS:-$(nproc)}" >"$dir/build.log" 2>&1 || { cat "$dir/build.log"; exit 1; }
 
 if [ "$mode" = smoke ]; then
   cd "$dir" && exec ctest --output-on-failure
