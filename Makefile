@@ -4,9 +4,10 @@
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CTEST_J ?= 2
+FUZZ_SECONDS ?= 120
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 
-.PHONY: all deps build native x64 x86 dist test test-native test-wine demo screenshot clean wine-start wine-stop
+.PHONY: all deps build native x64 x86 dist test test-native test-wine demo screenshot fuzz clean
 
 all: build
 
@@ -40,6 +41,11 @@ build: native dist
 
 test: build
 	@tools/test.sh $(BUILD)
+
+# Each libFuzzer target for FUZZ_SECONDS, one after the other (clang build in
+# $(BUILD)/fuzz); `make test` runs a short smoke of each.
+fuzz: deps
+	@tools/fuzz.sh $(BUILD) $(FUZZ_SECONDS)
 
 demo: dist
 	@tools/demo.sh $(BUILD)

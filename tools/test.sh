@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the platform-free tests natively under the sanitizers, and
-# the Windows tests of the 64-bit build under Wine with one wineserver kept
-# alive for the whole run.
+# Runs every test: the platform-free tests natively under the sanitizers, the
+# Windows tests of the 64-bit build under Wine with one wineserver kept alive
+# for the whole run, and a short smoke of each fuzz target.
 set -euo pipefail
 build=$(realpath "$1")
 prefix="$build/x64/wine"
@@ -18,4 +18,6 @@ echo "== native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 (cd "$build/native" && ctest --output-on-failure -j "${CTEST_J:-2}") || status=1
 echo "== Windows tests (x64 under Wine)"
 (cd "$build/x64" && ctest --output-on-failure -j "${CTEST_J:-2}") || status=1
+echo "== fuzz smoke (libFuzzer, a few seconds per target)"
+tools/fuzz.sh "$build" smoke || status=1
 exit $status
