@@ -7,7 +7,7 @@ CTEST_J ?= 2
 FUZZ_SECONDS ?= 120
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 
-.PHONY: all deps build native x64 x86 dist test test-native test-wine demo screenshot fuzz clean
+.PHONY: all deps build native x64 x86 dist test demo screenshot fuzz clean
 
 all: build
 
