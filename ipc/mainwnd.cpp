@@ -69,8 +69,27 @@ void ContinueDrain(TextRing* pRing, int* pbDrainPosted, UINT uDrain, int iReadBe
     *pbDrainPosted = 0;
 }
 
+// Once shut-down has begun, the files are written and the InfoDrivers are
+// unlinked: a take processed now would read no package, yet record a route
+// that no file keeps. Texts still queued are dropped, and the log says so.
+int DropWhileClosing(TextRing* pRing, int* pbDrainPosted)
+{
+    if (!bClosing) return 0;
+    char acText[kRingTextSize];
+    long nDropped = 0;
+    while (RingPop(pRing, acText)) ++nDropped;
+    if (nDropped > 0) {
+        char acLine[64];
+        std::snprintf(acLine, sizeof acLine, "Closing - %ld queued texts dropped", nDropped);
+        DebugLog(acLine);
+    }
+    *pbDrainPosted = 0;
+    return 1;
+}
+
 void DrainCommand(WPARAM wParam)
 {
+    if (DropWhileClosing(&sCommandRing, &bCommandDrainPosted)) return;
     int iRead = sCommandRing.iRead;
     int iPending = sCommandRing.iPending;
     if (iPending > 0) OnCommandQueued(static_cast<int>(wParam));
@@ -79,6 +98,7 @@ void DrainCommand(WPARAM wParam)
 
 void DrainInfo()
 {
+    if (DropWhileClosing(&sInfoRing, &bInfoDrainPosted)) return;
     int iRead = sInfoRing.iRead;
     int iPending = sInfoRing.iPending;
     char acText[kRingTextSize];

@@ -511,6 +511,26 @@ TEST_F(DriverIpc, FullRingRefusesAndCountsTheTextAndKeepsDraining)
     EXPECT_EQ(sInfoRing.iPending, 0);
 }
 
+// Commands still queued when shut-down begins are not processed: the files
+// have been written and the InfoDrivers unlinked by then.
+TEST_F(DriverIpc, CommandsQueuedWhenShutDownBeginsAreDropped)
+{
+    long lBefore = lCommandsReceived;
+    ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_DRIVER_COMMAND, 5), 1);
+    ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_INFO_MESSAGE, 5), 1);
+    bClosing = 1;
+    int nQueued = 0;
+    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, sCommandRing, &nQueued), 1);   // pumps the InfoDriver drain too
+    bClosing = 0;
+    EXPECT_EQ(sCommandRing.iPending, 0);
+    EXPECT_EQ(sInfoRing.iPending, 0);
+    EXPECT_EQ(lCommandsReceived, lBefore);
+    // The driver still takes and processes texts that arrive afterwards.
+    ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_DRIVER_COMMAND, 2), 1);
+    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, sCommandRing, &nQueued), 2);
+    EXPECT_EQ(lCommandsReceived, lBefore + 2);
+}
+
 // Text messages carry a text only through the transport: the same numbers
 // sent as plain messages are refused without touching their lparam.
 TEST_F(DriverIpc, TextMessagesSentPlainAreRefused)
