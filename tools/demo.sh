@@ -52,6 +52,7 @@ awk -v heading="$bold" -v plain="$plain" '
     mapdone = 1
     printf "  INFO204    (level map initialisation: %d slot reads, %d default maps written; not shown)\n", reads, writes
   }
+  /^RVX == \(/ { sub(/^RVX == /, ""); print "  " $0; next }
   /^RVX == / { sub(/^RVX == /, ""); printf "\n%s%s%s\n", heading, $0, plain; next }
   /^RVX !! / { print "  " $0; print "  (a demo step failed)"; next }
   { print "  " $0 }
