@@ -1,7 +1,7 @@
 // The driver as a process: zur.exe 201 with the stand-in RVX and InfoDrivers,
 // from attach and registration to the shut-down that a peer or the platform
 // asks for.
-#include "tests/support/support.h"
+#include "tests/support/site.h"
 
 #include <gtest/gtest.h>
 
@@ -13,137 +13,50 @@
 
 namespace {
 
-const char kDriverTitle[] = "R7 Idoruzor v3.05.03 - Device 201";
-
-void RemoveTree(const std::string& sDir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            std::string sName = fd.cFileName;
-            if (sName == "." || sName == "..") continue;
-            std::string sPath = sDir + "\\" + sName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(sPath);
-            } else {
-                DeleteFileA(sPath.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    RemoveDirectoryA(sDir.c_str());
-}
-
-bool FileExists(const std::string& sPath)
-{
-    return GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A window of this test that speaks the request/reply transport.
-LRESULT CALLBACK TextPeerProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    if (uMsg == WM_COPYDATA) {
-        HandleCopyData(hWnd, wParam, lParam);
-        return 1;
-    }
-    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
-}
-
 class DriverProcess : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sRoot = TempFile("site", "dir");
-        sConfig = sRoot + "\\sys\\config\\system";
-        std::string sLib = sRoot + "\\sys\\windows\\lib";
-        for (const std::string& s : {sRoot, sRoot + "\\sys", sRoot + "\\sys\\config", sConfig,
-                                     sRoot + "\\sys\\windows", sLib}) {
-            CreateDirectoryA(s.c_str(), nullptr);
-        }
-        for (const char* pLib : {"BWCC32.DLL", "KELM_CC.DLL"}) {
-            CopyFileA((ExeDir() + pLib).c_str(), (sLib + "\\" + pLib).c_str(), FALSE);
-        }
+        ASSERT_TRUE(CreateSite(&site));
         WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n");
     }
     void TearDown() override
     {
         StopDebugCapture();
         ClearDebugLines();
-        EndProcess(&driver);
-        EndProcess(&rvx);
-        for (StartedProcess& p : info) EndProcess(&p);
-        for (const std::string& s : asLog) DeleteFileA(s.c_str());
-        RemoveTree(sRoot);
+        RemoveSite(&site);
     }
     void WriteProfile(const std::string& sDatabase, int iDebugMode = 0)
     {
-        ASSERT_TRUE(WriteTextFile(sConfig + "\\DEV_201.INI",
-                                  "[Database]\n" + sDatabase +
-                                      "[Combiner]\nSrcePkgInfoId=301\nDestPkgInfoId=302\nLevelMapInfoId=303\n"
-                                      "DebugMode=" + std::to_string(iDebugMode) +
-                                      "\nSaveDelay=5\nExternalDLL=NONE\n"));
+        ASSERT_TRUE(WriteSiteProfile(&site, sDatabase, iDebugMode));
     }
-    void StartRvx(const std::string& sMore = "")
-    {
-        sRvxLog = TempFile("rvx", "log");
-        asLog.push_back(sRvxLog);
-        rvx = StartProgram("rvxsim.exe", "--quiet --log \"" + sRvxLog + "\" " + sMore);
-        ASSERT_NE(WaitForWindow("RvxSim", nullptr, rvx.dwPid, 20000), nullptr);
-    }
+    void StartRvx(const std::string& sMore = "") { ASSERT_TRUE(StartSiteRvx(&site, sMore)); }
     void StartInfoDrivers()
     {
-        for (int i = 0; i < 3; ++i) {
-            asInfoLog[i] = TempFile("info", "log");
-            asLog.push_back(asInfoLog[i]);
-            std::string sDevice = std::to_string(301 + i);
-            info[i] = StartProgram("infosim.exe", sDevice + " --quiet --log \"" + asInfoLog[i] + "\"");
-            ASSERT_NE(WaitForWindow("InfoSim", ("InfoDriver " + sDevice).c_str(), info[i].dwPid, 20000), nullptr);
-        }
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(StartSiteInfoDriver(&site, i));
     }
     void StartDriver(const char* pLibToDrop = nullptr, const std::string& sArgs = "201")
     {
-        if (pLibToDrop != nullptr) DeleteFileA((sRoot + "\\sys\\windows\\lib\\" + pLibToDrop).c_str());
-        driver = StartProgram("zur.exe", sArgs, {"CC_ROOT=" + sRoot, "CC_SYSTEM=sys"});
-        ASSERT_NE(driver.hProcess, nullptr);
+        if (pLibToDrop != nullptr) DeleteFileA((site.sLib + "\\" + pLibToDrop).c_str());
+        ASSERT_TRUE(StartSiteDriver(&site, sArgs));
     }
-    // The driver's main window, once start-up has given it its title.
-    HWND DriverWindow() { return WaitForWindow("Q7CMBINE", kDriverTitle, driver.dwPid, 20000); }
-    // Reads and presses every box the driver shows until it ends.
+    HWND DriverWindow() { return SiteDriverWindow(&site); }
     std::vector<std::string> BoxesUntilExit(DWORD* pdwExit)
     {
-        std::vector<std::string> asText;
-        for (int i = 0; i < 10; ++i) {
-            HWND hBox = WaitForErrorBox(driver.dwPid, 1500);
-            if (hBox != nullptr) {
-                asText.push_back(ErrorBoxText(hBox));
-                PressErrorBoxOk(hBox);
-                PumpFor(200);
-            }
-            if (WaitForExit(driver.hProcess, hBox != nullptr ? 500 : 3000, pdwExit)) return asText;
-        }
-        ADD_FAILURE() << "the driver did not end";
+        std::string sFailure;
+        std::vector<std::string> asText = ::BoxesUntilExit(&site, pdwExit, &sFailure);
+        if (!sFailure.empty()) ADD_FAILURE() << sFailure;
         return asText;
     }
-    bool Registered()
-    {
-        return WaitForLine(sRvxLog, {"RVX <- 2184 register", "lparam=32969", "result=0"}, 30000) >= 0;
-    }
-    // Start-up is complete once the level map InfoDriver has been brought to TX/RX.
-    bool StartedUp()
-    {
-        return WaitForLine(asInfoLog[2], {"INFO303 <- 2733", "wparam=3"}, 60000) >= 0;
-    }
-    std::string DataFile(const char* pExt) { return sConfig + "\\DEV_201." + pExt; }
+    bool Registered() { return SiteRegistered(&site); }
+    bool StartedUp() { return SiteStartedUp(&site); }
+    std::string DataFile(const char* pExt) { return SiteFile(&site, ("DEV_201." + std::string(pExt)).c_str()); }
 
-    std::string sRoot;
-    std::string sConfig;
-    std::string sRvxLog;
-    std::string asInfoLog[3];
-    std::vector<std::string> asLog;
-    StartedProcess driver = {nullptr, 0};
-    StartedProcess rvx = {nullptr, 0};
-    StartedProcess info[3] = {{nullptr, 0}, {nullptr, 0}, {nullptr, 0}};
+    DriverSite site;
+    std::string& sRvxLog = site.sRvxLog;
+    std::string (&asInfoLog)[3] = site.asInfoLog;
+    std::vector<std::string>& asLog = site.asTemp;
+    StartedProcess& driver = site.driver;
 };
 
 // Attach, registration, links and the TX/RX state of the InfoDrivers; then
@@ -203,12 +116,7 @@ TEST_F(DriverProcess, NetworkStatusAndArbitrationCarryTheInfoDriversAlong)
 
     // RX only by network status (sent here as RVX would send it): reported to
     // RVX, answered to RVX, and the InfoDrivers follow.
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TextPeerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "DriverProcessPeer";
-    RegisterClassA(&wc);
-    HWND hPeer = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    HWND hPeer = CreateTextPeerWindow();
     ASSERT_NE(hPeer, nullptr);
     EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_NETWORK_STATUS, 0, "NS 5 1 'TXRX=1' a b c"), 1);
     EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_NETWORK_STATUS, 0, "NS 5 1 'MODE=1' a b c"), 0);
@@ -291,12 +199,7 @@ TEST_F(DriverProcess, OverlongCommandIsCutSafely)
     HWND hDriver = DriverWindow();
     ASSERT_NE(hDriver, nullptr);
     ASSERT_TRUE(StartedUp());
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TextPeerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "DriverProcessLongPeer";
-    RegisterClassA(&wc);
-    HWND hPeer = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    HWND hPeer = CreateTextPeerWindow();
     ASSERT_NE(hPeer, nullptr);
     // "RP 201 3 3 0" followed by blanks and filler: 500 characters in all.
     std::string sLong = "RP 201 3 3 0" + std::string(200, ' ') + std::string(288, 'z');

@@ -1,0 +1,336 @@
+// The package take with real processes: zur.exe 201, the stand-in RVX and
+// three stand-in InfoDrivers. Every check reads what crossed the wire from
+// the stand-ins' records: the level commands RVX received (message, value,
+// text, order) and the revertive that closes each take.
+#include "tests/support/driver_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+
+namespace {
+
+using TakeProcess = DriverFixture;
+
+// Levels 1 to 5 are those of the worked example of a take; 6 to 10 add the
+// reverse switch and write, a level of no known kind and two levels that
+// level maps point elsewhere. Levels 11 to 32 get their defaults (F,R,n).
+const char kLevels[] =
+    "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=R,R,103\nLevel_04=F,G,104\nLevel_05=F,I,105\n"
+    "Level_06=R,G,106\nLevel_07=R,I,107\nLevel_08=F,X,108\nLevel_09=F,R,109\nLevel_10=F,G,110\n"
+    "[Masks]\nMask_01=VIDEO,1,2\nMask_02=Audio,3\n";
+
+const char kDatabase[] = "DatabaseSize_0=160\nDatabaseSize_1=160\n";
+
+// The worked example, byte for byte, then the same take with source package
+// 13, which carries 0 on the reverse level 3 after package 11 (6 on level 3)
+// had been routed: level 3 parks instead.
+TEST_F(TakeProcess, WorkedExampleAndItsParkVariant)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 1, "ExternalDLL=NONE\n", kLevels));
+    StartAll("11 5,7,6,1,Camera 1\n12 5,7,9,1,Camera 1\n13 5,7,0,1,Camera 1\n", "34 20,21,30,4,12\n", "");
+
+    int iInfoFrom[3];
+    for (int i = 0; i < 3; ++i) iInfoFrom[i] = LineCount(site.asInfoLog[i]);
+    std::vector<std::string> asSent = CommandUntil("RC 201 12 34 ',1,2,3,4,5' 7", "RR 201 034 012");
+    const std::vector<std::string> asExpected = {
+        "2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7", "2124 103 RC 103 30 9 ',---' 7",
+        "2134 104 GS 104 4 1 7",         "2144 105 IW 105 'Camera 1' 12 7", "2187 0 RR 201 034 012"};
+    EXPECT_EQ(asSent, asExpected) << Joined(asSent);
+    // The slots it read: no previous source package (34 was unrouted), then
+    // the source package, the destination package and its level map.
+    EXPECT_EQ(ReceivedTexts(site.asInfoLog[0], iInfoFrom[0], {MSG_INFO_SLOT_READ}).size(), 1u);
+    EXPECT_GE(WaitForLine(site.asInfoLog[0], {"INFO301 <- 2727", "value=12 "}, 0, iInfoFrom[0]), 0);
+    EXPECT_GE(WaitForLine(site.asInfoLog[1], {"INFO302 <- 2727", "value=34 "}, 0, iInfoFrom[1]), 0);
+    EXPECT_GE(WaitForLine(site.asInfoLog[2], {"INFO303 <- 2727", "value=34 ",
+                                              "reply=\"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,"
+                                              "23,24,25,26,27,28,29,30,31,32\""},
+                          0, iInfoFrom[2]),
+              0);
+    // The debug lines of the take, in their order.
+    std::vector<std::string> asDebug = DebugLines(site.driver.dwPid);
+    int iPrev = -1;
+    for (const char* pLine : {"<GR>-Requesting contents of source package slot 12", "<GR>-5,7,9,1,Camera 1",
+                              "<GR>-Requesting contents of dest package slot 34",
+                              "<GR>-Requesting contents of level map slot 34", "<GR>-Scan 1 : 5 20 1",
+                              "<GR>-Scan 3 : 9 30 1", "<GR>-NORMAL", "<GR>-RC 103 30 9 ',---' 7",
+                              "<GR>-Scan 6 : -1 -1 -1", "<GR>-Scan 32 : -1 -1 -1"}) {
+        int iLine = WaitForDebugLine(site.driver.dwPid, {pLine}, 2000, iPrev + 1);
+        EXPECT_GT(iLine, iPrev) << pLine;
+        if (iLine > iPrev) iPrev = iLine;
+    }
+    EXPECT_EQ(WaitForDebugLine(site.driver.dwPid, {"previous source package"}, 0), -1);
+
+    // Package 11 routed with no level, then 13: the previous source package
+    // is read first, and level 3 parks the destination that 11 used.
+    CommandUntil("RC 201 11 34 ',---' 0", "RR 201 034 011");
+    iInfoFrom[0] = LineCount(site.asInfoLog[0]);
+    asSent = CommandUntil("RC 201 13 34 ',1,2,3,4,5' 7", "RR 201 034 013");
+    const std::vector<std::string> asPark = {
+        "2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7", "2124 103 RC 103 0 6 ',---' 7",
+        "2134 104 GS 104 4 1 7",         "2144 105 IW 105 'Camera 1' 12 7", "2187 0 RR 201 034 013"};
+    EXPECT_EQ(asSent, asPark) << Joined(asSent);
+    std::vector<std::string> asRead = ReceivedTexts(site.asInfoLog[0], iInfoFrom[0], {MSG_INFO_SLOT_READ});
+    ASSERT_EQ(asRead.size(), 2u);
+    EXPECT_EQ(asRead[0].substr(0, 8), "2727 11 ");
+    EXPECT_EQ(asRead[1].substr(0, 8), "2727 13 ");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Requesting contents of previous source package slot 11"}, 0),
+              0);
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-PARK"}, 0), 0);
+}
+
+// One take per case, each onto its own unrouted destination package 40 + k
+// with source package 80 + k (and, when given, previous source package
+// 40 + k routed first with no level): what RVX receives, in order, ending
+// with the destination's revertive.
+struct StepCase {
+    const char* pName;
+    const char* pPrev;   // previous source package, or null: unrouted
+    const char* pSrc;
+    const char* pDst;
+    const char* pMap;    // level map slot, or null: the default
+    const char* pMask;
+    std::vector<std::string> asSent;   // without the closing revertive
+};
+
+const StepCase kSteps[] = {
+    {"forward route", nullptr, "5", "20", nullptr, ",1", {"2124 101 RC 101 5 20 ',---' 7"}},
+    {"forward route, destination value 0", nullptr, "5", "0", nullptr, ",1", {}},
+    {"forward route, destination value above 4096", nullptr, "5", "4097", nullptr, ",1", {}},
+    {"forward route, 4096 is still sent", nullptr, "4096", "4096", nullptr, ",1",
+     {"2124 101 RC 101 4096 4096 ',---' 7"}},
+    {"forward route, source value above 4096", nullptr, "4097", "20", nullptr, ",1", {}},
+    {"forward route, previous source value above 4096", "4097", "5", "20", nullptr, ",1", {}},
+    {"fields beginning with a minus leave their level out", nullptr, "-7,5,-", "20,-3,30", nullptr, ",1,2,3", {}},
+    {"reverse route", nullptr, "-,-,9", "-,-,30", nullptr, ",3", {"2124 103 RC 103 30 9 ',---' 7"}},
+    {"reverse route, destination value 0 is still sent", nullptr, "-,-,9", "-,-,0", nullptr, ",3",
+     {"2124 103 RC 103 0 9 ',---' 7"}},
+    {"reverse route, destination value above 4096", nullptr, "-,-,9", "-,-,4097", nullptr, ",3", {}},
+    {"reverse route, source value above 4096", nullptr, "-,-,4097", "-,-,30", nullptr, ",3", {}},
+    {"reverse route, previous source value above 4096", "-,-,4097", "-,-,9", "-,-,30", nullptr, ",3", {}},
+    {"park", "-,-,6", "-,-,0", "-,-,30", nullptr, ",3", {"2124 103 RC 103 0 6 ',---' 7"}},
+    {"park, previous value 0", "-,-,0", "-,-,0", "-,-,30", nullptr, ",3", {}},
+    {"park, destination unrouted before", nullptr, "-,-,0", "-,-,30", nullptr, ",3", {}},
+    {"park, previous value missing", "-,-,-", "-,-,0", "-,-,30", nullptr, ",3", {}},
+    {"park, previous value above 4096", "-,-,4097", "-,-,0", "-,-,30", nullptr, ",3", {}},
+    {"park, destination value above 4096", "-,-,6", "-,-,0", "-,-,4097", nullptr, ",3", {}},
+    {"forward switch, state 1", nullptr, "-,-,-,7", "-,-,-,4", nullptr, ",4", {"2134 104 GS 104 4 1 7"}},
+    {"forward switch, state 0", nullptr, "-,-,-,0", "-,-,-,4", nullptr, ",4", {"2134 104 GS 104 4 0 7"}},
+    {"forward switch, state above 4096 is reduced before the checks", nullptr, "-,-,-,5000", "-,-,-,4", nullptr,
+     ",4", {"2134 104 GS 104 4 1 7"}},
+    {"forward switch, destination value 0", nullptr, "-,-,-,7", "-,-,-,0", nullptr, ",4", {}},
+    {"forward switch, destination value above 4096", nullptr, "-,-,-,7", "-,-,-,4097", nullptr, ",4", {}},
+    {"reverse switch, state 1", nullptr, "-,-,-,-,-,3", "-,-,-,-,-,9", nullptr, ",6", {"2134 106 GS 106 3 1 7"}},
+    {"reverse switch, state 0", nullptr, "-,-,-,-,-,3", "-,-,-,-,-,0", nullptr, ",6", {"2134 106 GS 106 3 0 7"}},
+    {"reverse switch, source value 0", nullptr, "-,-,-,-,-,0", "-,-,-,-,-,9", nullptr, ",6", {}},
+    {"reverse switch, source value above 4096", nullptr, "-,-,-,-,-,4097", "-,-,-,-,-,9", nullptr, ",6", {}},
+    {"forward write", nullptr, "-,-,-,-,Studio 4 left", "-,-,-,-,33", nullptr, ",5",
+     {"2144 105 IW 105 'Studio 4 left' 33 7"}},
+    {"forward write, destination value 0", nullptr, "-,-,-,-,Studio 4", "-,-,-,-,0", nullptr, ",5", {}},
+    {"forward write, destination value above 4096", nullptr, "-,-,-,-,Studio 4", "-,-,-,-,4097", nullptr, ",5", {}},
+    {"forward write, text reading above 4096", nullptr, "-,-,-,-,5000 Hz", "-,-,-,-,33", nullptr, ",5", {}},
+    {"reverse write", nullptr, "-,-,-,-,-,-,17", "-,-,-,-,-,-,Studio A", nullptr, ",7",
+     {"2144 107 IW 107 'Studio A' 17 7"}},
+    {"reverse write, source value 0", nullptr, "-,-,-,-,-,-,0", "-,-,-,-,-,-,Studio A", nullptr, ",7", {}},
+    {"reverse write, source value above 4096", nullptr, "-,-,-,-,-,-,4097", "-,-,-,-,-,-,Studio A", nullptr, ",7",
+     {}},
+    {"reverse write, destination text reading above 4096", nullptr, "-,-,-,-,-,-,17", "-,-,-,-,-,-,5000", nullptr,
+     ",7", {}},
+    {"a level of no known kind", nullptr, "-,-,-,-,-,-,-,5", "-,-,-,-,-,-,-,5", nullptr, ",8", {}},
+    {"mapped route takes the destination value of level 2", nullptr, "-,-,-,-,-,-,-,-,5", "-,21,-,-,-,-,-,-,99",
+     "1,2,3,4,5,6,7,8,2", ",9", {"2124 109 RC 109 5 21 ',---' 7"}},
+    {"mapped switch sees the reduced state of level 4", nullptr, "-,-,-,9,-,-,-,-,-,1", "-,-,-,4,-,-,-,-,-,8",
+     "1,2,3,4,5,6,7,8,9,4", ",4,10", {"2134 104 GS 104 4 1 7", "2134 110 GS 110 8 1 7"}},
+    {"map value 0 is the blank level", nullptr, "-,-,-,-,-,-,-,-,5", "-,21,-,-,-,-,-,-,99", "1,2,3,4,5,6,7,8,0",
+     ",9", {}},
+    {"map value above 32 is treated as 0", nullptr, "-,-,-,-,-,-,-,-,5", "-,21,-,-,-,-,-,-,99",
+     "1,2,3,4,5,6,7,8,33", ",9", {}},
+    {"an empty first source field ends the list", nullptr, ",5", "20,21", nullptr, ",1,2", {}},
+    {"5,,7 fills level 1 only", nullptr, "5,,7", "20,21,30", nullptr, ",1,2,3", {"2124 101 RC 101 5 20 ',---' 7"}},
+    {"an empty destination field ends the list", nullptr, "5,7,9", "20,,30", nullptr, ",1,2,3",
+     {"2124 101 RC 101 5 20 ',---' 7"}},
+    {"level 32 never takes part", nullptr, "1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1",
+     "2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2", nullptr, ",31,32",
+     {"2124 31 RC 31 1 2 ',---' 7"}},
+    {"list entries outside 1 to 32 are ignored", nullptr, "5", "20", nullptr, ",0,33,-1,1",
+     {"2124 101 RC 101 5 20 ',---' 7"}},
+    {"a list without the leading comma", nullptr, "5,7,9", "20,21,30", nullptr, "1,3",
+     {"2124 101 RC 101 5 20 ',---' 7", "2124 103 RC 103 30 9 ',---' 7"}},
+    {"mask name VIDEO", nullptr, "5,7,9", "20,21,30", nullptr, "VIDEO",
+     {"2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7"}},
+    {"mask name after a comma", nullptr, "5,7,9", "20,21,30", nullptr, ",Audio", {"2124 103 RC 103 30 9 ',---' 7"}},
+    {"mask names are case-sensitive", nullptr, "5,7,9", "20,21,30", nullptr, "video", {}},
+    {"no mask of that name", nullptr, "5,7,9", "20,21,30", nullptr, ",---", {}},
+};
+
+TEST_F(TakeProcess, LevelStepTableRowByRow)
+{
+    const int nCase = static_cast<int>(sizeof kSteps / sizeof kSteps[0]);
+    std::string asSlots[3];
+    for (int k = 0; k < nCase; ++k) {
+        const StepCase& c = kSteps[k];
+        if (c.pPrev != nullptr) asSlots[0] += std::to_string(40 + k) + " " + c.pPrev + "\n";
+        asSlots[0] += std::to_string(80 + k) + " " + c.pSrc + "\n";
+        asSlots[1] += std::to_string(40 + k) + " " + c.pDst + "\n";
+        if (c.pMap != nullptr) asSlots[2] += std::to_string(40 + k) + " " + c.pMap + "\n";
+    }
+    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=NONE\n", kLevels));
+    StartAll(asSlots[0], asSlots[1], asSlots[2]);
+
+    for (int k = 0; k < nCase; ++k) {
+        const StepCase& c = kSteps[k];
+        SCOPED_TRACE(c.pName);
+        int iDest = 40 + k;
+        char acRevertive[32];
+        if (c.pPrev != nullptr) {
+            std::snprintf(acRevertive, sizeof acRevertive, "RR 201 %03d %03d", iDest, iDest);
+            CommandUntil("RC 201 " + std::to_string(iDest) + " " + std::to_string(iDest) + " ',---' 0", acRevertive);
+        }
+        std::snprintf(acRevertive, sizeof acRevertive, "RR 201 %03d %03d", iDest, 80 + k);
+        std::vector<std::string> asSent = CommandUntil(
+            "RC 201 " + std::to_string(80 + k) + " " + std::to_string(iDest) + " '" + c.pMask + "' 7", acRevertive);
+        std::vector<std::string> asExpected = c.asSent;
+        asExpected.push_back(Revertive(iDest, 80 + k));
+        EXPECT_EQ(asSent, asExpected) << Joined(asSent);
+    }
+}
+
+// Takes that fail a check read nothing and answer nothing; receive-only
+// reads and records but sends nothing; InfoDriver messages are forwarded to
+// the InfoDriver they name.
+TEST_F(TakeProcess, RefusedReceiveOnlyAndForwardedWrites)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 1, "ExternalDLL=NONE\n", kLevels));
+    StartAll("12 5,7,9,1,Camera 1\n160 5\n", "35 20,21,30,4,12\n160 20\n", "");
+
+    int iRvxFrom = LineCount(site.sRvxLog);
+    int iInfoFrom = LineCount(site.asInfoLog[0]);
+    for (const char* pText : {"RC 202 12 35 ',1' 7", "RC 201 0 35 ',1' 7", "RC 201 161 35 ',1' 7",
+                              "RC 201 12 0 ',1' 7", "RC 201 12 161 ',1' 7", "RC 201 12 35 ',1' 1001"}) {
+        Command(pText);
+    }
+    Fence();
+    std::vector<std::string> asSent = ReceivedTexts(site.sRvxLog, iRvxFrom, kRvxTexts);
+    EXPECT_EQ(asSent, std::vector<std::string>{"2187 901 RR 201 001 000"}) << Joined(asSent);
+    EXPECT_EQ(ReceivedTexts(site.asInfoLog[0], iInfoFrom, {MSG_INFO_SLOT_READ}).size(), 0u);
+    // The last packages of each database are takes like any other.
+    asSent = CommandUntil("RC 201 160 160 ',1' 7", "RR 201 160 160");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 160 160"}));
+
+    // Receive-only (2190): the slots are read and the index changes, but
+    // RVX gets neither level commands nor the revertive.
+    Plain(MSG_RX_ONLY_ORDER, 0, 201);
+    iRvxFrom = LineCount(site.sRvxLog);
+    iInfoFrom = LineCount(site.asInfoLog[1]);
+    int iDebugFrom = static_cast<int>(DebugLines(site.driver.dwPid).size());
+    Command("RC 201 12 35 ',1,2,3,4,5' 7");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Scan 32 "}, 10000, iDebugFrom), 0);
+    EXPECT_GE(WaitForLine(site.asInfoLog[1], {"INFO302 <- 2727", "value=35 "}, 0, iInfoFrom), 0);
+    Command("RP 201 35 35 0");
+    Command("RQ 201 35 35 0");
+    PumpFor(500);
+    EXPECT_EQ(ReceivedTexts(site.sRvxLog, iRvxFrom, kRvxTexts).size(), 0u);
+    // Back to TX/RX (2180): the route made while receive-only stands.
+    EXPECT_EQ(Plain(MSG_TXRX_ORDER, 0, 201), 1u);
+    asSent = CommandUntil("RP 201 35 35 0", "RR 201 035 012");
+    EXPECT_EQ(asSent, std::vector<std::string>{"2187 0 RR 201 035 012"});
+
+    // InfoDriver messages (2730): an "IW" text goes to the InfoDriver of
+    // that device only, with the slot number as value and the text without
+    // its quotes; only the second letter is looked at.
+    int aiFrom[3];
+    for (int i = 0; i < 3; ++i) aiFrom[i] = LineCount(site.asInfoLog[i]);
+    for (const char* pText : {"IX 301 'not a write' 19", "IW 302 'a b' 17 0", "XW 301 'x' 18", "IW 999 'nobody' 5"}) {
+        EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_INFO_MESSAGE, 0, pText), 1) << pText;
+    }
+    EXPECT_GE(WaitForLine(site.asInfoLog[1], {"INFO302 <- 2726", "value=17 text=\"a b\""}, 10000, aiFrom[1]), 0);
+    EXPECT_GE(WaitForLine(site.asInfoLog[0], {"INFO301 <- 2726", "value=18 text=\"x\""}, 10000, aiFrom[0]), 0);
+    PumpFor(300);
+    EXPECT_EQ(ReceivedTexts(site.asInfoLog[0], aiFrom[0], {MSG_INFO_SLOT_WRITE}).size(), 1u);
+    EXPECT_EQ(ReceivedTexts(site.asInfoLog[1], aiFrom[1], {MSG_INFO_SLOT_WRITE}).size(), 1u);
+    EXPECT_EQ(ReceivedTexts(site.asInfoLog[2], aiFrom[2], {MSG_INFO_SLOT_WRITE}).size(), 0u);
+    // The written slot is what the next take reads: destination package 17
+    // now holds "a b", which gives no level a value.
+    asSent = CommandUntil("RC 201 12 17 ',1' 7", "RR 201 017 012");
+    EXPECT_EQ(asSent, std::vector<std::string>{"2187 0 RR 201 017 012"});
+    EXPECT_GE(WaitForLine(site.asInfoLog[1], {"INFO302 <- 2727", "value=17 ", "reply=\"a b\""}, 0, aiFrom[1]), 0);
+
+    DWORD dwExit = 99;
+    EXPECT_TRUE(CloseSiteDriver(&site, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+}
+
+// The external filter and RevertiveLevel 2. ExternalDLL holds at most 31
+// characters, so the profile names the example filter by its file name: the
+// library beside zur.exe, which in its default mode takes over "GS" commands.
+TEST_F(TakeProcess, FilterAndRevertiveLevel)
+{
+    std::string sFilterLog = TempFile("filter", "log");
+    site.asTemp.push_back(sFilterLog);
+    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=zurfilter.dll\nRevertiveLevel=2\n", kLevels));
+    StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n35 20,21,30,0,12\n", "",
+             {"ZUR_FILTER_LOG=" + sFilterLog, "ZUR_FILTER_MODE="});
+
+    // Level 2 is part of the take: the index changes and the revertive goes.
+    std::vector<std::string> asSent = CommandUntil("RC 201 12 34 ',1,2,3,4,5' 7", "RR 201 034 012");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7",
+                                                 "2124 103 RC 103 30 9 ',---' 7", "2144 105 IW 105 'Camera 1' 12 7",
+                                                 "2187 0 RR 201 034 012"}))
+        << Joined(asSent);
+    // Level 2 left out: the level commands go, the index and the revertive
+    // stay. The switch of level 4 (destination value 0) would be stopped by
+    // the checks, but the filter sees it first and takes it over.
+    Command("RC 201 12 35 ',1,3,4' 7");
+    ++iFence;
+    asSent = CommandUntil("RP 201 35 35 " + std::to_string(iFence), "RR 201 035 000");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2124 103 RC 103 30 9 ',---' 7",
+                                                 "2187 " + std::to_string(iFence) + " RR 201 035 000"}))
+        << Joined(asSent);
+    std::vector<std::string> asFilter = ReadLines(sFilterLog);
+    EXPECT_EQ(asFilter, (std::vector<std::string>{"gs 0 RC 101 5 20 ',---' 7", "gs 0 RC 102 7 21 ',---' 7",
+                                                   "gs 0 RC 103 30 9 ',---' 7", "gs 1 GS 104 4 1 7",
+                                                   "gs 0 IW 105 'Camera 1' 12 7", "gs 0 RC 101 5 20 ',---' 7",
+                                                   "gs 0 RC 103 30 9 ',---' 7", "gs 1 GS 104 0 1 7"}))
+        << Joined(asFilter);
+    // Receive-only: nothing reaches the filter either.
+    Plain(MSG_RX_ONLY_ORDER, 0, 201);
+    int iRead = LineCount(site.asInfoLog[2]);
+    Command("RC 201 12 34 ',1,2,3,4,5' 7");
+    EXPECT_GE(WaitForLine(site.asInfoLog[2], {"INFO303 <- 2727", "value=34 "}, 10000, iRead), 0);
+    PumpFor(300);
+    EXPECT_EQ(Plain(MSG_TXRX_ORDER, 0, 201), 1u);
+    Fence();
+    EXPECT_EQ(ReadLines(sFilterLog).size(), asFilter.size());
+}
+
+// The destination package InfoDriver is not running: its box, then the
+// driver ends in order; the level map InfoDriver is never looked for.
+TEST_F(TakeProcess, MissingInfoDriverShowsItsBoxAndShutsDown)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=NONE\n", kLevels));
+    ASSERT_TRUE(StartSiteRvx(&site));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 0));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 2));
+    ASSERT_TRUE(StartSiteDriver(&site));
+    DWORD dwExit = 99;
+    std::string sFailure;
+    std::vector<std::string> asBox = BoxesUntilExit(&site, &dwExit, &sFailure);
+    EXPECT_EQ(sFailure, "");
+    EXPECT_EQ(dwExit, 0u);
+    ASSERT_EQ(asBox.size(), 1u);
+    EXPECT_EQ(asBox[0],
+              "Unable to connect to Destination Package InfoDriver 302.  Ensure that the InfoDriver you are trying "
+              "to connect to is actually running then restart this application.");
+    PumpFor(300);
+    EXPECT_EQ(CountLines(site.asInfoLog[0], {"INFO301 <- 2725"}), 1);
+    EXPECT_EQ(CountLines(site.asInfoLog[2], {"<- 2724", "lparam=33071"}), 0);
+    EXPECT_EQ(CountLines(site.asInfoLog[2], {"<- 2724", "lparam=33070"}), 1);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2186 unregister"}), 1);
+    EXPECT_TRUE(FileExists(SiteFile(&site, "DEV_201.DAT")));
+    EXPECT_TRUE(FileExists(SiteFile(&site, "DEV_201.LCK")));
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The demo: the sample site with the stand-in RVX, three stand-in
+# InfoDrivers and zur.exe 201 under Wine. rvxsim plays sample/peers/demo.rvx;
+# the traffic of all peers is printed as one transcript; at the end the
+# route index and lock files are checked. Usage: tools/demo.sh BUILD_DIR
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-build}")
+dist="$repo/dist/x64"
+WINE=/usr/lib/wine/wine64
+for f in zur.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL; do
+  [ -f "$dist/$f" ] || { echo "demo: $dist/$f is missing (run make dist)" >&2; exit 1; }
+done
+
+# A Wine prefix of its own, so that the demo never meets a test run.
+prefix="$build/demo/wine"
+echo "Preparing the Wine prefix $prefix ..."
+"$repo/tools/wine-prefix.sh" "$prefix"
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+
+# The site: a copy of sample/ as CC_ROOT\CC_SYSTEM, with the two control
+# libraries in its library directory.
+site=$(mktemp -d /tmp/zur-demo.XXXXXX)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+  rm -rf "$site"
+}
+trap cleanup EXIT
+mkdir -p "$site/sys/windows/lib"
+cp -r "$repo/sample/config" "$site/sys/"
+cp "$dist/BWCC32.DLL" "$dist/KELM_CC.DLL" "$site/sys/windows/lib/"
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+peers="$repo/sample/peers"
+
+wineserver -p </dev/null >/dev/null 2>&1
+"$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+# Every peer writes its record lines into one pipe, read by the formatter
+# below: lines arrive in the order they were written.
+fifo="$site/transcript"
+mkfifo "$fifo"
+bold="" plain=""
+if [ -t 1 ]; then bold=$(tput bold 2>/dev/null || true); plain=$(tput sgr0 2>/dev/null || true); fi
+awk -v heading="$bold" -v plain="$plain" '
+  # The level map initialisation: 4096 reads and up to 4096 default writes
+  # at InfoDriver 204, summed up in one line instead of shown.
+  /^INFO204 <- 2727 / && !mapdone { reads++; next }
+  /^INFO204 <- 2731 / && !mapdone { writes++; next }
+  /^INFO204 <- 2732 / && !mapdone {
+    mapdone = 1
+    printf "  INFO204    (level map initialisation: %d slot reads, %d default maps written; not shown)\n", reads, writes
+  }
+  /^RVX == \(/ { sub(/^RVX == /, ""); print "  " $0; next }
+  /^RVX == / { sub(/^RVX == /, ""); printf "\n%s%s%s\n", heading, $0, plain; next }
+  /^RVX !! / { print "  " $0; print "  (a demo step failed)"; next }
+  { print "  " $0 }
+' < "$fifo" &
+formatter=$!
+exec 3>"$fifo"
+
+echo
+echo "Peers: rvxsim (RVX) and infosim 202, 203, 204 (InfoDrivers); driver: zur.exe 201"
+echo "Each line: who, <- received / -> sent, message number and meaning, its values and text."
+start=$(date +%s)
+for dev in 202 203 204; do
+  case $dev in 202) slots=sources.txt ;; 203) slots=destinations.txt ;; 204) slots=levelmap.txt ;; esac
+  "$WINE" "$dist/infosim.exe" $dev --slots "$(winpath "$peers/$slots")" --log "$(winpath "$site/info$dev.log")" \
+    -e "wait-attach 60" -e "wait-closed 60" -e "quit" </dev/null >&3 2>/dev/null &
+  pids+=($!)
+done
+"$WINE" "$dist/rvxsim.exe" --names "$(winpath "$peers/names.txt")" --script "$(winpath "$peers/demo.rvx")" \
+  --log "$(winpath "$site/rvx.log")" </dev/null >&3 2>/dev/null &
+rvx=$!
+pids+=($rvx)
+
+# The driver looks for its peers only while it starts: wait for their windows.
+for log in rvx info202 info203 info204; do
+  for _ in $(seq 100); do grep -q ' \*\* ' "$site/$log.log" 2>/dev/null && break; sleep 0.1; done
+done
+CC_ROOT=$(winpath "$site") CC_SYSTEM=sys "$WINE" "$dist/zur.exe" 201 </dev/null >/dev/null 2>&1 &
+driver=$!
+pids+=($driver)
+
+# Everything ends by itself; after 90 seconds whatever still runs is ended.
+status=0
+deadline=$((SECONDS + 90))
+for p in "${pids[@]}"; do
+  while kill -0 "$p" 2>/dev/null; do
+    if [ $SECONDS -ge $deadline ]; then
+      echo "demo: the peers did not end in time" >&2
+      kill "${pids[@]}" 2>/dev/null || true
+      status=124
+      break
+    fi
+    sleep 0.2
+  done
+done
+if [ $status -eq 0 ]; then wait "$rvx" || status=$?; fi
+for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+pids=()
+exec 3>&-
+wait $formatter || true
+
+echo
+if [ $status -ne 0 ]; then
+  echo "The demo stopped (exit code $status): see the '!!' line above." >&2
+  exit 1
+fi
+
+# The files that the driver wrote at the close request.
+cfg="$site/sys/config/system"
+routes=$(od -An -v -tu1 "$cfg/DEV_201.DAT" 2>/dev/null | tr -s ' \n' '\n\n' | grep -v '^$' |
+  awk 'NR % 2 { hi = $1; next } { v = hi * 256 + $1; if (v) printf "%s%d <- %d", (n++ ? ", " : ""), NR / 2, v }')
+locks=$(od -An -v -tu1 "$cfg/DEV_201.LCK" 2>/dev/null | tr -s ' \n' '\n\n' | grep -v '^$' |
+  awk '$1 != 0 { printf "%s%d", (n++ ? ", " : ""), NR }')
+echo "DEV_201.DAT (route index, destination <- source): ${routes:-none}"
+echo "DEV_201.LCK (locked destinations): ${locks:-none}"
+ok=1
+[[ ", $routes," == *", 34 <- 12,"* ]] || ok=0
+[[ ", $locks," == *", 34,"* ]] || ok=0
+echo "Demo finished in $(( $(date +%s) - start )) s."
+if [ $ok -eq 1 ]; then
+  echo "OK: destination package 34 is routed from source package 12 and locked, as the files say."
+else
+  echo "FAILED: DEV_201.DAT / DEV_201.LCK do not hold route 34 <- 12 and the lock of 34." >&2
+  exit 1
+fi
