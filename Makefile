@@ -6,7 +6,7 @@ JOBS    ?= $(shell nproc)
 CTEST_J ?= 2
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 
-.PHONY: all deps build native x64 x86 dist test test-native test-wine demo clean wine-start wine-stop
+.PHONY: all deps build native x64 x86 dist test test-native test-wine demo faults clean wine-start wine-stop
 
 all: build
 
@@ -43,6 +43,10 @@ test: build
 
 demo: dist
 	@tools/demo.sh $(BUILD)
+
+# Every fault campaign under Wine with its full counts (tools/faults.sh).
+faults: deps
+	@BUILD=$(BUILD) tools/faults.sh all
 
 clean:
 	rm -rf $(BUILD) dist
