@@ -15,7 +15,9 @@ if [ $# -lt 1 ]; then
 fi
 make --no-print-directory x64 BUILD="$build" >/dev/null
 build=$(realpath "$build")
-prefix="$build/x64/wine"
+# A prefix (and so a wineserver) of its own: the campaigns neither disturb
+# nor see the peers of a test run going on at the same time.
+prefix="$build/x64/wine-faults"
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 wineserver -k 2>/dev/null || true

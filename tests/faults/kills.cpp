@@ -159,7 +159,7 @@ int CampaignKills(int nCount, Figures* pFig)
         std::vector<Command> aCommand;
         std::vector<State> aState;
         MakeBurst(sStart, &aCommand, &aState);
-        int iEnding = RandomBelow(20) < 12 ? 0 : (RandomBelow(8) < 5 ? 1 : 2);
+        int iEnding = RandomBelow(10) < 7 ? 0 : (RandomBelow(3) < 2 ? 1 : 2);
         ++nEndings[iEnding];
         DWORD dwKillAt = GetTickCount() + static_cast<DWORD>(RandomBelow(700));
         bool bKilled = false;
@@ -198,6 +198,8 @@ int CampaignKills(int nCount, Figures* pFig)
         EndProcess(&site.driver);
         PumpFor(50);
         int nConfirmed = ConfirmedPrefix(site.sRvxLog, aCommand, nSent);
+        sCycle += " (ending " + std::to_string(iEnding) + ", " + std::to_string(nSent) + " sent, " +
+                  std::to_string(nConfirmed) + " confirmed)";
 
         std::string sIndex;
         std::string sLock;

@@ -129,7 +129,7 @@ bool RunOnce(Site* pSite, bool* pbServed, std::vector<std::string>* pasBox, DWOR
             if (pSite->hDriver == nullptr) continue;
             // "RP" for destination 1: answered once start-up is over, when
             // the profile leaves destination 1 valid.
-            if (PollRoute(pSite, 1, 1000, 4000) >= 0) *pbServed = true;
+            if (PollRoute(pSite, 1, 0, 20000) >= 0) *pbServed = true;
             if (WaitForErrorBox(pSite->driver.dwPid, 0) != nullptr) continue;
             PostMessageA(pSite->hDriver, MSG_CLOSE_REQUEST, 0, 0);
             bAsked = true;

@@ -152,7 +152,7 @@ bool WaitDriverServing(Site* pSite, DWORD dwMs)
 {
     pSite->hDriver = WaitForWindow("Q7CMBINE", kDriverTitle, pSite->driver.dwPid, dwMs);
     if (pSite->hDriver == nullptr) return false;
-    return PollRoute(pSite, 1, 1000, dwMs) >= 0;
+    return PollRoute(pSite, 1, 0, dwMs) >= 0;   // workstation 0 always may
 }
 
 int SendToDriver(Site* pSite, int iMessage, const std::string& sText)
