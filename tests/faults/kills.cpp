@@ -170,7 +170,10 @@ int CampaignKills(int nCount, Figures* pFig)
                 bKilled = true;
                 break;
             }
-            if (SendToDriver(&site, MSG_DRIVER_COMMAND, c.sText) != 1) break;
+            if (SendToDriver(&site, MSG_DRIVER_COMMAND, c.sText) != 1) {
+                Fail(pFig, &pFig->nOther, sCycle + ": command not accepted: " + c.sText);
+                break;
+            }
             ++nSent;
             ++pFig->nInputs;
             PumpFor(static_cast<DWORD>(RandomBelow(3)));
@@ -187,6 +190,8 @@ int CampaignKills(int nCount, Figures* pFig)
             TerminateProcess(site.driver.hProcess, 9);
         } else if (iEnding == 2) {
             if (PollRoute(&site, 1, 999, 20000) < 0) Fail(pFig, &pFig->nLost, sCycle + ": the burst was not processed");
+            aCommand.resize(static_cast<size_t>(nSent));
+            aState.resize(static_cast<size_t>(nSent) + 1);
             aCommand.push_back({"RP 201 1 1 999", 999});
             aState.push_back(aState.back());
             ++nSent;
