@@ -25,9 +25,9 @@ const struct {
     int (*pRun)(int, Figures*);
     int nDefault;
 } aCampaign[] = {
-    {"infokill", CampaignInfoKill, 15},   {"rvxkill", CampaignRvxKill, 10},
-    {"kills", CampaignKills, 100},        {"malformed", CampaignMalformed, 2000},
-    {"profiles", CampaignProfiles, 0},    {"access", CampaignAccess, 1000},
+    {"infokill", CampaignInfoKill, 30},   {"rvxkill", CampaignRvxKill, 20},
+    {"kills", CampaignKills, 100},        {"malformed", CampaignMalformed, 10000},
+    {"profiles", CampaignProfiles, 0},    {"access", CampaignAccess, 5000},
     {"rvxgone", CampaignRvxGone, 5},
 };
 

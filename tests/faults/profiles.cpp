@@ -161,7 +161,9 @@ void RunCase(Site* pSite, const std::string& sCase, Figures* pFig, std::vector<s
         }
         Fail(pFig, &pFig->nOther, "profiles: " + sCase + ": wrote outside its files:" + sNew);
     }
-    std::string sLine = sCase + ": " + (bServed ? "served" : (asBox.empty() ? "started, not serving" : "refused"));
+    // A box means it refused (a command may still be answered while the box is up).
+    std::string sLine = sCase + ": " +
+                        (!asBox.empty() ? "refused" : (bServed ? "served" : "ran, no answer for destination 1"));
     for (const std::string& s : asBox) sLine += " [" + s.substr(0, 80) + "]";
     pasReport->push_back(sLine);
 }
