@@ -5,7 +5,8 @@
 # Campaigns: infokill rvxkill kills malformed profiles access rvxgone.
 # Each prints its figures on one line ("campaign=... crashes=0 lost=0 ...")
 # and exits non-zero when anything failed. BUILD (default build) is the
-# build tree; the 64-bit build is made first.
+# build tree; the 64-bit build is made first. FAULTS_PREFIX chooses another
+# Wine prefix, so that two campaigns can run side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD:-build}
@@ -17,7 +18,7 @@ make --no-print-directory x64 BUILD="$build" >/dev/null
 build=$(realpath "$build")
 # A prefix (and so a wineserver) of its own: the campaigns neither disturb
 # nor see the peers of a test run going on at the same time.
-prefix="$build/x64/wine-faults"
+prefix=${FAULTS_PREFIX:-$build/x64/wine-faults}
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 wineserver -k 2>/dev/null || true

@@ -146,6 +146,7 @@ int CampaignKills(int nCount, Figures* pFig)
     }
     State sStart;
     int nEndings[3] = {0, 0, 0};
+    int nClosedFirst = 0;   // closed by itself before the kill after 2175
     for (int iCycle = 0; pFig->nKills < nCount && iCycle < 3 * nCount; ++iCycle) {
         std::string sCycle = "kills: cycle " + std::to_string(iCycle);
         EndProcess(&site.rvx);
@@ -185,9 +186,11 @@ int CampaignKills(int nCount, Figures* pFig)
         } else if (iEnding == 1) {
             PumpFor(static_cast<DWORD>(RandomBelow(200)));
             PostMessageA(site.hDriver, MSG_CLOSE_REQUEST, 0, 0);
-            PumpFor(static_cast<DWORD>(RandomBelow(400)));
+            // Shut-down takes a few tens of milliseconds once the queue is empty.
+            PumpFor(static_cast<DWORD>(RandomBelow(60)));
             bKilled = WaitForSingleObject(site.driver.hProcess, 0) != WAIT_OBJECT_0;
             TerminateProcess(site.driver.hProcess, 9);
+            if (!bKilled) ++nClosedFirst;
         } else if (iEnding == 2) {
             if (PollRoute(&site, 1, 999, 20000) < 0) Fail(pFig, &pFig->nLost, sCycle + ": the burst was not processed");
             aCommand.resize(static_cast<size_t>(nSent));
@@ -249,8 +252,9 @@ int CampaignKills(int nCount, Figures* pFig)
         // The driver starts the next cycle from what the files hold.
         sStart = sFile;
     }
-    std::printf("kills: %d killed during a burst, %d killed while closing, %d closed cleanly\n", nEndings[0],
-                nEndings[1], nEndings[2]);
+    std::printf("kills: %d killed during a burst, %d killed while closing, %d closed before that kill, "
+                "%d closed cleanly\n",
+                nEndings[0], nEndings[1] - nClosedFirst, nClosedFirst, nEndings[2]);
     RemoveSite(&site);
     return 0;
 }
