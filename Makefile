@@ -7,7 +7,7 @@ CTEST_J ?= 2
 FUZZ_SECONDS ?= 120
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 
-.PHONY: all deps build native x64 x86 dist test demo screenshot fuzz clean
+.PHONY: all deps build native x64 x86 dist test demo screenshot fuzz faults clean
 
 all: build
 
@@ -54,6 +54,10 @@ demo: dist
 screenshot: x64
 	@tools/deps.sh --screenshot
 	@tools/screenshot.sh $(BUILD)
+
+# Every fault campaign under Wine with its full counts (tools/faults.sh).
+faults: deps
+	@BUILD=$(BUILD) tools/faults.sh all
 
 clean:
 	rm -rf $(BUILD) dist

@@ -66,8 +66,11 @@ int RegisterDevice()
         std::snprintf(acLine, sizeof acLine, "Attempting to register device %d", iDevice);
         DebugLog(acLine);
         iTxRx = 0;
+        // A send that reaches no window also returns 0, which would read as
+        // "registered": RVX gone since the attach counts as a refusal (no box).
         iResult = static_cast<int>(SendMessageA(hWndRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hWndMain),
                                                 static_cast<LPARAM>(iDevice | kDeviceFlag)));
+        if (iResult == 0 && !IsWindow(hWndRvx)) iResult = -1;
         switch (iResult) {
         case 0:
             iTxRx = 2;

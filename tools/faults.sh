@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs the fault campaigns against the 64-bit driver under Wine:
+#   tools/faults.sh CAMPAIGN [COUNT [SEED]]   one campaign
+#   tools/faults.sh all                       every campaign, default counts
+# Campaigns: infokill rvxkill kills malformed profiles access rvxgone.
+# Each prints its figures on one line ("campaign=... crashes=0 lost=0 ...")
+# and exits non-zero when anything failed. BUILD (default build) is the
+# build tree; the 64-bit build is made first. FAULTS_PREFIX chooses another
+# Wine prefix, so that two campaigns can run side by side.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD:-build}
+if [ $# -lt 1 ]; then
+  echo "usage: tools/faults.sh CAMPAIGN [COUNT [SEED]] | all" >&2
+  exit 2
+fi
+make --no-print-directory x64 BUILD="$build" >/dev/null
+build=$(realpath "$build")
+# A prefix (and so a wineserver) of its own: the campaigns neither disturb
+# nor see the peers of a test run going on at the same time.
+prefix=${FAULTS_PREFIX:-$build/x64/wine-faults}
+tools/wine-prefix.sh "$prefix"
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+wineserver -k 2>/dev/null || true
+wineserver -p </dev/null >/dev/null 2>&1
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
+/usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+run() {
+  echo "== $*"
+  /usr/lib/wine/wine64 "$build/x64/bin/zurfaults.exe" "$@" </dev/null | tr -d '\r'
+}
+
+status=0
+if [ "$1" = all ]; then
+  for campaign in rvxgone malformed access infokill rvxkill profiles kills; do
+    run "$campaign" || status=1
+  done
+else
+  run "$@" || status=1
+fi
+exit $status
