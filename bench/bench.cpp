@@ -33,6 +33,11 @@ const DWORD kPauseMs = 300;   // idle gap in which the driver's CPU time is read
 const char kHideAll[] = "2031,2032,2119,2123,2124,2134,2144,2164,2184,2186,2187,2188,2189,2215,2984";
 
 HWND hWndOwn = nullptr;
+// The wineserver's CPU time over all floor measurements, and their exchanges.
+double dFloorServerMs = 0;
+long lFloorExchanges = 0;
+
+double ServerCpuMs();
 
 LRESULT CALLBACK OwnWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -75,11 +80,16 @@ double MeasureFloor(int iCount)
     if (hPeer != nullptr) {
         char acReply[257];
         for (int i = 1; i <= 200; ++i) SendCopyText(hWndOwn, hPeer, 2727, i, "5,7,9,1,Camera 1", acReply, 256);
+        double dServer = ServerCpuMs();
         double dStart = Now();
         for (int i = 1; i <= iCount; ++i) {
             SendCopyText(hWndOwn, hPeer, 2727, i & 0xFFF, "5,7,9,1,Camera 1", acReply, 256);
         }
         dResult = (Now() - dStart) * 1000.0 / iCount;
+        if (dServer >= 0) {
+            dFloorServerMs += ServerCpuMs() - dServer;
+            lFloorExchanges += iCount;
+        }
         if (std::strcmp(acReply, "5,7,9,1,Camera 1") != 0) dResult = 0;
         PostMessageA(hPeer, WM_CLOSE, 0, 0);
         WaitForExit(peer.hProcess, 5000);
@@ -533,6 +543,13 @@ int main(int argc, char** argv)
     std::printf(" take 5 levels: %.0f us; take 31 levels: %.0f us; sweep: %.0f us.\n",
                 Median(adTake5) * 1000.0 / dPerTake5, Median(adTake31) * 1000.0 / dPerTake31,
                 Median(adSweep) * 1000.0 / counted.asPhase[kSweep].lExchanges);
+    if (lFloorExchanges > 0) {
+        double dServerFloor = dFloorServerMs * 1000.0 / lFloorExchanges;
+        std::printf("\nWineserver CPU time per exchange, less sensitive to the load of other programs than the\n"
+                    "elapsed time: floor %.0f us; take 5 levels %.0f us; take 31 levels %.0f us; sweep %.0f us.\n",
+                    dServerFloor, Median(adServer5) * 1000.0 / dPerTake5, Median(adServer31) * 1000.0 / dPerTake31,
+                    Median(adServerSweep) * 1000.0 / counted.asPhase[kSweep].lExchanges);
+    }
     std::printf("\nCPU time (medians) per take, and for the whole sweep: driver / stand-in peers / wineserver\n"
                 "(-1: wineserver not known): take 5 levels %.3f / %.3f / %.3f ms of %.2f ms; take 31 levels\n"
                 "%.3f / %.3f / %.3f ms of %.2f ms; sweep %.0f / %.0f / %.0f ms of %.0f ms.\n",
