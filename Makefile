@@ -7,7 +7,7 @@ CTEST_J ?= 2
 FUZZ_SECONDS ?= 120
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 
-.PHONY: all deps build native x64 x86 dist test demo screenshot fuzz faults clean
+.PHONY: all deps build native x64 x86 dist test demo screenshot fuzz faults bench clean
 
 all: build
 
@@ -41,6 +41,12 @@ build: native dist
 
 test: build
 	@tools/test.sh $(BUILD)
+
+# Driver against the platform's message floor under Wine (BENCH_ROUNDS
+# rounds); prints the table and writes docs/performance.md. Not part of test.
+BENCH_ROUNDS ?= 3
+bench: x64
+	@tools/bench.sh $(BUILD) $(BENCH_ROUNDS)
 
 # Each libFuzzer target for FUZZ_SECONDS, one after the other (clang build in
 # $(BUILD)/fuzz); `make test` runs a short smoke of each.

@@ -31,7 +31,11 @@ int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DW
         return static_cast<int>(SendMessageA(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn),
                                              reinterpret_cast<LPARAM>(&cds)));
     }
-    if (hDest == nullptr || !IsWindow(hDest) || iDepth >= kMaxDepth) {
+    // No IsWindow check first: for another process's window it costs a
+    // round trip to the window server on every request, and a send to a
+    // window that has gone simply fails, which leaves the slot without a
+    // reply, as below.
+    if (hDest == nullptr || iDepth >= kMaxDepth) {
         pOut->acText[0] = '\0';
         pOut->iResult = 0;
         return 0;

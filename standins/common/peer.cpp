@@ -240,6 +240,10 @@ int PumpMessages(DWORD dwMs, int (*pfnDone)(void*), void* pArg)
             DispatchMessageA(&msg);
             continue;
         }
+        // PeekMessageA has just handled the messages that other processes
+        // sent: look again before sleeping, or a reply that came that way
+        // would wait for the next message or the end of the wait slice.
+        if (pfnDone != nullptr && pfnDone(pArg)) return kPumpDone;
         DWORD dwPassed = GetTickCount() - dwStart;
         if (dwPassed >= dwMs) return kPumpTimeUp;
         DWORD dwLeft = dwMs - dwPassed;

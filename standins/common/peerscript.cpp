@@ -283,6 +283,7 @@ struct LineWanted {
     int iMessage;           // 0: any line
     const std::string* psPart;
     int iFound;
+    int iChecked;           // lines before this one have been looked at
 };
 
 int LineMatches(const std::string& sLine, const LineWanted& w)
@@ -298,12 +299,17 @@ int LineMatches(const std::string& sLine, const LineWanted& w)
 int FindLine(void* pArg)
 {
     LineWanted* pWant = static_cast<LineWanted*>(pArg);
-    for (int i = iSearchFrom; i < RecordCount(); ++i) {
+    // Each line is looked at once per wait: a wait through thousands of
+    // exchanges must not rescan them all after every message.
+    int i = pWant->iChecked > iSearchFrom ? pWant->iChecked : iSearchFrom;
+    for (; i < RecordCount(); ++i) {
         if (LineMatches(RecordAt(i), *pWant)) {
             pWant->iFound = i;
+            pWant->iChecked = i;
             return 1;
         }
     }
+    pWant->iChecked = i;
     return 0;
 }
 
@@ -414,14 +420,14 @@ int RunScript(HWND hOwn)
             break;
         case kExpect:
         case kExpectLine: {
-            LineWanted w = {s.iVerb == kExpect ? s.iMessage : 0, &s.sText, -1};
+            LineWanted w = {s.iVerb == kExpect ? s.iMessage : 0, &s.sText, -1, 0};
             iPump = PumpMessages(static_cast<DWORD>(s.lMs), FindLine, &w);
             if (iPump == kPumpTimeUp) return StepFailed(s, "not seen in time");
             if (iPump == kPumpDone) iSearchFrom = w.iFound + 1;
             break;
         }
         case kExpectNone: {
-            LineWanted w = {s.iMessage, &s.sText, -1};
+            LineWanted w = {s.iMessage, &s.sText, -1, 0};
             iPump = PumpMessages(static_cast<DWORD>(s.lMs), FindLine, &w);
             if (iPump == kPumpDone) return StepFailed(s, ("seen: " + RecordAt(w.iFound)).c_str());
             break;
