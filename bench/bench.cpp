@@ -11,6 +11,7 @@
 // times them ("elapsed"). A first round with the peers' logs on counts the
 // exchanges of each phase; its times are not used (logging weighs on them).
 // Prints one table (markdown) on stdout.
+#include "tests/support/site.h"
 #include "tests/support/support.h"
 
 #include "ipc/transport.h"
@@ -96,26 +97,6 @@ double MeasureFloor(int iCount)
     }
     EndProcess(&peer);
     return dResult;
-}
-
-void RemoveTree(const std::string& sDir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            std::string sName = fd.cFileName;
-            if (sName == "." || sName == "..") continue;
-            std::string sPath = sDir + "\\" + sName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(sPath);
-            } else {
-                DeleteFileA(sPath.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    RemoveDirectoryA(sDir.c_str());
 }
 
 // Levels 1..5 as in the worked example (F,R,101; F,R,102; R,R,103; F,G,104;

@@ -1,6 +1,7 @@
 // The operator panel of a running driver (zur.exe 201 with the stand-in RVX
 // and InfoDrivers), read and operated from this process as another program
 // would: its lists, texts and buttons, its menu commands and the About box.
+#include "tests/support/site.h"
 #include "tests/support/support.h"
 
 #include <gtest/gtest.h>
@@ -25,26 +26,6 @@ StartedProcess rvx = {nullptr, 0};
 StartedProcess info[3] = {{nullptr, 0}, {nullptr, 0}, {nullptr, 0}};
 HWND hMain = nullptr;
 HWND hPanel = nullptr;
-
-void RemoveTree(const std::string& sDir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            std::string sName = fd.cFileName;
-            if (sName == "." || sName == "..") continue;
-            std::string sPath = sDir + "\\" + sName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(sPath);
-            } else {
-                DeleteFileA(sPath.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    RemoveDirectoryA(sDir.c_str());
-}
 
 std::string Text(int iControl)
 {
