@@ -166,6 +166,27 @@ void RecordNameRequest(const char* pDir, int iValue, int iDevice, int iDatabase,
     RecordLine(pDir, s + ac);
 }
 
+LRESULT PeerWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, PeerTextHandler pfnText,
+                       PeerPlainHandler pfnPlain)
+{
+    switch (uMsg) {
+    case WM_COPYDATA:
+        return PeerCopyData(hWnd, wParam, lParam);
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    if (uMsg >= 2000 && uMsg < 3000) {
+        int iKind = TakeDeliveryKind(uMsg);
+        if (iKind == kDeliveryText) return pfnText(uMsg, wParam, lParam);
+        return pfnPlain(uMsg, wParam, lParam, iKind);
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
 LRESULT PeerCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
 {
     const COPYDATASTRUCT* pCds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);

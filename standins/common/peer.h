@@ -45,6 +45,15 @@ LRESULT PeerCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam);
 // Called first by the handler of uMsg: the kind of this delivery.
 int TakeDeliveryKind(UINT uMsg);
 
+// The window procedure of a stand-in: the transport, closing, and the
+// system's message numbers 2000..2999, handed to the program's own handlers:
+// pfnText for a text request, pfnPlain for a plain or numeric message (with
+// the kind of delivery). Everything else goes to the default procedure.
+typedef LRESULT (*PeerTextHandler)(UINT uMsg, WPARAM wParam, LPARAM lParam);
+typedef LRESULT (*PeerPlainHandler)(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind);
+LRESULT PeerWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, PeerTextHandler pfnText,
+                       PeerPlainHandler pfnPlain);
+
 // Answers a broadcast (2031, 2724) by sending uMessage with hOwn as wparam
 // to the broadcaster, which handles it while its broadcast waits. A
 // broadcaster that does not take it within 5 seconds (hung, or gone) does

@@ -131,22 +131,7 @@ LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
 
 LRESULT CALLBACK RvxWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    switch (uMsg) {
-    case WM_COPYDATA:
-        return PeerCopyData(hWnd, wParam, lParam);
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    if (uMsg >= 2000 && uMsg < 3000) {
-        int iKind = TakeDeliveryKind(uMsg);
-        if (iKind == kDeliveryText) return OnTextRequest(uMsg, wParam, lParam);
-        return OnPlain(uMsg, wParam, lParam, iKind);
-    }
-    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    return PeerWindowProc(hWnd, uMsg, wParam, lParam, OnTextRequest, OnPlain);
 }
 
 int Usage(const char* pWhy)
