@@ -2,6 +2,7 @@
 
 #include "ipc/messages.h"
 #include "ipc/transport.h"
+#include "standins/common/peerscript.h"
 #include "standins/common/peertext.h"
 
 #include <fcntl.h>
@@ -284,4 +285,56 @@ int ReadWholeFile(const char* pPath, std::string* psText)
     int bOk = !std::ferror(pFile);
     std::fclose(pFile);
     return bOk;
+}
+
+int ParseCommonOption(int argc, char** argv, int* pi, PeerOptions* pOptions, std::string* psError)
+{
+    int i = *pi;
+    std::string sArg = argv[i];
+    int bHasValue = i + 1 < argc;
+    if (sArg == "--quiet") {
+        pOptions->bQuiet = 1;
+        return kOptionTaken;
+    }
+    if (sArg != "--hide" && sArg != "--answer-delay" && sArg != "--log" && sArg != "--script" && sArg != "-e") {
+        return kOptionNone;
+    }
+    if (!bHasValue) {
+        *psError = sArg == "--hide"           ? "--hide needs message numbers, as 2727,2731"
+                   : sArg == "--answer-delay" ? "--answer-delay needs a time in milliseconds, 0..60000"
+                   : sArg == "--log"          ? "--log needs a file name"
+                   : sArg == "--script"       ? "--script needs a file name"
+                                              : "-e needs a script step";
+        return kOptionUsage;
+    }
+    const char* pValue = argv[++i];
+    *pi = i;
+    if (sArg == "--hide") {
+        if (HideOnScreen(pValue)) return kOptionTaken;
+        *psError = "--hide needs message numbers, as 2727,2731";
+        return kOptionUsage;
+    }
+    if (sArg == "--answer-delay") {
+        char* pEnd = nullptr;
+        long l = std::strtol(pValue, &pEnd, 10);
+        if (*pEnd != '\0' || l < 0 || l > 60000) {
+            *psError = "--answer-delay needs a time in milliseconds, 0..60000";
+            return kOptionUsage;
+        }
+        pOptions->iAnswerDelay = static_cast<int>(l);
+        return kOptionTaken;
+    }
+    if (sArg == "--log") {
+        pOptions->pLog = pValue;
+        return kOptionTaken;
+    }
+    std::string sError;
+    if (sArg == "--script") {
+        if (LoadScriptFile(pValue, &sError)) return kOptionTaken;
+        *psError = sError;
+        return kOptionBadFile;
+    }
+    if (AddScriptLine(pValue, ++pOptions->iExtraLine, &sError)) return kOptionTaken;
+    *psError = std::string("-e \"") + pValue + "\": " + sError;
+    return kOptionBadStep;
 }

@@ -54,6 +54,20 @@ typedef LRESULT (*PeerPlainHandler)(UINT uMsg, WPARAM wParam, LPARAM lParam, int
 LRESULT PeerWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, PeerTextHandler pfnText,
                        PeerPlainHandler pfnPlain);
 
+// The options every stand-in takes: --quiet, --hide LIST, --answer-delay MS,
+// --log FILE, --script FILE and -e STEP.
+struct PeerOptions {
+    const char* pLog;
+    int bQuiet;
+    int iAnswerDelay;   // ms before each text request is answered
+    int iExtraLine;     // steps given with -e so far
+};
+enum { kOptionNone = 0, kOptionTaken, kOptionUsage, kOptionBadStep, kOptionBadFile };
+// Reads the option at argv[*pi], moving *pi past its value. kOptionUsage,
+// kOptionBadStep and kOptionBadFile come with the message in *psError: the
+// program shows its usage (exit 1), or the message alone (exit 1 or 2).
+int ParseCommonOption(int argc, char** argv, int* pi, PeerOptions* pOptions, std::string* psError);
+
 // Answers a broadcast (2031, 2724) by sending uMessage with hOwn as wparam
 // to the broadcaster, which handles it while its broadcast waits. A
 // broadcaster that does not take it within 5 seconds (hung, or gone) does

@@ -127,53 +127,30 @@ int Usage(const char* pWhy)
 
 int main(int argc, char** argv)
 {
-    const char* pLog = nullptr;
-    int bQuiet = 0;
-    int iExtraLine = 0;
+    PeerOptions options = {nullptr, 0, 0, 0};
     SetScriptHook(SetValue);
     for (int i = 1; i < argc; ++i) {
+        std::string sError;
+        int iOption = ParseCommonOption(argc, argv, &i, &options, &sError);
+        if (iOption == kOptionTaken) continue;
+        if (iOption == kOptionUsage) return Usage(sError.c_str());
+        if (iOption != kOptionNone) {
+            std::fprintf(stderr, "infosim: %s\n", sError.c_str());
+            return iOption == kOptionBadFile ? 2 : 1;
+        }
         std::string sArg = argv[i];
         int bHasValue = i + 1 < argc;
         if (sArg == "--help" || sArg == "-h" || sArg == "/?") {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (sArg == "--quiet") {
-            bQuiet = 1;
-        } else if (sArg == "--hide") {
-            if (!bHasValue || !HideOnScreen(argv[++i])) return Usage("--hide needs message numbers, as 2727,2731");
         } else if (sArg == "--txrx") {
             iState = 2;
-        } else if (sArg == "--answer-delay") {
-            char* pEnd = nullptr;
-            long l = bHasValue ? std::strtol(argv[i + 1], &pEnd, 10) : -1;
-            if (!bHasValue || *pEnd != '\0' || l < 0 || l > 60000) {
-                return Usage("--answer-delay needs a time in milliseconds, 0..60000");
-            }
-            iAnswerDelay = static_cast<int>(l);
-            ++i;
-        } else if (sArg == "--log") {
-            if (!bHasValue) return Usage("--log needs a file name");
-            pLog = argv[++i];
         } else if (sArg == "--slots") {
             if (!bHasValue) return Usage("--slots needs a file name");
             std::string sError;
             if (!LoadSlotsFile(argv[++i], &sError)) {
                 std::fprintf(stderr, "infosim: %s\n", sError.c_str());
                 return 2;
-            }
-        } else if (sArg == "--script") {
-            if (!bHasValue) return Usage("--script needs a file name");
-            std::string sError;
-            if (!LoadScriptFile(argv[++i], &sError)) {
-                std::fprintf(stderr, "infosim: %s\n", sError.c_str());
-                return 2;
-            }
-        } else if (sArg == "-e") {
-            if (!bHasValue) return Usage("-e needs a script step");
-            std::string sError;
-            if (!AddScriptLine(argv[++i], ++iExtraLine, &sError)) {
-                std::fprintf(stderr, "infosim: -e \"%s\": %s\n", argv[i], sError.c_str());
-                return 1;
             }
         } else if (!sArg.empty() && sArg[0] != '-' && iDevice == 0) {
             char* pEnd = nullptr;
@@ -188,13 +165,14 @@ int main(int argc, char** argv)
 
     char acTag[32];
     std::snprintf(acTag, sizeof acTag, "INFO%d", iDevice);
+    iAnswerDelay = options.iAnswerDelay;
     std::string sScriptError;
     if (!FinishScript(&sScriptError)) {
         std::fprintf(stderr, "infosim: script: %s\n", sScriptError.c_str());
         return 2;
     }
-    if (!OpenRecord(acTag, bQuiet, pLog)) {
-        std::fprintf(stderr, "infosim: cannot create the log file %s\n", pLog);
+    if (!OpenRecord(acTag, options.bQuiet, options.pLog)) {
+        std::fprintf(stderr, "infosim: cannot create the log file %s\n", options.pLog);
         return 2;
     }
     if (ScriptStepCount() > 0) KeepRecord(1);

@@ -153,36 +153,27 @@ int IntArg(const char* pText, int* piValue)
 
 int main(int argc, char** argv)
 {
-    const char* pLog = nullptr;
-    int bQuiet = 0;
+    PeerOptions options = {nullptr, 0, 0, 0};
     SetScriptHook(SetAnswer);
-    int iExtraLine = 0;
     for (int i = 1; i < argc; ++i) {
+        std::string sError;
+        int iOption = ParseCommonOption(argc, argv, &i, &options, &sError);
+        if (iOption == kOptionTaken) continue;
+        if (iOption == kOptionUsage) return Usage(sError.c_str());
+        if (iOption != kOptionNone) {
+            std::fprintf(stderr, "rvxsim: %s\n", sError.c_str());
+            return iOption == kOptionBadFile ? 2 : 1;
+        }
         std::string sArg = argv[i];
         int bHasValue = i + 1 < argc;
         if (sArg == "--help" || sArg == "-h" || sArg == "/?") {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (sArg == "--quiet") {
-            bQuiet = 1;
-        } else if (sArg == "--hide") {
-            if (!bHasValue || !HideOnScreen(argv[++i])) return Usage("--hide needs message numbers, as 2727,2731");
         } else if (sArg == "--interface" || sArg == "--register-answer") {
             int iValue = 0;
             if (!bHasValue || !IntArg(argv[i + 1], &iValue)) return Usage((sArg + " needs a number").c_str());
             (sArg == "--interface" ? iInterfaceNumber : iRegisterAnswer) = iValue;
             ++i;
-        } else if (sArg == "--answer-delay") {
-            char* pEnd = nullptr;
-            long l = bHasValue ? std::strtol(argv[i + 1], &pEnd, 10) : -1;
-            if (!bHasValue || *pEnd != '\0' || l < 0 || l > 60000) {
-                return Usage("--answer-delay needs a time in milliseconds, 0..60000");
-            }
-            iAnswerDelay = static_cast<int>(l);
-            ++i;
-        } else if (sArg == "--log") {
-            if (!bHasValue) return Usage("--log needs a file name");
-            pLog = argv[++i];
         } else if (sArg == "--names") {
             if (!bHasValue) return Usage("--names needs a file name");
             std::string sError;
@@ -190,31 +181,18 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "rvxsim: %s\n", sError.c_str());
                 return 2;
             }
-        } else if (sArg == "--script") {
-            if (!bHasValue) return Usage("--script needs a file name");
-            std::string sError;
-            if (!LoadScriptFile(argv[++i], &sError)) {
-                std::fprintf(stderr, "rvxsim: %s\n", sError.c_str());
-                return 2;
-            }
-        } else if (sArg == "-e") {
-            if (!bHasValue) return Usage("-e needs a script step");
-            std::string sError;
-            if (!AddScriptLine(argv[++i], ++iExtraLine, &sError)) {
-                std::fprintf(stderr, "rvxsim: -e \"%s\": %s\n", argv[i], sError.c_str());
-                return 1;
-            }
         } else {
             return Usage(("unknown argument \"" + sArg + "\"").c_str());
         }
     }
+    iAnswerDelay = options.iAnswerDelay;
     std::string sScriptError;
     if (!FinishScript(&sScriptError)) {
         std::fprintf(stderr, "rvxsim: script: %s\n", sScriptError.c_str());
         return 2;
     }
-    if (!OpenRecord("RVX", bQuiet, pLog)) {
-        std::fprintf(stderr, "rvxsim: cannot create the log file %s\n", pLog);
+    if (!OpenRecord("RVX", options.bQuiet, options.pLog)) {
+        std::fprintf(stderr, "rvxsim: cannot create the log file %s\n", options.pLog);
         return 2;
     }
     if (ScriptStepCount() > 0) KeepRecord(1);
