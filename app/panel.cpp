@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/driver.h"
 #include "app/menu.h"
@@ -28,6 +30,90 @@ namespace {
 const int kNameLength = 64;       // a package name as shown in the lists
 const int kSaveTimerPeriod = 60000;
 
+// The controls the driver writes while it runs. Each control's window is
+// looked up once per panel: finding a control by its identifier asks the
+// window server for the panel's whole child list every time. The texts last
+// written are kept, so that an unchanged text is not written again: every
+// text change is a window server request and a redraw, and the lock display,
+// for one, is written after every command. The library's buttons take two
+// kinds of text, a style code (beginning with "/") and a caption, kept apart.
+struct PanelControl {
+    int iId = 0;
+    HWND hWnd = nullptr;
+    bool bStyled = false;
+    bool bCaptionKnown = false;
+    bool bCodeKnown = false;
+    bool bPending = false;   // sPending waits for the next refresh
+    std::string sCaption;
+    std::string sCode;
+    std::string sPending;
+};
+
+const int kPanelControlsMax = 16;
+PanelControl asControl[kPanelControlsMax];
+int nControls = 0;
+
+// The figures that change with every command (the counters, the last command
+// in and the level commands out) are written by a refresh at most every
+// kRefreshPeriod ms, not as each command passes: every write is a window
+// server request and a redraw, which a burst of commands would otherwise pay
+// for on every take. Commands given on the panel itself refresh it at once.
+const UINT kRefreshPeriod = 100;
+const size_t kOutputLinesMax = 64;
+bool bRefreshArmed = false;
+bool bOutputPending = false;
+std::vector<std::string> asOutputLine;
+
+void ForgetControls()
+{
+    for (int i = 0; i < nControls; ++i) asControl[i] = PanelControl();
+    nControls = 0;
+    bRefreshArmed = false;
+    bOutputPending = false;
+    asOutputLine.clear();
+}
+
+PanelControl* FindControl(int iId)
+{
+    if (hWndDialog == nullptr) return nullptr;
+    for (int i = 0; i < nControls; ++i) {
+        if (asControl[i].iId == iId) return &asControl[i];
+    }
+    HWND hWnd = GetDlgItem(hWndDialog, iId);
+    if (hWnd == nullptr || nControls == kPanelControlsMax) return nullptr;
+    PanelControl& control = asControl[nControls++];
+    control.iId = iId;
+    control.hWnd = hWnd;
+    char acClass[32] = "";
+    GetClassNameA(hWnd, acClass, sizeof acClass);
+    control.bStyled = std::strcmp(acClass, "TAV_CC_Button") == 0;
+    return &control;
+}
+
+// The window of a panel control; nullptr while there is no panel.
+HWND ControlWindow(int iId)
+{
+    PanelControl* pControl = FindControl(iId);
+    if (pControl != nullptr) return pControl->hWnd;
+    return hWndDialog != nullptr ? GetDlgItem(hWndDialog, iId) : nullptr;
+}
+
+void ArmRefresh()
+{
+    if (bRefreshArmed || hWndDialog == nullptr) return;
+    if (SetTimer(hWndDialog, ID_REFRESH_TIMER, kRefreshPeriod, nullptr) != 0) bRefreshArmed = true;
+}
+
+// Writes a text with the next refresh.
+void ShowLater(int iControl, const char* pText)
+{
+    PanelControl* pControl = FindControl(iControl);
+    if (pControl == nullptr) return;
+    pControl->sPending = pText;
+    pControl->bPending = true;
+    ArmRefresh();
+}
+
 // Asks RVX for the name of package iIndex of database iDatabase (0 sources,
 // 1 destinations). The request carries device, database and index as 16-bit
 // little-endian integers at the start of the block; the reply's name is
@@ -43,7 +129,9 @@ void RequestName(char* pBlock, int iDatabase, int iIndex)
     pBlock[kNameLength] = '\0';
 }
 
-// Refills one package list with the names of packages 1..iCount.
+// Refills one package list with the names of packages 1..iCount. The list is
+// drawn once, when it is full: drawn after every name, its scroll bar and
+// columns would be worked out again for each of up to 4096 names.
 void FillList(int iList, int iDatabase, int iCount)
 {
     HGLOBAL hBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kTextBlockSize);
@@ -53,11 +141,16 @@ void FillList(int iList, int iDatabase, int iCount)
         GlobalFree(hBlock);
         return;
     }
-    SendDlgItemMessageA(hWndDialog, iList, LB_RESETCONTENT, 0, 0);
+    HWND hList = ControlWindow(iList);
+    SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hList, LB_RESETCONTENT, 0, 0);
+    if (iCount > 0) SendMessageA(hList, LB_INITSTORAGE, static_cast<WPARAM>(iCount), iCount * (kNameLength + 1));
     for (int i = 1; i <= iCount; ++i) {
         RequestName(pBlock, iDatabase, i);
-        SendDlgItemMessageA(hWndDialog, iList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pBlock));
+        SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pBlock));
     }
+    SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hList, nullptr, TRUE);
     GlobalUnlock(hBlock);
     GlobalFree(hBlock);
 }
@@ -132,6 +225,7 @@ void InitMainDialog()
         std::snprintf(acText, sizeof acText, "%s loaded", ExternalDLL);
         SetPanelText(IDC_EXTERNAL, acText);
     }
+    RefreshPanel();
 }
 
 }  // namespace
@@ -153,8 +247,12 @@ INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM 
     }
     case WM_INITDIALOG:
         hWndDialog = hDlg;
+        ForgetControls();
         InitMainDialog();
         return 1;
+    case WM_DESTROY:
+        ForgetControls();
+        return 0;
     case WM_COMMAND:
         // Every notification of a list (selection, double click, focus) counts.
         switch (LOWORD(wParam)) {
@@ -169,6 +267,7 @@ INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM 
         return 1;
     case WM_TIMER:
         if (LOWORD(wParam) == ID_SAVE_TIMER) OnSaveTimer();
+        if (LOWORD(wParam) == ID_REFRESH_TIMER) RefreshPanel();
         return 1;
     }
     return 0;
@@ -180,11 +279,15 @@ void UpdateLockDisplay()
     iRoutedSource = aiIndex[iCurrentDest];
     // A destination never routed (0, or -1) shows no source highlighted.
     int iEntry = iRoutedSource >= 1 && iRoutedSource <= DatabaseSize_0 ? iRoutedSource - 1 : -1;
-    SendDlgItemMessageA(hWndDialog, IDC_SOURCE_LIST, LB_SETCURSEL, static_cast<WPARAM>(iEntry), 0);
+    HWND hSources = ControlWindow(IDC_SOURCE_LIST);
+    if (SendMessageA(hSources, LB_GETCURSEL, 0, 0) != iEntry) {
+        SendMessageA(hSources, LB_SETCURSEL, static_cast<WPARAM>(iEntry), 0);
+    }
     int bLocked = abLock[iCurrentDest] != 0;
     SetPanelText(IDC_LOCK, bLocked ? "Locked" : "Unlocked");
     SetPanelText(IDC_LOCK, bLocked ? "/1B____" : "/2B____");
-    if (hWndDialog != nullptr) EnableWindow(GetDlgItem(hWndDialog, IDC_TAKE), !bLocked);
+    HWND hTake = ControlWindow(IDC_TAKE);
+    if (hTake != nullptr && (IsWindowEnabled(hTake) != 0) == (bLocked != 0)) EnableWindow(hTake, !bLocked);
 }
 
 // Asks RVX again for one name after it reported a change. Each list is
@@ -207,9 +310,9 @@ void RefreshName(int iIndex, int iDatabase)
     char acBlock[kTextBlockSize];
     std::memset(acBlock, 0, sizeof acBlock);
     RequestName(acBlock, iDatabase, iIndex);
-    SendDlgItemMessageA(hWndDialog, iList, LB_DELETESTRING, static_cast<WPARAM>(iIndex - 1), 0);
-    SendDlgItemMessageA(hWndDialog, iList, LB_INSERTSTRING, static_cast<WPARAM>(iIndex - 1),
-                        reinterpret_cast<LPARAM>(acBlock));
+    HWND hList = ControlWindow(iList);
+    SendMessageA(hList, LB_DELETESTRING, static_cast<WPARAM>(iIndex - 1), 0);
+    SendMessageA(hList, LB_INSERTSTRING, static_cast<WPARAM>(iIndex - 1), reinterpret_cast<LPARAM>(acBlock));
 }
 
 void TakeSelected()
@@ -220,6 +323,7 @@ void TakeSelected()
     std::snprintf(acCommand, sizeof acCommand, "RC %d %d %d ',---' 0", iDevice, iSelectedSource, iCurrentDest);
     DebugLog(acCommand);
     DispatchCommand(acCommand);
+    RefreshPanel();
 }
 
 void ToggleLock()
@@ -234,29 +338,78 @@ void ToggleLock()
     }
     DispatchCommand(acCommand);
     UpdateLockDisplay();
+    RefreshPanel();
 }
 
 void SetPanelText(int iControl, const char* pText)
 {
-    if (hWndDialog == nullptr) return;
-    SetDlgItemTextA(hWndDialog, iControl, pText);
+    PanelControl* pControl = FindControl(iControl);
+    if (pControl == nullptr) {
+        if (hWndDialog != nullptr) SetDlgItemTextA(hWndDialog, iControl, pText);
+        return;
+    }
+    if (!pControl->bStyled || pText[0] != '/') pControl->bPending = false;
+    bool bCode = pControl->bStyled && pText[0] == '/';
+    bool& bKnown = bCode ? pControl->bCodeKnown : pControl->bCaptionKnown;
+    std::string& sLast = bCode ? pControl->sCode : pControl->sCaption;
+    if (bKnown && sLast == pText) return;
+    SetWindowTextA(pControl->hWnd, pText);
+    sLast = pText;
+    bKnown = true;
 }
 
 void ShowCounter(int iControl, long lValue)
 {
     char acText[16];
     std::snprintf(acText, sizeof acText, "%08ld", lValue);
-    SetPanelText(iControl, acText);
+    ShowLater(iControl, acText);
+}
+
+void ShowCommand(const char* pText)
+{
+    ShowLater(IDC_INPUT, pText);
 }
 
 void ClearOutputList()
 {
     if (hWndDialog == nullptr) return;
-    SendDlgItemMessageA(hWndDialog, IDC_OUTPUT, LB_RESETCONTENT, 0, 0);
+    asOutputLine.clear();
+    bOutputPending = true;
+    ArmRefresh();
 }
 
 void AddOutputLine(const char* pText)
 {
+    if (hWndDialog == nullptr || asOutputLine.size() >= kOutputLinesMax) return;
+    asOutputLine.emplace_back(pText);
+    bOutputPending = true;
+    ArmRefresh();
+}
+
+void RefreshPanel()
+{
     if (hWndDialog == nullptr) return;
-    SendDlgItemMessageA(hWndDialog, IDC_OUTPUT, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pText));
+    if (bRefreshArmed) {
+        KillTimer(hWndDialog, ID_REFRESH_TIMER);
+        bRefreshArmed = false;
+    }
+    for (int i = 0; i < nControls; ++i) {
+        PanelControl& control = asControl[i];
+        if (!control.bPending) continue;
+        std::string sText;
+        sText.swap(control.sPending);
+        SetPanelText(control.iId, sText.c_str());
+    }
+    HWND hList = ControlWindow(IDC_OUTPUT);
+    if (bOutputPending && hList != nullptr) {
+        // Written whole and drawn once.
+        SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(hList, LB_RESETCONTENT, 0, 0);
+        for (const std::string& sLine : asOutputLine) {
+            SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sLine.c_str()));
+        }
+        SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hList, nullptr, TRUE);
+    }
+    bOutputPending = false;
 }

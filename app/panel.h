@@ -15,7 +15,14 @@ void TakeSelected();
 void ToggleLock();
 
 // Writes to the panel's controls; nothing happens while there is no panel.
+// A text equal to the one last written is not written again.
 void SetPanelText(int iControl, const char* pText);
+// The figures that change with every command are shown by the next refresh
+// of the panel, at most 100 ms later: a counter, the last command received,
+// and the output list of the last take.
 void ShowCounter(int iControl, long lValue);
+void ShowCommand(const char* pText);
 void ClearOutputList();
 void AddOutputLine(const char* pText);
+// Writes what waits for the refresh now.
+void RefreshPanel();

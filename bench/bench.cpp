@@ -124,9 +124,10 @@ struct Files {
     std::string sSources, sDests, sLevelMap;
 };
 
-// Source packages 12 (the worked example) and 13 (31 levels), destination
-// packages 34 and 35, and the level map slots 1..4096 already holding the
-// default mapping (a driver's start after the first).
+// Source packages 12 (the worked example) and 13 (31 levels), with 14 and 15
+// alike but for their names, destination packages 34 and 35, and the level
+// map slots 1..4096 already holding the default mapping (a driver's start
+// after the first).
 Files WriteSlotFiles()
 {
     Files f = {TempFile("bench-src", "txt"), TempFile("bench-dst", "txt"), TempFile("bench-map", "txt")};
@@ -135,7 +136,9 @@ Files WriteSlotFiles()
         sSrc13 += "," + std::to_string(100 + i);
         sDst35 += "," + std::to_string(200 + i);
     }
-    WriteTextFile(f.sSources, "12 5,7,9,1,Camera 1\n13 " + sSrc13 + "\n");
+    std::string sSrc15 = sSrc13;
+    sSrc15.replace(sSrc15.find("Camera 13"), 9, "Camera 15");
+    WriteTextFile(f.sSources, "12 5,7,9,1,Camera 1\n13 " + sSrc13 + "\n14 5,7,9,1,Camera 2\n15 " + sSrc15 + "\n");
     WriteTextFile(f.sDests, "34 20,21,30,4,12\n35 " + sDst35 + "\n");
     std::string sMap;
     for (int i = 1; i <= 32; ++i) sMap += (i > 1 ? "," : "") + std::to_string(i);
@@ -157,12 +160,16 @@ std::string Script(bool bFull)
     if (!bFull) return s + "quit\n";
     std::string sPause = "sleep " + std::to_string(kPauseMs) + "\nelapsed \"pause\"\n";
     s += sPause;
-    s += "repeat " + std::to_string(kTakes5) +
-         "\nsend 2189 \"RC 201 12 34 ',1,2,3,4,5' 7\"\nexpect 2187 \"RR 201 034 012\" 10\nend\n"
+    // Takes alternate between two sources, as an operator's would, so that
+    // every command changes what the panel shows.
+    s += "repeat " + std::to_string(kTakes5 / 2) +
+         "\nsend 2189 \"RC 201 12 34 ',1,2,3,4,5' 7\"\nexpect 2187 \"RR 201 034 012\" 10\n"
+         "send 2189 \"RC 201 14 34 ',1,2,3,4,5' 7\"\nexpect 2187 \"RR 201 034 014\" 10\nend\n"
          "elapsed \"take5\"\n";
     s += sPause;
-    s += "repeat " + std::to_string(kTakes31) + "\nsend 2189 \"RC 201 13 35 '" + Mask31() +
-         "' 7\"\nexpect 2187 \"RR 201 035 013\" 10\nend\nelapsed \"take31\"\n";
+    s += "repeat " + std::to_string(kTakes31 / 2) + "\nsend 2189 \"RC 201 13 35 '" + Mask31() +
+         "' 7\"\nexpect 2187 \"RR 201 035 013\" 10\nsend 2189 \"RC 201 15 35 '" + Mask31() +
+         "' 7\"\nexpect 2187 \"RR 201 035 015\" 10\nend\nelapsed \"take31\"\n";
     s += sPause;
     s += "send 2189 \"RF 201 7\"\nexpect 2187 \"RR 201 4096 000\" 60\nelapsed \"sweep\"\n";
     s += "sleep " + std::to_string(kPauseMs) + "\nquit\n";
@@ -269,10 +276,10 @@ void CountExchanges(const std::string& sRvxLog, const std::string asInfoLog[3], 
         asInfo[i] = ReadLines(asInfoLog[i]);
         for (const std::string& s : asInfo[i]) lInfoTotal += IsExchange(s);
     }
-    long lReads5 = CountIn(asInfo[0], "<- 2727", "value=12 text=") + CountIn(asInfo[1], "<- 2727", "value=34 text=") +
-                   CountIn(asInfo[2], "<- 2727", "value=34 text=");
-    long lReads31 = CountIn(asInfo[0], "<- 2727", "value=13 text=") + CountIn(asInfo[1], "<- 2727", "value=35 text=") +
-                    CountIn(asInfo[2], "<- 2727", "value=35 text=");
+    long lReads5 = CountIn(asInfo[0], "<- 2727", "value=12 text=") + CountIn(asInfo[0], "<- 2727", "value=14 text=") +
+                   CountIn(asInfo[1], "<- 2727", "value=34 text=") + CountIn(asInfo[2], "<- 2727", "value=34 text=");
+    long lReads31 = CountIn(asInfo[0], "<- 2727", "value=13 text=") + CountIn(asInfo[0], "<- 2727", "value=15 text=") +
+                    CountIn(asInfo[1], "<- 2727", "value=35 text=") + CountIn(asInfo[2], "<- 2727", "value=35 text=");
     // The level map InfoDriver's start-up reads of slots 34 and 35.
     lReads5 -= CountIn(asInfo[2], "<- 2727", "value=34 text=") > 0;
     lReads31 -= CountIn(asInfo[2], "<- 2727", "value=35 text=") > 0;
@@ -330,9 +337,12 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
     }
     if (bStarted) {
         double dLaunch = Now();
+        double dServerAtLaunch = ServerCpuMs();
         driver = StartProgram("zur.exe", "201", {"CC_ROOT=" + sRoot, "CC_SYSTEM=sys"});
         // Follow rvxsim's marks; the driver is idle in the pauses between
-        // phases, when its CPU time is read.
+        // phases, when its CPU time is read. rvxsim's output is read every
+        // 50 ms: each read is a few window server requests of this process,
+        // which the floor's measurement does not have.
         double dCpuAtPause = 0, dPeersAtPause = 0, dServerAtPause = 0;
         auto PeersCpu = [&]() {
             double d = CpuMs(rvx.hProcess);
@@ -343,7 +353,7 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
         double dDeadline = Now() + 180000;
         bool bDone = false;
         while (!bDone && Now() < dDeadline) {
-            PumpFor(10);
+            PumpFor(50);
             bool bExited = WaitForSingleObject(rvx.hProcess, 0) == WAIT_OBJECT_0;
             std::vector<std::string> asLine = ReadLines(sRvxOut);
             for (; nSeen < asLine.size(); ++nSeen) {
@@ -369,6 +379,12 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
                     run.asPhase[i].dMs = dMs;
                     if (i == kReady) {
                         run.dLaunchToReadyMs = Now() - dLaunch;
+                        // From launch: the driver's and the wineserver's CPU
+                        // time include loading the program.
+                        run.asPhase[i].dCpuMs = CpuMs(driver.hProcess);
+                        double dServer = ServerCpuMs();
+                        run.asPhase[i].dServerCpuMs =
+                            dServer < 0 || dServerAtLaunch < 0 ? -1 : dServer - dServerAtLaunch;
                     } else {
                         run.asPhase[i].dCpuMs = CpuMs(driver.hProcess) - dCpuAtPause;
                         run.asPhase[i].dPeersCpuMs = PeersCpu() - dPeersAtPause;
@@ -407,7 +423,9 @@ std::string Spread(const char* pFormat, const std::vector<double>& ad)
 
 int main(int argc, char** argv)
 {
-    int iRounds = argc > 1 ? std::atoi(argv[1]) : 3;
+    // "floor N": only N floor exchanges, for tracing them on their own.
+    bool bFloorOnly = argc > 2 && std::strcmp(argv[1], "floor") == 0;
+    int iRounds = argc > 1 && !bFloorOnly ? std::atoi(argv[1]) : 3;
     if (iRounds < 1) iRounds = 1;
     const int iFloorCount = 1000;
 
@@ -419,6 +437,11 @@ int main(int argc, char** argv)
     // Message-only: the driver's broadcasts to top-level windows pass it by.
     hWndOwn = CreateWindowA("ZurBench", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     if (hWndOwn == nullptr) return 4;
+    if (bFloorOnly) {
+        double dFloor = MeasureFloor(std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 1);
+        std::printf("floor %.1f us per exchange\n", dFloor);
+        return dFloor > 0 ? 0 : 3;
+    }
 
     Files files = WriteSlotFiles();
     const int nSizes = sizeof kPackageCounts / sizeof kPackageCounts[0];
@@ -440,6 +463,8 @@ int main(int argc, char** argv)
     double dPerTake31 = static_cast<double>(counted.asPhase[kTake31].lExchanges + 1) / kTakes31;
 
     std::vector<double> adFloor, adRatioStartup[nSizes], adStartup[nSizes], adLaunch[nSizes];
+    // The driver's and the wineserver's CPU time from launch to ready.
+    std::vector<double> adStartupCpu[nSizes], adStartupServer[nSizes];
     std::vector<double> adTake5, adTake31, adSweep, adCpu5, adCpu31, adRatio5, adRatio31, adRatioSweep;
     // CPU per take (or per sweep) of the peers and of the wineserver.
     std::vector<double> adPeers5, adPeers31, adPeersSweep, adServer5, adServer31, adServerSweep, adCpuSweep;
@@ -464,6 +489,8 @@ int main(int argc, char** argv)
             double dMs = run.asPhase[kReady].dMs;
             adStartup[k].push_back(dMs);
             adLaunch[k].push_back(run.dLaunchToReadyMs);
+            adStartupCpu[k].push_back(run.asPhase[kReady].dCpuMs);
+            adStartupServer[k].push_back(run.asPhase[kReady].dServerCpuMs);
             adRatioStartup[k].push_back(alStartup[k] * dFloor / 1000.0 / dMs);
             std::fprintf(stderr, "  %d packages: ready %.0f ms\n", kPackageCounts[k], dMs);
             if (!bFull) continue;
@@ -530,6 +557,13 @@ int main(int argc, char** argv)
                     "elapsed time: floor %.0f us; take 5 levels %.0f us; take 31 levels %.0f us; sweep %.0f us.\n",
                     dServerFloor, Median(adServer5) * 1000.0 / dPerTake5, Median(adServer31) * 1000.0 / dPerTake31,
                     Median(adServerSweep) * 1000.0 / counted.asPhase[kSweep].lExchanges);
+    }
+    std::printf("\nCPU time (medians) from launch to ready, with the loading of the program: driver / "
+                "wineserver (per exchange):");
+    for (int k = 0; k < nSizes; ++k) {
+        std::printf(" %d: %.0f / %.0f ms (%.0f us)%s", kPackageCounts[k], Median(adStartupCpu[k]),
+                    Median(adStartupServer[k]), Median(adStartupServer[k]) * 1000.0 / alStartup[k],
+                    k + 1 < nSizes ? ";" : ".\n");
     }
     std::printf("\nCPU time (medians) per take, and for the whole sweep: driver / stand-in peers / wineserver\n"
                 "(-1: wineserver not known): take 5 levels %.3f / %.3f / %.3f ms of %.2f ms; take 31 levels\n"

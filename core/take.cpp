@@ -55,17 +55,12 @@ CombinerOutputFilter FindFilter()
     return reinterpret_cast<CombinerOutputFilter>(reinterpret_cast<void (*)(void)>(pProc));
 }
 
-// Counts a level command as sent. The panel shows the count once the take's
-// commands are out (ShowDriverMessages): a window text change costs a round
-// trip to the window server, and nothing draws the panel between the sends.
+// Counts a level command as sent; the panel shows the count with its next
+// refresh.
 void CountDriverMessage()
 {
     ++lDriverMessagesSent;
-}
-
-void ShowDriverMessages(long lBefore)
-{
-    if (lDriverMessagesSent != lBefore) ShowCounter(IDC_DRIVER_TX, lDriverMessagesSent);
+    ShowCounter(IDC_DRIVER_TX, lDriverMessagesSent);
 }
 
 void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation)
@@ -92,7 +87,6 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
     if (iTxRx != 2) AddOutputLine("RX-Only would Tx...");
 
     CombinerOutputFilter pFilter = FindFilter();
-    long lSentBefore = lDriverMessagesSent;
 
     for (int L = 1; L <= kLevelCount; ++L) {
         LevelCommand sCmd;
@@ -111,7 +105,6 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
         SendCopyText(hWndMain, hWndRvx, sCmd.iMessage, sCmd.iTarget, sCmd.acText);
         CountDriverMessage();
     }
-    ShowDriverMessages(lSentBefore);
 
     // The index follows the take only when it includes the revertive level.
     if (RevertiveLevel < 1 || RevertiveLevel > kLevelCount || sLevel[RevertiveLevel].iMask != -1) {
@@ -125,7 +118,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
 
 int CommandRC(char* pText)
 {
-    SetPanelText(IDC_INPUT, pText);
+    ShowCommand(pText);
 
     char* apField[kTakeFields + 1];
     int aiValue[kTakeFields];

@@ -34,3 +34,4 @@
 
 // Save timer of the main dialog
 #define ID_SAVE_TIMER       2
+#define ID_REFRESH_TIMER    3

@@ -149,6 +149,14 @@ TEST_F(Panel, LockedDestinationDisablesTake)
     EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
     EXPECT_NE(ButtonFace(IDC_LOCK), iLockedFace);
+
+    // Caption and style code are remembered apart: locking again restores both.
+    abLock[1] = 1;
+    UpdateLockDisplay();
+    EXPECT_EQ(ControlText(IDC_LOCK), "Locked");
+    EXPECT_EQ(StyleCode(IDC_LOCK), "/1B____");
+    EXPECT_EQ(ButtonFace(IDC_LOCK), iLockedFace);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
 }
 
 TEST_F(Panel, LoadedExternalLibraryIsNamed)
@@ -284,25 +292,60 @@ TEST_F(Panel, SystemCommandsGoToTheMainWindow)
 
 TEST_F(Panel, OtherPartsWriteThroughTheHelpers)
 {
-    ShowCounter(IDC_REVERTIVES_TX, 42);
-    EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000042");
     SetPanelText(IDC_INPUT, "RC 12 2 5 ',---' 0");
     EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
+
+    // The figures of each command wait for the refresh.
+    ShowCounter(IDC_REVERTIVES_TX, 42);
+    ShowCommand("RC 12 3 5 ',---' 0");
     AddOutputLine("RC 3 2 5 0");
     AddOutputLine("GS 4 1 5");
+    EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000000");
+    EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
+    EXPECT_EQ(ListCount(IDC_OUTPUT), 0);
+    RefreshPanel();
+    EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000042");
+    EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 3 5 ',---' 0");
     EXPECT_EQ(ListCount(IDC_OUTPUT), 2);
     EXPECT_EQ(ListEntry(IDC_OUTPUT, 1), "GS 4 1 5");   // in order, unsorted
+
+    // A later take's list replaces the last one's; the timer refreshes
+    // without being asked.
     ClearOutputList();
+    AddOutputLine("IW 5 1 5");
+    ShowCounter(IDC_REVERTIVES_TX, 43);
+    Pump(400);
+    EXPECT_EQ(ListCount(IDC_OUTPUT), 1);
+    EXPECT_EQ(ListEntry(IDC_OUTPUT, 0), "IW 5 1 5");
+    EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000043");
+    ClearOutputList();
+    RefreshPanel();
     EXPECT_EQ(ListCount(IDC_OUTPUT), 0);
+
+    // A text written at once is not overwritten by an older one waiting.
+    ShowCommand("RC 12 4 5 ',---' 0");
+    SetPanelText(IDC_INPUT, "- - -");
+    RefreshPanel();
+    EXPECT_EQ(ControlText(IDC_INPUT), "- - -");
 
     // Without a panel the helpers do nothing.
     ClosePanel();
     SetPanelText(IDC_INPUT, "x");
     ShowCounter(IDC_COMMANDS_RX, 1);
+    ShowCommand("x");
     AddOutputLine("x");
     ClearOutputList();
+    RefreshPanel();
     UpdateLockDisplay();
     RefreshName(3, 1);
+
+    // A new panel is written afresh, even with the texts the last one had.
+    OpenPanel();
+    SetPanelText(IDC_INPUT, "RC 12 2 5 ',---' 0");
+    EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
+    ShowCounter(IDC_REVERTIVES_TX, 42);
+    RefreshPanel();
+    EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000042");
 }
 
 TEST_F(Panel, TemplateHasItsThirtyControlsInOrder)
