@@ -14,20 +14,47 @@ unsigned int iSaveTicks = 0;
 
 namespace {
 
-// Reads at most nSize bytes of the file; false when it cannot be opened.
-bool ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, DWORD* pnRead)
+// Index or lock file that exists but could not be read at start-up: until
+// the driver has something of its own to keep in it, it is left as it is.
+bool bIndexUnread = false;
+bool bLockUnread = false;
+
+// How long a file that exists but cannot be opened (a backup or another
+// program holding it, say) is tried again before the driver gives up on it.
+const DWORD kOpenRetryMs = 1000;
+const DWORD kOpenRetryStep = 50;
+
+enum ReadResult { kRead, kMissing, kUnreadable };
+
+// Reads at most nSize bytes of the file.
+ReadResult ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, DWORD* pnRead)
 {
     *pnRead = 0;
-    if (pName[0] == '\0') return false;
-    HANDLE hFile = CreateFileA(pName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) return false;
+    if (pName[0] == '\0') return kMissing;
+    HANDLE hFile;
+    for (DWORD dwWaited = 0;; dwWaited += kOpenRetryStep) {
+        hFile = CreateFileA(pName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+        if (hFile != INVALID_HANDLE_VALUE) break;
+        DWORD dwError = GetLastError();
+        if (dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND) return kMissing;
+        if (dwWaited >= kOpenRetryMs) return kUnreadable;
+        Sleep(kOpenRetryStep);
+    }
     while (*pnRead < nSize) {
         DWORD nGot = 0;
         if (!ReadFile(hFile, pData + *pnRead, nSize - *pnRead, &nGot, nullptr) || nGot == 0) break;
         *pnRead += nGot;
     }
     CloseHandle(hFile);
+    return kRead;
+}
+
+bool AllZero(const int* piTable)
+{
+    for (int d = 1; d <= kPackageMax; ++d) {
+        if (piTable[d] != 0) return false;
+    }
     return true;
 }
 
@@ -52,7 +79,7 @@ bool ReplaceWholeFile(const char* pName, const unsigned char* pData, DWORD nSize
     return bOk;
 }
 
-void LogWriteFailure(const char* pFormat, const char* pName)
+void LogFileProblem(const char* pFormat, const char* pName)
 {
     char acLine[MAX_PATH + 64];
     std::snprintf(acLine, sizeof acLine, pFormat, pName);
@@ -67,28 +94,42 @@ void FileName(char* pName, const char* pExtension)
 
 }  // namespace
 
+// A missing file starts the table empty and is written at once. A file that
+// exists but cannot be read starts it empty too, but is not replaced by the
+// empty table: the routes or locks in it are kept on disc until the driver
+// has some of its own to save.
 void LoadIndexFile()
 {
     char acName[MAX_PATH];
     FileName(acName, "DAT");
     unsigned char acData[kIndexFileSize];
     DWORD nRead = 0;
-    if (!ReadWholeFile(acName, acData, sizeof acData, &nRead)) {
-        for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
-        SaveIndexFile();
+    ReadResult eResult = ReadWholeFile(acName, acData, sizeof acData, &nRead);
+    bIndexUnread = eResult == kUnreadable;
+    if (eResult == kRead) {
+        DecodeIndex(acData, nRead, aiIndex);
         return;
     }
-    DecodeIndex(acData, nRead, aiIndex);
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
+    if (bIndexUnread) {
+        LogFileProblem("Couldn't read index file - '%s' (left as it is)", acName);
+    } else {
+        SaveIndexFile();
+    }
 }
 
 bool SaveIndexFile()
 {
     char acName[MAX_PATH];
     FileName(acName, "DAT");
+    if (bIndexUnread && AllZero(aiIndex)) return true;
     unsigned char acData[kIndexFileSize];
     EncodeIndex(aiIndex, acData);
-    if (ReplaceWholeFile(acName, acData, sizeof acData)) return true;
-    LogWriteFailure("Couldn't write index file - '%s'", acName);
+    if (ReplaceWholeFile(acName, acData, sizeof acData)) {
+        bIndexUnread = false;
+        return true;
+    }
+    LogFileProblem("Couldn't write index file - '%s'", acName);
     return false;
 }
 
@@ -98,22 +139,32 @@ void LoadLockFile()
     FileName(acName, "LCK");
     unsigned char acData[kLockFileSize];
     DWORD nRead = 0;
-    if (!ReadWholeFile(acName, acData, sizeof acData, &nRead)) {
-        for (int d = 1; d <= kPackageMax; ++d) abLock[d] = 0;
-        SaveLockFile();
+    ReadResult eResult = ReadWholeFile(acName, acData, sizeof acData, &nRead);
+    bLockUnread = eResult == kUnreadable;
+    if (eResult == kRead) {
+        DecodeLocks(acData, nRead, abLock);
         return;
     }
-    DecodeLocks(acData, nRead, abLock);
+    for (int d = 1; d <= kPackageMax; ++d) abLock[d] = 0;
+    if (bLockUnread) {
+        LogFileProblem("Couldn't read lock file - '%s' (left as it is)", acName);
+    } else {
+        SaveLockFile();
+    }
 }
 
 bool SaveLockFile()
 {
     char acName[MAX_PATH];
     FileName(acName, "LCK");
+    if (bLockUnread && AllZero(abLock)) return true;
     unsigned char acData[kLockFileSize];
     EncodeLocks(abLock, acData);
-    if (ReplaceWholeFile(acName, acData, sizeof acData)) return true;
-    LogWriteFailure("Couldn't write lock file - '%s'", acName);
+    if (ReplaceWholeFile(acName, acData, sizeof acData)) {
+        bLockUnread = false;
+        return true;
+    }
+    LogFileProblem("Couldn't write lock file - '%s'", acName);
     return false;
 }
 

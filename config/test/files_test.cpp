@@ -1,5 +1,6 @@
 // Index and lock files on disc: layouts, the missing-file start, restart
-// round trips, the periodic save, failed saves and interrupted saves.
+// round trips, the periodic save, failed saves, interrupted saves and files
+// held open by another program.
 #include "config/files.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/driver.h"
@@ -177,6 +179,56 @@ TEST_F(Files, FailedSaveKeepsIndexDirtyForTheNextPeriod)
     std::vector<unsigned char> acIndex = Bytes(sIndex);
     ASSERT_EQ(acIndex.size(), kIndexFileSize);
     EXPECT_EQ(acIndex[9], 55);
+}
+
+// A file that another program holds open without sharing it: tried again
+// for a while; when it stays unreadable the driver starts from empty tables
+// but does not replace the file with them.
+TEST_F(Files, FileHeldByAnotherProgramIsWaitedForThenLeftAsItIs)
+{
+    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = 0;
+    aiIndex[3] = 12;
+    abLock[3] = 1;
+    ASSERT_TRUE(SaveIndexFile());
+    ASSERT_TRUE(SaveLockFile());
+    std::vector<unsigned char> acIndex = Bytes(sIndex), acLock = Bytes(sLock);
+    auto Hold = [](const std::string& sName) {
+        return CreateFileA(sName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+
+    // Released after 300 ms: read as if nothing had happened.
+    HANDLE hIndex = Hold(sIndex);
+    ASSERT_NE(hIndex, INVALID_HANDLE_VALUE);
+    std::thread release([hIndex]() {
+        Sleep(300);
+        CloseHandle(hIndex);
+    });
+    aiIndex[3] = 0;
+    LoadIndexFile();
+    release.join();
+    EXPECT_EQ(aiIndex[3], 12);
+
+    // Held throughout: empty tables, both files untouched by the start and
+    // by a shut-down that has nothing to keep.
+    hIndex = Hold(sIndex);
+    HANDLE hLock = Hold(sLock);
+    ASSERT_NE(hIndex, INVALID_HANDLE_VALUE);
+    ASSERT_NE(hLock, INVALID_HANDLE_VALUE);
+    LoadIndexFile();
+    LoadLockFile();
+    CloseHandle(hIndex);
+    CloseHandle(hLock);
+    EXPECT_EQ(aiIndex[3], 0);
+    EXPECT_EQ(abLock[3], 0);
+    EXPECT_TRUE(SaveIndexFile());
+    EXPECT_TRUE(SaveLockFile());
+    EXPECT_EQ(Bytes(sIndex), acIndex);
+    EXPECT_EQ(Bytes(sLock), acLock);
+
+    // A route of its own is saved as usual.
+    aiIndex[9] = 4;
+    EXPECT_TRUE(SaveIndexFile());
+    EXPECT_EQ(Bytes(sIndex)[17], 4);
 }
 
 TEST_F(Files, SaveThatCannotWriteLeavesThePreviousFile)
