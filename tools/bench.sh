@@ -10,6 +10,9 @@ tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 WINE=/usr/lib/wine/wine64
 wineserver -k 2>/dev/null || true
+# A server that was just told to stop may still be running: wait for it,
+# or the new one would refuse to start.
+wineserver -w </dev/null >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
 # This prefix's wineserver, so that the benchmark can read its CPU time.

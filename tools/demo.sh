@@ -34,6 +34,9 @@ cp "$dist/BWCC32.DLL" "$dist/KELM_CC.DLL" "$site/sys/windows/lib/"
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 peers="$repo/sample/peers"
 
+# A server that was just told to stop may still be running: wait for it,
+# or the new one would refuse to start.
+wineserver -w </dev/null >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 

@@ -22,6 +22,9 @@ prefix=${FAULTS_PREFIX:-$build/x64/wine-faults}
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 wineserver -k 2>/dev/null || true
+# A server that was just told to stop may still be running: wait for it,
+# or the new one would refuse to start.
+wineserver -w </dev/null >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
 /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true

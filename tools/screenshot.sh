@@ -46,6 +46,9 @@ if [ ! -f "$prefix/.zur-ready" ]; then
   wineserver -w
   touch "$prefix/.zur-ready"
 fi
+# A server that was just told to stop may still be running: wait for it,
+# or the new one would refuse to start.
+wineserver -w </dev/null >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 

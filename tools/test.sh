@@ -8,6 +8,9 @@ prefix="$build/x64/wine"
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 wineserver -k 2>/dev/null || true
+# A server that was just told to stop may still be running: wait for it,
+# or the new one would refuse to start.
+wineserver -w </dev/null >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
 # Starts Wine's helper processes with their output away from CTest's pipes.
