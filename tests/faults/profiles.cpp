@@ -128,8 +128,17 @@ bool RunOnce(Site* pSite, bool* pbServed, std::vector<std::string>* pasBox, DWOR
             pSite->hDriver = WaitForWindow("Q7CMBINE", kDriverTitle, pSite->driver.dwPid, 100);
             if (pSite->hDriver == nullptr) continue;
             // "RP" for destination 1: answered once start-up is over, when
-            // the profile leaves destination 1 valid.
-            if (PollRoute(pSite, 1, 0, 20000) >= 0) *pbServed = true;
+            // the profile leaves destination 1 valid. Asked in short rounds,
+            // so that a refusal (its box, or the driver ending) ends the wait.
+            DWORD dwAskEnd = GetTickCount() + 20000;
+            while (!*pbServed && GetTickCount() < dwAskEnd) {
+                if (PollRoute(pSite, 1, 0, 500) >= 0) {
+                    *pbServed = true;
+                } else if (WaitForErrorBox(pSite->driver.dwPid, 0) != nullptr ||
+                           WaitForSingleObject(pSite->driver.hProcess, 0) == WAIT_OBJECT_0) {
+                    break;
+                }
+            }
             if (WaitForErrorBox(pSite->driver.dwPid, 0) != nullptr) continue;
             PostMessageA(pSite->hDriver, MSG_CLOSE_REQUEST, 0, 0);
             bAsked = true;
