@@ -201,8 +201,13 @@ void InitMainDialog()
                  SWP_NOZORDER);
     ShowWindow(hWndMain, SW_SHOWMINIMIZED);
 
-    SendDlgItemMessageA(hWndDialog, IDC_SOURCE_LIST, LB_SETCOLUMNWIDTH, NameLength * 9, 0);
-    SendDlgItemMessageA(hWndDialog, IDC_DEST_LIST, LB_SETCOLUMNWIDTH, NameLength * 9, 0);
+    // A column holds NameLength characters of 9 pixels. A NameLength below 1
+    // (empty or not a number in the profile) would make the columns 0 pixels
+    // wide, which the list box divides by: such a value counts as the
+    // default 8. No column is wider than the longest name shown.
+    int iColumnChars = NameLength < 1 ? 8 : (NameLength > kNameLength ? kNameLength : NameLength);
+    SendMessageA(ControlWindow(IDC_SOURCE_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
+    SendMessageA(ControlWindow(IDC_DEST_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
     FillSourceList();
     FillDestList();
 

@@ -84,11 +84,16 @@ TEST_F(Panel, ColumnsAreNinePixelsPerNameCharacter)
         SendDlgItemMessageA(hWndDialog, iList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
         EXPECT_EQ(rc.right - rc.left, 72);
     }
-    NameLength = 12;
-    OpenPanel();
-    RECT rc = {};
-    SendDlgItemMessageA(hWndDialog, IDC_DEST_LIST, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
-    EXPECT_EQ(rc.right - rc.left, 108);
+    // Widths the profile may give: a NameLength below 1 (an empty or
+    // non-numeric key) counts as 8; none is wider than a 64-character name.
+    const int aiCase[][2] = {{12, 108}, {0, 72}, {-5, 72}, {64, 576}, {2147483647, 576}};
+    for (const auto& aCase : aiCase) {
+        NameLength = aCase[0];
+        OpenPanel();
+        RECT rc = {};
+        SendDlgItemMessageA(hWndDialog, IDC_DEST_LIST, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
+        EXPECT_EQ(rc.right - rc.left, aCase[1]) << "NameLength " << aCase[0];
+    }
 }
 
 TEST_F(Panel, StartShowsDestinationOneWithZeroCounters)
