@@ -25,6 +25,21 @@ std::vector<int> aiHidden;   // message numbers kept off stdout
 int iDeliveryMessage = 0;
 int iDeliveryKind = kDeliveryPlain;
 
+// The wait in progress (PumpMessages) and its wake-up: a message posted to
+// this thread, never to a window, once the wait's condition holds.
+int (*pfnWaitDone)(void*) = nullptr;
+void* pWaitArg = nullptr;
+int bWakePosted = 0;
+const UINT kWakeMessage = WM_APP + 0x3F0;
+const UINT kWaitSlice = 20;   // ms between looks at the time and the condition
+
+// Called when a record is added: wakes the wait when its condition now holds.
+void WakeWait()
+{
+    if (pfnWaitDone == nullptr || bWakePosted || !pfnWaitDone(pWaitArg)) return;
+    if (PostThreadMessageA(GetCurrentThreadId(), kWakeMessage, 0, 0)) bWakePosted = 1;
+}
+
 void WriteAll(HANDLE h, const std::string& s)
 {
     DWORD dwDone = 0;
@@ -90,6 +105,7 @@ void RecordLine(const char* pDir, const std::string& sRest)
         std::fflush(stdout);
     }
     if (hRecordLog != INVALID_HANDLE_VALUE) WriteAll(hRecordLog, sLine);
+    WakeWait();
 }
 
 void KeepRecord(int bKeep)
@@ -247,9 +263,10 @@ HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc)
     return hPeerWindow;
 }
 
-int PumpMessages(DWORD dwMs, int (*pfnDone)(void*), void* pArg)
+// The wait without a timer (none could be set): looks for messages and at
+// the condition in turns, sleeping at most kWaitSlice ms in between.
+static int PumpPolling(DWORD dwStart, DWORD dwMs, int (*pfnDone)(void*), void* pArg)
 {
-    DWORD dwStart = GetTickCount();
     for (;;) {
         if (pfnDone != nullptr && pfnDone(pArg)) return kPumpDone;
         MSG msg;
@@ -263,15 +280,60 @@ int PumpMessages(DWORD dwMs, int (*pfnDone)(void*), void* pArg)
             continue;
         }
         // PeekMessageA has just handled the messages that other processes
-        // sent: look again before sleeping, or a reply that came that way
-        // would wait for the next message or the end of the wait slice.
+        // sent: look again before sleeping.
         if (pfnDone != nullptr && pfnDone(pArg)) return kPumpDone;
         DWORD dwPassed = GetTickCount() - dwStart;
         if (dwPassed >= dwMs) return kPumpTimeUp;
         DWORD dwLeft = dwMs - dwPassed;
-        // Messages sent by other processes are delivered inside this wait.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwLeft < 20 ? dwLeft : 20, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwLeft < kWaitSlice ? dwLeft : kWaitSlice, QS_ALLINPUT);
     }
+}
+
+int PumpMessages(DWORD dwMs, int (*pfnDone)(void*), void* pArg)
+{
+    DWORD dwStart = GetTickCount();
+    if (pfnDone != nullptr && pfnDone(pArg)) return kPumpDone;
+    // The wait sleeps in GetMessageA, which handles the messages that other
+    // processes send while it waits, at no cost beyond the exchange itself.
+    // What may end the wait wakes it: a new record posts kWakeMessage once the
+    // condition holds (WakeWait), and a timer lets it look at the time and at
+    // conditions that no message brings (a window gone) every kWaitSlice ms.
+    UINT_PTR idTimer = SetTimer(nullptr, 0, kWaitSlice, nullptr);
+    if (idTimer == 0) return PumpPolling(dwStart, dwMs, pfnDone, pArg);
+    int (*pfnOuterDone)(void*) = pfnWaitDone;
+    void* pOuterArg = pWaitArg;
+    pfnWaitDone = pfnDone;
+    pWaitArg = pArg;
+    bWakePosted = 0;
+    int iResult;
+    for (;;) {
+        if (pfnDone != nullptr && pfnDone(pArg)) {
+            iResult = kPumpDone;
+            break;
+        }
+        if (GetTickCount() - dwStart >= dwMs) {
+            iResult = kPumpTimeUp;
+            break;
+        }
+        MSG msg;
+        BOOL bGot = GetMessageA(&msg, nullptr, 0, 0);
+        if (bGot == 0 || bGot == -1) {
+            PostQuitMessage(bGot == 0 ? static_cast<int>(msg.wParam) : 0);
+            iResult = kPumpQuit;
+            break;
+        }
+        if (msg.hwnd == nullptr && msg.message == kWakeMessage) {
+            bWakePosted = 0;
+            continue;
+        }
+        if (msg.hwnd == nullptr && msg.message == WM_TIMER) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    KillTimer(nullptr, idTimer);
+    pfnWaitDone = pfnOuterDone;
+    pWaitArg = pOuterArg;
+    return iResult;
 }
 
 int ReadWholeFile(const char* pPath, std::string* psText)

@@ -79,7 +79,8 @@ LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn);
 HWND CreatePeerWindow(const char* pClass, const char* pTitle, WNDPROC pProc);
 
 // Dispatches messages for dwMs milliseconds, or until pfnDone(pArg) returns
-// non-zero (checked at once and after every message) when pfnDone is given.
+// non-zero when pfnDone is given (checked at once, after every posted
+// message, whenever a record is added, and every 20 ms).
 // Returns kPumpDone, kPumpTimeUp, or kPumpQuit when the quit request was
 // taken (it is posted again for the main loop).
 enum { kPumpQuit = 0, kPumpDone = 1, kPumpTimeUp = 2 };
