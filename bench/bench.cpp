@@ -398,11 +398,19 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
         }
         if (bLogs && run.bOk) CountExchanges(sRvxLog, asInfoLog, &run);
     }
+    bool bRvxEnded = WaitForSingleObject(rvx.hProcess, 0) == WAIT_OBJECT_0;
     EndProcess(&driver);
     EndProcess(&rvx);
     for (StartedProcess& p : info) EndProcess(&p);
+    if (!run.bOk) {
+        std::fprintf(stderr, "zurbench: the run with %d packages did not complete (rvxsim %s); its last lines:\n",
+                     iPackages, bRvxEnded ? "had ended" : "was still running");
+        std::vector<std::string> asLine = ReadLines(sRvxOut);
+        for (size_t i = asLine.size() > 5 ? asLine.size() - 5 : 0; i < asLine.size(); ++i) {
+            std::fprintf(stderr, "  %s\n", asLine[i].c_str());
+        }
+    }
     RemoveTree(sRoot);
-    if (!run.bOk) std::fprintf(stderr, "zurbench: the run with %d packages did not complete\n", iPackages);
     return run;
 }
 
