@@ -108,7 +108,10 @@ void ArmRefresh()
 void ShowLater(int iControl, const char* pText)
 {
     PanelControl* pControl = FindControl(iControl);
-    if (pControl == nullptr) return;
+    if (pControl == nullptr) {
+        if (hWndDialog != nullptr) SetDlgItemTextA(hWndDialog, iControl, pText);
+        return;
+    }
     pControl->sPending = pText;
     pControl->bPending = true;
     ArmRefresh();
@@ -348,6 +351,7 @@ void ToggleLock()
 
 void SetPanelText(int iControl, const char* pText)
 {
+    if (pText == nullptr) pText = "";
     PanelControl* pControl = FindControl(iControl);
     if (pControl == nullptr) {
         if (hWndDialog != nullptr) SetDlgItemTextA(hWndDialog, iControl, pText);
@@ -372,7 +376,7 @@ void ShowCounter(int iControl, long lValue)
 
 void ShowCommand(const char* pText)
 {
-    ShowLater(IDC_INPUT, pText);
+    ShowLater(IDC_INPUT, pText != nullptr ? pText : "");
 }
 
 void ClearOutputList()
