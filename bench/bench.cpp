@@ -294,15 +294,10 @@ void CountExchanges(const std::string& sRvxLog, const std::string asInfoLog[3], 
 Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
 {
     Run run;
-    std::string sRoot = TempFile("bench-site", "dir");
-    std::string sConfig = sRoot + "\\sys\\config\\system";
-    std::string sLib = sRoot + "\\sys\\windows\\lib";
-    for (const std::string& s : {sRoot, sRoot + "\\sys", sRoot + "\\sys\\config", sConfig, sRoot + "\\sys\\windows", sLib}) {
-        CreateDirectoryA(s.c_str(), nullptr);
-    }
-    for (const char* pLib : {"BWCC32.DLL", "KELM_CC.DLL"}) {
-        CopyFileA((ExeDir() + pLib).c_str(), (sLib + "\\" + pLib).c_str(), FALSE);
-    }
+    DriverSite site;
+    CreateSite(&site);
+    const std::string& sRoot = site.sRoot;
+    const std::string& sConfig = site.sConfig;
     std::string sSize = std::to_string(iPackages);
     WriteTextFile(sConfig + "\\DEV_201.INI",
                   "[Database]\nDatabaseSize_0=" + sSize + "\nDatabaseSize_1=" + sSize +
@@ -312,8 +307,9 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
     WriteTextFile(sScript, Script(bFull));
 
     std::string asInfoLog[3], sRvxLog, sRvxOut = sRoot + "\\rvx.out";
-    StartedProcess info[3] = {{nullptr, 0}, {nullptr, 0}, {nullptr, 0}};
-    StartedProcess rvx = {nullptr, 0}, driver = {nullptr, 0};
+    StartedProcess(&info)[3] = site.info;
+    StartedProcess& rvx = site.rvx;
+    StartedProcess& driver = site.driver;
     const std::string* apSlots[3] = {&files.sSources, &files.sDests, &files.sLevelMap};
     bool bStarted = true;
     for (int i = 0; i < 3 && bStarted; ++i) {
@@ -399,9 +395,6 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
         if (bLogs && run.bOk) CountExchanges(sRvxLog, asInfoLog, &run);
     }
     bool bRvxEnded = WaitForSingleObject(rvx.hProcess, 0) == WAIT_OBJECT_0;
-    EndProcess(&driver);
-    EndProcess(&rvx);
-    for (StartedProcess& p : info) EndProcess(&p);
     if (!run.bOk) {
         std::fprintf(stderr, "zurbench: the run with %d packages did not complete (rvxsim %s); its last lines:\n",
                      iPackages, bRvxEnded ? "had ended" : "was still running");
@@ -410,7 +403,7 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
             std::fprintf(stderr, "  %s\n", asLine[i].c_str());
         }
     }
-    RemoveTree(sRoot);
+    RemoveSite(&site);
     return run;
 }
 

@@ -14,10 +14,6 @@ unsigned int iSaveTicks = 0;
 
 namespace {
 
-// Index or lock file that exists but could not be read at start-up: until
-// the driver has something of its own to keep in it, it is left as it is.
-bool bIndexUnread = false;
-bool bLockUnread = false;
 
 // How long a file that exists but cannot be opened (a backup or another
 // program holding it, say) is tried again before the driver gives up on it.
@@ -79,10 +75,11 @@ bool ReplaceWholeFile(const char* pName, const unsigned char* pData, DWORD nSize
     return bOk;
 }
 
-void LogFileProblem(const char* pFormat, const char* pName)
+// pFormat has two %s: the kind of file, then its name.
+void LogFileProblem(const char* pFormat, const char* pWhat, const char* pName)
 {
     char acLine[MAX_PATH + 64];
-    std::snprintf(acLine, sizeof acLine, pFormat, pName);
+    std::snprintf(acLine, sizeof acLine, pFormat, pWhat, pName);
     DebugLog(acLine);
 }
 
@@ -92,80 +89,81 @@ void FileName(char* pName, const char* pExtension)
     if (!DeviceFileName(pName, MAX_PATH, pExtension)) pName[0] = '\0';
 }
 
-}  // namespace
+// The two tables kept on disc. bUnread: the file exists but could not be
+// read at start-up; until the driver has something of its own to keep in
+// it, it is left as it is.
+struct TableFile {
+    const char* pExtension;
+    const char* pWhat;   // for the log
+    int* piTable;
+    DWORD nSize;
+    void (*pfnEncode)(const int*, unsigned char*);
+    void (*pfnDecode)(const unsigned char*, size_t, int*);
+    bool bUnread;
+};
+
+TableFile sIndexFile = {"DAT", "index", aiIndex, kIndexFileSize, EncodeIndex, DecodeIndex, false};
+TableFile sLockFile = {"LCK", "lock", abLock, kLockFileSize, EncodeLocks, DecodeLocks, false};
+
+bool SaveTable(TableFile* pFile)
+{
+    char acName[MAX_PATH];
+    FileName(acName, pFile->pExtension);
+    if (pFile->bUnread && AllZero(pFile->piTable)) return true;
+    unsigned char acData[kIndexFileSize];   // the larger of the two
+    pFile->pfnEncode(pFile->piTable, acData);
+    if (ReplaceWholeFile(acName, acData, pFile->nSize)) {
+        pFile->bUnread = false;
+        return true;
+    }
+    LogFileProblem("Couldn't write %s file - '%s'", pFile->pWhat, acName);
+    return false;
+}
 
 // A missing file starts the table empty and is written at once. A file that
 // exists but cannot be read starts it empty too, but is not replaced by the
 // empty table: the routes or locks in it are kept on disc until the driver
 // has some of its own to save.
-void LoadIndexFile()
+void LoadTable(TableFile* pFile)
 {
     char acName[MAX_PATH];
-    FileName(acName, "DAT");
-    unsigned char acData[kIndexFileSize];
+    FileName(acName, pFile->pExtension);
+    unsigned char acData[kIndexFileSize];   // the larger of the two
     DWORD nRead = 0;
-    ReadResult eResult = ReadWholeFile(acName, acData, sizeof acData, &nRead);
-    bIndexUnread = eResult == kUnreadable;
+    ReadResult eResult = ReadWholeFile(acName, acData, pFile->nSize, &nRead);
+    pFile->bUnread = eResult == kUnreadable;
     if (eResult == kRead) {
-        DecodeIndex(acData, nRead, aiIndex);
+        pFile->pfnDecode(acData, nRead, pFile->piTable);
         return;
     }
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
-    if (bIndexUnread) {
-        LogFileProblem("Couldn't read index file - '%s' (left as it is)", acName);
+    for (int d = 1; d <= kPackageMax; ++d) pFile->piTable[d] = 0;
+    if (pFile->bUnread) {
+        LogFileProblem("Couldn't read %s file - '%s' (left as it is)", pFile->pWhat, acName);
     } else {
-        SaveIndexFile();
+        SaveTable(pFile);
     }
+}
+
+}  // namespace
+
+void LoadIndexFile()
+{
+    LoadTable(&sIndexFile);
 }
 
 bool SaveIndexFile()
 {
-    char acName[MAX_PATH];
-    FileName(acName, "DAT");
-    if (bIndexUnread && AllZero(aiIndex)) return true;
-    unsigned char acData[kIndexFileSize];
-    EncodeIndex(aiIndex, acData);
-    if (ReplaceWholeFile(acName, acData, sizeof acData)) {
-        bIndexUnread = false;
-        return true;
-    }
-    LogFileProblem("Couldn't write index file - '%s'", acName);
-    return false;
+    return SaveTable(&sIndexFile);
 }
 
 void LoadLockFile()
 {
-    char acName[MAX_PATH];
-    FileName(acName, "LCK");
-    unsigned char acData[kLockFileSize];
-    DWORD nRead = 0;
-    ReadResult eResult = ReadWholeFile(acName, acData, sizeof acData, &nRead);
-    bLockUnread = eResult == kUnreadable;
-    if (eResult == kRead) {
-        DecodeLocks(acData, nRead, abLock);
-        return;
-    }
-    for (int d = 1; d <= kPackageMax; ++d) abLock[d] = 0;
-    if (bLockUnread) {
-        LogFileProblem("Couldn't read lock file - '%s' (left as it is)", acName);
-    } else {
-        SaveLockFile();
-    }
+    LoadTable(&sLockFile);
 }
 
 bool SaveLockFile()
 {
-    char acName[MAX_PATH];
-    FileName(acName, "LCK");
-    if (bLockUnread && AllZero(abLock)) return true;
-    unsigned char acData[kLockFileSize];
-    EncodeLocks(abLock, acData);
-    if (ReplaceWholeFile(acName, acData, sizeof acData)) {
-        bLockUnread = false;
-        return true;
-    }
-    LogFileProblem("Couldn't write lock file - '%s'", acName);
-    return false;
+    return SaveTable(&sLockFile);
 }
 
 // One tick of the save timer. SaveDelay is compared as an unsigned number, so

@@ -125,7 +125,7 @@ bool RunOnce(Site* pSite, bool* pbServed, std::vector<std::string>* pasBox, DWOR
             continue;
         }
         if (!bAsked) {
-            pSite->hDriver = WaitForWindow("Q7CMBINE", kDriverTitle, pSite->driver.dwPid, 100);
+            pSite->hDriver = WaitForWindow("Q7CMBINE", kDriverTitle201, pSite->driver.dwPid, 100);
             if (pSite->hDriver == nullptr) continue;
             // "RP" for destination 1: answered once start-up is over, when
             // the profile leaves destination 1 valid. Asked in short rounds,

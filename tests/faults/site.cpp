@@ -7,8 +7,6 @@
 
 #include "ipc/transport.h"
 
-const char kDriverTitle[] = "R7 Idoruzor v3.05.03 - Device 201";
-
 namespace {
 
 LRESULT CALLBACK PeerProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -56,52 +54,11 @@ unsigned long ulRandom = 1;
 
 }  // namespace
 
-void RemoveTree(const std::string& sDir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            std::string sName = fd.cFileName;
-            if (sName == "." || sName == "..") continue;
-            std::string sPath = sDir + "\\" + sName;
-            SetFileAttributesA(sPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(sPath);
-            } else {
-                DeleteFileA(sPath.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    SetFileAttributesA(sDir.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(sDir.c_str());
-}
-
 bool CreateSite(Site* pSite)
 {
-    pSite->sRoot = TempFile("faultsite", "dir");
-    pSite->sConfig = pSite->sRoot + "\\sys\\config\\system";
-    pSite->sLib = pSite->sRoot + "\\sys\\windows\\lib";
-    for (const std::string& s : {pSite->sRoot, pSite->sRoot + "\\sys", pSite->sRoot + "\\sys\\config",
-                                 pSite->sConfig, pSite->sRoot + "\\sys\\windows", pSite->sLib}) {
-        if (!CreateDirectoryA(s.c_str(), nullptr)) return false;
-    }
-    for (const char* pLib : {"BWCC32.DLL", "KELM_CC.DLL"}) {
-        if (!CopyFileA((ExeDir() + pLib).c_str(), (pSite->sLib + "\\" + pLib).c_str(), FALSE)) return false;
-    }
+    if (!CreateSite(static_cast<DriverSite*>(pSite))) return false;
     pSite->hPeer = PeerWindow();
     return pSite->hPeer != nullptr;
-}
-
-void RemoveSite(Site* pSite)
-{
-    EndProcess(&pSite->driver);
-    EndProcess(&pSite->rvx);
-    for (StartedProcess& p : pSite->info) EndProcess(&p);
-    for (const std::string& s : pSite->asTemp) DeleteFileA(s.c_str());
-    pSite->asTemp.clear();
-    if (!pSite->sRoot.empty()) RemoveTree(pSite->sRoot);
 }
 
 bool WriteSiteProfile(Site* pSite, const std::string& sDatabase, const std::string& sMore)
@@ -150,7 +107,7 @@ bool StartDriver(Site* pSite, const std::string& sArgs)
 
 bool WaitDriverServing(Site* pSite, DWORD dwMs)
 {
-    pSite->hDriver = WaitForWindow("Q7CMBINE", kDriverTitle, pSite->driver.dwPid, dwMs);
+    pSite->hDriver = WaitForWindow("Q7CMBINE", kDriverTitle201, pSite->driver.dwPid, dwMs);
     if (pSite->hDriver == nullptr) return false;
     return PollRoute(pSite, 1, 0, dwMs) >= 0;   // workstation 0 always may
 }

@@ -8,28 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/site.h"
 #include "tests/support/support.h"
 
-extern const char kDriverTitle[];
-
-struct Site {
-    std::string sRoot;     // CC_ROOT
-    std::string sConfig;   // <root>\sys\config\system
-    std::string sLib;      // <root>\sys\windows\lib
-    std::string sRvxLog;
-    std::vector<std::string> asTemp;   // logs and scripts, deleted at the end
-    StartedProcess driver = {nullptr, 0};
-    StartedProcess rvx = {nullptr, 0};
-    StartedProcess info[3] = {{nullptr, 0}, {nullptr, 0}, {nullptr, 0}};
+// The site of the end-to-end tests, with this program's window for text
+// requests and the driver's window once it is found.
+struct Site : DriverSite {
     HWND hDriver = nullptr;
     HWND hPeer = nullptr;   // this program's window for text requests
 };
 
-// The directory tree and the two control libraries. False on failure.
+// The directory tree, the two control libraries and this program's window.
+// False on failure. RemoveSite (of the test support) ends it all.
 bool CreateSite(Site* pSite);
-// Ends every process of the site and removes its tree and temporary files.
-void RemoveSite(Site* pSite);
-void RemoveTree(const std::string& sDir);
 
 // The device profile: [Database] with sDatabase, [Combiner] with the three
 // InfoDrivers 301..303, DebugMode 0, SaveDelay 1 and no filter, then sMore.

@@ -16,6 +16,7 @@ void RemoveTree(const std::string& sDir)
             std::string sName = fd.cFileName;
             if (sName == "." || sName == "..") continue;
             std::string sPath = sDir + "\\" + sName;
+            SetFileAttributesA(sPath.c_str(), FILE_ATTRIBUTE_NORMAL);   // read-only ones too
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(sPath);
             } else {
@@ -24,6 +25,7 @@ void RemoveTree(const std::string& sDir)
         } while (FindNextFileA(hFind, &fd));
         FindClose(hFind);
     }
+    SetFileAttributesA(sDir.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(sDir.c_str());
 }
 
