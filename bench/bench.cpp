@@ -29,6 +29,11 @@ const int kPackageCounts[] = {512, 1024, 2048, 4096};
 const int kTakes5 = 400;
 const int kTakes31 = 150;
 const DWORD kPauseMs = 300;   // idle gap in which the driver's CPU time is read
+// rvxsim's marks are read this often. Each read wakes this program and makes
+// window server requests that the floor's measurement does not have; a wake
+// every 10 ms (a message pump's slice) cost some 10 % on a 4096-package
+// start-up.
+const DWORD kFollowMs = 100;
 // Every message number the peers record, kept off rvxsim's screen so that
 // its output carries only the script's marks.
 const char kHideAll[] = "2031,2032,2119,2123,2124,2134,2144,2164,2184,2186,2187,2188,2189,2215,2984";
@@ -37,8 +42,13 @@ HWND hWndOwn = nullptr;
 // The wineserver's CPU time over all floor measurements, and their exchanges.
 double dFloorServerMs = 0;
 long lFloorExchanges = 0;
+// This program's (the requester's) and the bare peer's CPU time over them.
+double dFloorRequesterMs = 0, dFloorPeerMs = 0;
+long lFloorCpuExchanges = 0;
 
 double ServerCpuMs();
+double UnixCpuMs(long iPid);
+long UnixPidOf(const char* pExe, const std::string& sArgs);
 
 LRESULT CALLBACK OwnWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -81,7 +91,12 @@ double MeasureFloor(int iCount)
     if (hPeer != nullptr) {
         char acReply[257];
         for (int i = 1; i <= 200; ++i) SendCopyText(hWndOwn, hPeer, 2727, i, "5,7,9,1,Camera 1", acReply, 256);
-        double dServer = ServerCpuMs();
+        long iPeerUnix = UnixPidOf("zurfloor.exe", "");
+        // This program's Linux process, found as the others are: read as
+        // "self" through the Z: drive, /proc gave about half as much again as
+        // the process's own stat shows.
+        static long iOwnUnix = UnixPidOf("zurbench.exe", "");
+        double dServer = ServerCpuMs(), dRequester = UnixCpuMs(iOwnUnix), dPeer = UnixCpuMs(iPeerUnix);
         double dStart = Now();
         for (int i = 1; i <= iCount; ++i) {
             SendCopyText(hWndOwn, hPeer, 2727, i & 0xFFF, "5,7,9,1,Camera 1", acReply, 256);
@@ -90,6 +105,11 @@ double MeasureFloor(int iCount)
         if (dServer >= 0) {
             dFloorServerMs += ServerCpuMs() - dServer;
             lFloorExchanges += iCount;
+        }
+        if (dRequester >= 0 && dPeer >= 0) {
+            dFloorRequesterMs += UnixCpuMs(iOwnUnix) - dRequester;
+            dFloorPeerMs += UnixCpuMs(iPeerUnix) - dPeer;
+            lFloorCpuExchanges += iCount;
         }
         if (std::strcmp(acReply, "5,7,9,1,Camera 1") != 0) dResult = 0;
         PostMessageA(hPeer, WM_CLOSE, 0, 0);
@@ -195,26 +215,14 @@ struct Run {
     Phase asPhase[kPhases];
 };
 
-double CpuMs(HANDLE hProcess)
+// CPU time (user and system) of Linux process iPid, read through the Z:
+// drive, in ms; -1 when not known. Wine's GetProcessTimes cannot serve here:
+// for another process it gave a small part of what /proc counts (0.00-0.05 ms
+// per take against some 0.5 ms).
+double UnixCpuMs(long iPid)
 {
-    FILETIME ftCreate, ftExit, ftKernel, ftUser;
-    if (!GetProcessTimes(hProcess, &ftCreate, &ftExit, &ftKernel, &ftUser)) return 0;
-    ULARGE_INTEGER k, u;
-    k.LowPart = ftKernel.dwLowDateTime;
-    k.HighPart = ftKernel.dwHighDateTime;
-    u.LowPart = ftUser.dwLowDateTime;
-    u.HighPart = ftUser.dwHighDateTime;
-    return static_cast<double>(k.QuadPart + u.QuadPart) / 10000.0;
-}
-
-// CPU time of the wineserver (Linux process ZUR_WINESERVER_PID, read
-// through the Z: drive), in ms; -1 when not known.
-double ServerCpuMs()
-{
-    const char* pPid = std::getenv("ZUR_WINESERVER_PID");
-    if (pPid == nullptr || *pPid == '\0') return -1;
-    std::string sStat;
-    FILE* pFile = std::fopen((std::string("Z:\\proc\\") + pPid + "\\stat").c_str(), "rb");
+    if (iPid <= 0) return -1;
+    FILE* pFile = std::fopen(("Z:\\proc\\" + std::to_string(iPid) + "\\stat").c_str(), "rb");
     if (pFile == nullptr) return -1;
     char ac[1024];
     size_t n = std::fread(ac, 1, sizeof ac - 1, pFile);
@@ -232,6 +240,47 @@ double ServerCpuMs()
         if (iField == 14 || iField == 15) dTicks += std::atof(p + 1);
     }
     return dTicks * 10.0;
+}
+
+// The Linux process of a program this one started: the live process whose
+// command line holds the program's name followed by its argument text.
+long UnixPidOf(const char* pExe, const std::string& sArgs)
+{
+    // The command line as /proc shows it: the arguments split, quotes gone.
+    std::string sWanted = std::string(pExe) + " ";
+    for (char c : sArgs) {
+        if (c != '"') sWanted.push_back(c);
+    }
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA("Z:\\proc\\*", &fd);
+    if (hFind == INVALID_HANDLE_VALUE) return -1;
+    long iFound = -1;
+    do {
+        char* pEnd = nullptr;
+        long iPid = std::strtol(fd.cFileName, &pEnd, 10);
+        if (pEnd == fd.cFileName || *pEnd != '\0') continue;
+        FILE* pFile = std::fopen((std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline").c_str(), "rb");
+        if (pFile == nullptr) continue;
+        char ac[4096];
+        size_t n = std::fread(ac, 1, sizeof ac - 1, pFile);
+        std::fclose(pFile);
+        for (size_t i = 0; i < n; ++i) {
+            if (ac[i] == '\0') ac[i] = ' ';
+        }
+        ac[n] = '\0';
+        if (std::strstr(ac, sWanted.c_str()) != nullptr) iFound = iPid;
+    } while (iFound < 0 && FindNextFileA(hFind, &fd));
+    FindClose(hFind);
+    return iFound;
+}
+
+// CPU time of the wineserver (Linux process ZUR_WINESERVER_PID), in ms; -1
+// when not known.
+double ServerCpuMs()
+{
+    const char* pPid = std::getenv("ZUR_WINESERVER_PID");
+    if (pPid == nullptr || *pPid == '\0') return -1;
+    return UnixCpuMs(std::atol(pPid));
 }
 
 bool Has(const std::string& s, const char* p) { return s.find(p) != std::string::npos; }
@@ -312,6 +361,7 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
     StartedProcess& driver = site.driver;
     const std::string* apSlots[3] = {&files.sSources, &files.sDests, &files.sLevelMap};
     bool bStarted = true;
+    long aiInfoUnix[3] = {-1, -1, -1}, iRvxUnix = -1, iDriverUnix = -1;
     for (int i = 0; i < 3 && bStarted; ++i) {
         std::string sDevice = std::to_string(301 + i);
         std::string sArgs = sDevice + " --quiet --slots \"" + *apSlots[i] + "\"";
@@ -321,6 +371,7 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
         }
         info[i] = StartProgram("infosim.exe", sArgs);
         bStarted = WaitForWindow("InfoSim", ("InfoDriver " + sDevice).c_str(), info[i].dwPid, 20000) != nullptr;
+        aiInfoUnix[i] = UnixPidOf("infosim.exe", sArgs);
     }
     if (bStarted) {
         std::string sArgs = std::string("--hide ") + kHideAll + " --script \"" + sScript + "\"";
@@ -330,27 +381,29 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
         }
         rvx = StartProgram("rvxsim.exe", sArgs, {}, sRvxOut);
         bStarted = WaitForWindow("RvxSim", nullptr, rvx.dwPid, 20000) != nullptr;
+        iRvxUnix = UnixPidOf("rvxsim.exe", sArgs);
     }
     if (bStarted) {
         double dLaunch = Now();
         double dServerAtLaunch = ServerCpuMs();
         driver = StartProgram("zur.exe", "201", {"CC_ROOT=" + sRoot, "CC_SYSTEM=sys"});
         // Follow rvxsim's marks; the driver is idle in the pauses between
-        // phases, when its CPU time is read. rvxsim's output is read every
-        // 50 ms: each read is a few window server requests of this process,
-        // which the floor's measurement does not have.
+        // phases, when its CPU time is read.
         double dCpuAtPause = 0, dPeersAtPause = 0, dServerAtPause = 0;
+        auto DriverCpu = [&]() {
+            if (iDriverUnix < 0) iDriverUnix = UnixPidOf("zur.exe", "201");
+            return UnixCpuMs(iDriverUnix);
+        };
         auto PeersCpu = [&]() {
-            double d = CpuMs(rvx.hProcess);
-            for (StartedProcess& p : info) d += CpuMs(p.hProcess);
+            double d = UnixCpuMs(iRvxUnix);
+            for (long iPid : aiInfoUnix) d += UnixCpuMs(iPid);
             return d;
         };
         size_t nSeen = 0;
         double dDeadline = Now() + 180000;
         bool bDone = false;
         while (!bDone && Now() < dDeadline) {
-            PumpFor(50);
-            bool bExited = WaitForSingleObject(rvx.hProcess, 0) == WAIT_OBJECT_0;
+            bool bExited = WaitForSingleObject(rvx.hProcess, kFollowMs) == WAIT_OBJECT_0;
             std::vector<std::string> asLine = ReadLines(sRvxOut);
             for (; nSeen < asLine.size(); ++nSeen) {
                 const std::string& s = asLine[nSeen];
@@ -365,7 +418,7 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
                 std::string sName = s.substr(iMark + 4, iElapsed - iMark - 4);
                 double dMs = std::atof(s.c_str() + iElapsed + 9);
                 if (sName == "pause") {
-                    dCpuAtPause = CpuMs(driver.hProcess);
+                    dCpuAtPause = DriverCpu();
                     dPeersAtPause = PeersCpu();
                     dServerAtPause = ServerCpuMs();
                     continue;
@@ -377,12 +430,12 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
                         run.dLaunchToReadyMs = Now() - dLaunch;
                         // From launch: the driver's and the wineserver's CPU
                         // time include loading the program.
-                        run.asPhase[i].dCpuMs = CpuMs(driver.hProcess);
+                        run.asPhase[i].dCpuMs = DriverCpu();
                         double dServer = ServerCpuMs();
                         run.asPhase[i].dServerCpuMs =
                             dServer < 0 || dServerAtLaunch < 0 ? -1 : dServer - dServerAtLaunch;
                     } else {
-                        run.asPhase[i].dCpuMs = CpuMs(driver.hProcess) - dCpuAtPause;
+                        run.asPhase[i].dCpuMs = DriverCpu() - dCpuAtPause;
                         run.asPhase[i].dPeersCpuMs = PeersCpu() - dPeersAtPause;
                         double dServer = ServerCpuMs();
                         run.asPhase[i].dServerCpuMs = dServer < 0 || dServerAtPause < 0 ? -1 : dServer - dServerAtPause;
@@ -440,7 +493,12 @@ int main(int argc, char** argv)
     if (hWndOwn == nullptr) return 4;
     if (bFloorOnly) {
         double dFloor = MeasureFloor(std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 1);
-        std::printf("floor %.1f us per exchange\n", dFloor);
+        std::printf("floor %.1f us per exchange", dFloor);
+        if (lFloorCpuExchanges > 0) {
+            std::printf(", CPU per exchange: requester %.0f us, peer %.0f us", dFloorRequesterMs * 1000.0 / lFloorCpuExchanges,
+                        dFloorPeerMs * 1000.0 / lFloorCpuExchanges);
+        }
+        std::printf("\n");
         return dFloor > 0 ? 0 : 3;
     }
 
@@ -565,6 +623,13 @@ int main(int argc, char** argv)
         std::printf(" %d: %.0f / %.0f ms (%.0f us)%s", kPackageCounts[k], Median(adStartupCpu[k]),
                     Median(adStartupServer[k]), Median(adStartupServer[k]) * 1000.0 / alStartup[k],
                     k + 1 < nSizes ? ";" : ".\n");
+    }
+    if (lFloorCpuExchanges > 0) {
+        std::printf("\nThe driver's own CPU time per exchange, against the floor's requester (its peer in\n"
+                    "brackets): take 5 levels %.0f us, take 31 levels %.0f us, sweep %.0f us; floor %.0f us (%.0f us).\n",
+                    Median(adCpu5) * 1000.0 / dPerTake5, Median(adCpu31) * 1000.0 / dPerTake31,
+                    Median(adCpuSweep) * 1000.0 / counted.asPhase[kSweep].lExchanges,
+                    dFloorRequesterMs * 1000.0 / lFloorCpuExchanges, dFloorPeerMs * 1000.0 / lFloorCpuExchanges);
     }
     std::printf("\nCPU time (medians) per take, and for the whole sweep: driver / stand-in peers / wineserver\n"
                 "(-1: wineserver not known): take 5 levels %.3f / %.3f / %.3f ms of %.2f ms; take 31 levels\n"

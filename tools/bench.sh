@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
 # make bench: runs bench/zurbench.exe under Wine with its own wineserver on
-# the x64 build's prefix, prints the table and writes it, with the machine
-# and the date, to docs/performance.md.
+# the x64 build's prefix, twice: first with the wineserver and every program
+# on one CPU, then placed freely by the kernel. Prints both tables and writes
+# them, with the machine and the date, to docs/performance.md.
+#
+# Every exchange is synchronous: one process runs at a time, handing over to
+# the next through the wineserver. On one CPU each hand-over is a plain
+# switch; placed freely, a hand-over often wakes the other CPU, which costs
+# more and varies with whatever else the machine runs. The first run shows
+# the driver's cost against the floor's on equal terms, the second what an
+# unpinned installation sees.
 set -euo pipefail
 build=$(realpath "$1")
 rounds=${2:-3}
@@ -9,37 +17,65 @@ prefix="$build/x64/wine"
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 WINE=/usr/lib/wine/wine64
-wineserver -k 2>/dev/null || true
-# A server that was just told to stop may still be running: wait for it,
-# or the new one would refuse to start.
-wineserver -w </dev/null >/dev/null 2>&1 || true
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
-# This prefix's wineserver, so that the benchmark can read its CPU time.
-ZUR_WINESERVER_PID=
-for p in $(pgrep -u "$(id -u)" wineserver); do
-  if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then ZUR_WINESERVER_PID=$p; fi
-done
-export ZUR_WINESERVER_PID
-"$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+tables=$(mktemp -d)
+trap 'rm -rf "$tables"; WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
+
+# One run of the benchmark; $1 names it, the rest is the command prefix that
+# places the wineserver and the programs (empty: placed freely).
+run() {
+  local name=$1
+  shift
+  wineserver -k 2>/dev/null || true
+  # A server that was just told to stop may still be running: wait for it,
+  # or the new one would refuse to start.
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  "$@" wineserver -p </dev/null >/dev/null 2>&1
+  # This prefix's wineserver, so that the benchmark can read its CPU time.
+  ZUR_WINESERVER_PID=
+  for p in $(pgrep -u "$(id -u)" wineserver); do
+    if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then ZUR_WINESERVER_PID=$p; fi
+  done
+  export ZUR_WINESERVER_PID
+  "$@" "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  echo "$name" >&2
+  "$@" "$WINE" "$build/x64/bin/zurbench.exe" "$rounds" </dev/null >"$tables/$name"
+  wineserver -k 2>/dev/null || true
+}
 
 load=$(cut -d' ' -f1-3 /proc/loadavg)
-table=$(mktemp)
-trap 'rm -f "$table"; WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
-"$WINE" "$build/x64/bin/zurbench.exe" "$rounds" </dev/null >"$table"
-cat "$table"
+cpu_count=$(nproc)
+pinned=no
+if [ "$cpu_count" -gt 1 ] && command -v taskset >/dev/null; then
+  run pinned taskset -c "$((cpu_count - 1))"
+  pinned=yes
+fi
+run free env
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
 out=docs/performance.md
-# The notes below the table (from "## Where the time goes" on) are kept.
+# The notes below the tables (from "## Where the time goes" on) are kept.
 notes=$(sed -n '/^## Where the time goes/,$p' "$out" 2>/dev/null || true)
 {
   echo "# Performance"
   echo
-  echo "Measured by \`make bench\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores, $cpu,"
+  echo "Measured by \`make bench\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $cpu_count cores, $cpu,"
   echo "$("$WINE" --version 2>/dev/null || echo wine), x64 build, load average before the run $load."
+  if [ "$pinned" = yes ]; then
+    echo
+    echo "## On one CPU"
+    echo
+    echo "The wineserver, the driver, its stand-in peers and the floor's two processes all on CPU"
+    echo "$((cpu_count - 1)) (\`taskset\`): the driver against the floor on equal terms."
+    echo
+    cat "$tables/pinned"
+  fi
   echo
-  cat "$table"
+  echo "## Placed by the kernel"
+  echo
+  echo "The same, with every process placed freely, as an installation that does not pin them."
+  echo
+  cat "$tables/free"
   if [ -n "$notes" ]; then echo; echo "$notes"; fi
 } >"$out"
+cat "$out" | sed -n '/^## On one CPU/,/^## Where the time goes/p'
 echo "written to $out"
