@@ -44,9 +44,11 @@ run() {
 
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu_count=$(nproc)
+# The last CPU this process may run on (a container's set need not start at 0).
+one_cpu=$(awk '/^Cpus_allowed_list/ {print $2}' /proc/self/status | tr ',' '\n' | tail -1 | sed 's/.*-//')
 pinned=no
-if [ "$cpu_count" -gt 1 ] && command -v taskset >/dev/null; then
-  run pinned taskset -c "$((cpu_count - 1))"
+if [ "$cpu_count" -gt 1 ] && [ -n "$one_cpu" ] && command -v taskset >/dev/null; then
+  run pinned taskset -c "$one_cpu"
   pinned=yes
 fi
 run free env
@@ -65,7 +67,7 @@ notes=$(sed -n '/^## Where the time goes/,$p' "$out" 2>/dev/null || true)
     echo "## On one CPU"
     echo
     echo "The wineserver, the driver, its stand-in peers and the floor's two processes all on CPU"
-    echo "$((cpu_count - 1)) (\`taskset\`): the driver against the floor on equal terms."
+    echo "$one_cpu (\`taskset\`): the driver against the floor on equal terms."
     echo
     cat "$tables/pinned"
   fi
