@@ -30,9 +30,8 @@ const int kTakes5 = 400;
 const int kTakes31 = 150;
 const DWORD kPauseMs = 300;   // idle gap in which the driver's CPU time is read
 // rvxsim's marks are read this often. Each read wakes this program and makes
-// window server requests that the floor's measurement does not have; a wake
-// every 10 ms (a message pump's slice) cost some 10 % on a 4096-package
-// start-up.
+// window server requests that the floor's measurement does not have; a
+// message pump's 10 ms slices would be 100 such wakes a second.
 const DWORD kFollowMs = 100;
 // Every message number the peers record, kept off rvxsim's screen so that
 // its output carries only the script's marks.

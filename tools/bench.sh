@@ -21,7 +21,7 @@ tables=$(mktemp -d)
 trap 'rm -rf "$tables"; WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
 
 # One run of the benchmark; $1 names it, the rest is the command prefix that
-# places the wineserver and the programs (empty: placed freely).
+# places the wineserver and the programs (env: placed freely).
 run() {
   local name=$1
   shift
@@ -79,5 +79,5 @@ notes=$(sed -n '/^## Where the time goes/,$p' "$out" 2>/dev/null || true)
   cat "$tables/free"
   if [ -n "$notes" ]; then echo; echo "$notes"; fi
 } >"$out"
-cat "$out" | sed -n '/^## On one CPU/,/^## Where the time goes/p'
+sed -n '/^## /,/^## Where the time goes/p' "$out"
 echo "written to $out"
