@@ -13,3 +13,13 @@ if [ ! -f "$prefix/.zur-ready" ]; then
   wineserver -w
   touch "$prefix/.zur-ready"
 fi
+# A program that crashes prints its backtrace and ends, instead of waiting
+# for someone to close the crash dialog, which nobody sees here: a crashing
+# test then fails at once rather than at its time limit.
+if [ ! -f "$prefix/.zur-crash-ends" ]; then
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
+  wineserver -w
+  touch "$prefix/.zur-crash-ends"
+fi
