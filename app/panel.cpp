@@ -109,7 +109,7 @@ void ShowLater(int iControl, const char* pText)
 {
     PanelControl* pControl = FindControl(iControl);
     if (pControl == nullptr) {
-        if (hWndDialog != nullptr) SetDlgItemTextA(hWndDialog, iControl, pText);
+        SetPanelText(iControl, pText);
         return;
     }
     pControl->sPending = pText;
@@ -357,8 +357,8 @@ void SetPanelText(int iControl, const char* pText)
         if (hWndDialog != nullptr) SetDlgItemTextA(hWndDialog, iControl, pText);
         return;
     }
-    if (!pControl->bStyled || pText[0] != '/') pControl->bPending = false;
     bool bCode = pControl->bStyled && pText[0] == '/';
+    if (!bCode) pControl->bPending = false;   // a caption written now replaces the one waiting
     bool& bKnown = bCode ? pControl->bCodeKnown : pControl->bCaptionKnown;
     std::string& sLast = bCode ? pControl->sCode : pControl->sCaption;
     if (bKnown && sLast == pText) return;

@@ -221,15 +221,10 @@ struct Run {
 double UnixCpuMs(long iPid)
 {
     if (iPid <= 0) return -1;
-    FILE* pFile = std::fopen(("Z:\\proc\\" + std::to_string(iPid) + "\\stat").c_str(), "rb");
-    if (pFile == nullptr) return -1;
-    char ac[1024];
-    size_t n = std::fread(ac, 1, sizeof ac - 1, pFile);
-    std::fclose(pFile);
-    ac[n] = '\0';
+    std::string sStat = ReadBinaryFile("Z:\\proc\\" + std::to_string(iPid) + "\\stat");
     // Fields after the command name in parentheses: state is field 3,
     // utime 14 and stime 15, in clock ticks of 10 ms.
-    const char* p = std::strrchr(ac, ')');
+    const char* p = std::strrchr(sStat.c_str(), ')');
     if (p == nullptr) return -1;
     int iField = 2;
     double dTicks = 0;
@@ -258,16 +253,9 @@ long UnixPidOf(const char* pExe, const std::string& sArgs)
         char* pEnd = nullptr;
         long iPid = std::strtol(fd.cFileName, &pEnd, 10);
         if (pEnd == fd.cFileName || *pEnd != '\0') continue;
-        FILE* pFile = std::fopen((std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline").c_str(), "rb");
-        if (pFile == nullptr) continue;
-        char ac[4096];
-        size_t n = std::fread(ac, 1, sizeof ac - 1, pFile);
-        std::fclose(pFile);
-        for (size_t i = 0; i < n; ++i) {
-            if (ac[i] == '\0') ac[i] = ' ';
-        }
-        ac[n] = '\0';
-        if (std::strstr(ac, sWanted.c_str()) != nullptr) iFound = iPid;
+        std::string sCommand = ReadBinaryFile(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline");
+        std::replace(sCommand.begin(), sCommand.end(), '\0', ' ');
+        if (sCommand.find(sWanted) != std::string::npos) iFound = iPid;
     } while (iFound < 0 && FindNextFileA(hFind, &fd));
     FindClose(hFind);
     return iFound;

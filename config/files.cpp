@@ -14,7 +14,6 @@ unsigned int iSaveTicks = 0;
 
 namespace {
 
-
 // How long a file that exists but cannot be opened (a backup or another
 // program holding it, say) is tried again before the driver gives up on it.
 const DWORD kOpenRetryMs = 1000;
@@ -105,11 +104,13 @@ struct TableFile {
 TableFile sIndexFile = {"DAT", "index", aiIndex, kIndexFileSize, EncodeIndex, DecodeIndex, false};
 TableFile sLockFile = {"LCK", "lock", abLock, kLockFileSize, EncodeLocks, DecodeLocks, false};
 
+static_assert(kIndexFileSize >= kLockFileSize, "one buffer holds either file");
+
 bool SaveTable(TableFile* pFile)
 {
+    if (pFile->bUnread && AllZero(pFile->piTable)) return true;
     char acName[MAX_PATH];
     FileName(acName, pFile->pExtension);
-    if (pFile->bUnread && AllZero(pFile->piTable)) return true;
     unsigned char acData[kIndexFileSize];   // the larger of the two
     pFile->pfnEncode(pFile->piTable, acData);
     if (ReplaceWholeFile(acName, acData, pFile->nSize)) {
