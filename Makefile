@@ -7,12 +7,18 @@ CTEST_J ?= 2
 FUZZ_SECONDS ?= 120
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 
-.PHONY: all deps build native x64 x86 dist test demo screenshot fuzz faults bench clean
+.PHONY: all deps verify build native x64 x86 dist test demo screenshot fuzz faults bench clean
 
 all: build
 
 deps:
 	@tools/deps.sh
+
+# Every program the scripts and the build run comes from a package that
+# tools/deps.sh installs (or an essential one): what passes here passes on a
+# fresh machine.
+verify: deps
+	@tools/deps.sh --verify
 
 $(BUILD)/native/CMakeCache.txt:
 	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -39,7 +45,9 @@ dist: x64 x86
 
 build: native dist
 
-test: build
+# The check of the programs comes first, before anything is built.
+test: verify
+	@$(MAKE) --no-print-directory build
 	@tools/test.sh $(BUILD)
 
 # Driver against the platform's message floor under Wine (BENCH_ROUNDS
@@ -59,6 +67,7 @@ demo: dist
 # docs/panel.png: the panel after a take, on a virtual X display.
 screenshot: x64
 	@tools/deps.sh --screenshot
+	@tools/deps.sh --verify --screenshot
 	@tools/screenshot.sh $(BUILD)
 
 # Every fault campaign under Wine with its full counts (tools/faults.sh).

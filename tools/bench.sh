@@ -11,25 +11,25 @@
 # the driver's cost against the floor's on equal terms, the second what an
 # unpinned installation sees.
 set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
 build=$(realpath "$1")
 rounds=${2:-3}
 prefix="$build/x64/wine"
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-WINE=/usr/lib/wine/wine64
 tables=$(mktemp -d)
-trap 'rm -rf "$tables"; WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
+trap 'rm -rf "$tables"; WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true' EXIT
 
 # One run of the benchmark; $1 names it, the rest is the command prefix that
 # places the wineserver and the programs (env: placed freely).
 run() {
   local name=$1
   shift
-  wineserver -k 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
   # A server that was just told to stop may still be running: wait for it,
   # or the new one would refuse to start.
-  wineserver -w </dev/null >/dev/null 2>&1 || true
-  "$@" wineserver -p </dev/null >/dev/null 2>&1
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+  "$@" "$WINESERVER" -p </dev/null >/dev/null 2>&1
   # This prefix's wineserver, so that the benchmark can read its CPU time.
   ZUR_WINESERVER_PID=
   for p in $(pgrep -u "$(id -u)" wineserver); do
@@ -39,7 +39,7 @@ run() {
   "$@" "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
   echo "$name" >&2
   "$@" "$WINE" "$build/x64/bin/zurbench.exe" "$rounds" </dev/null >"$tables/$name"
-  wineserver -k 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
 }
 
 load=$(cut -d' ' -f1-3 /proc/loadavg)

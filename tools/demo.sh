@@ -4,10 +4,10 @@
 # the traffic of all peers is printed as one transcript; at the end the
 # route index and lock files are checked. Usage: tools/demo.sh BUILD_DIR
 set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-build}")
 dist="$repo/dist/x64"
-WINE=/usr/lib/wine/wine64
 for f in zur.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL; do
   [ -f "$dist/$f" ] || { echo "demo: $dist/$f is missing (run make dist)" >&2; exit 1; }
 done
@@ -24,7 +24,7 @@ site=$(mktemp -d /tmp/zur-demo.XXXXXX)
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wineserver -k 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
   rm -rf "$site"
 }
 trap cleanup EXIT
@@ -36,8 +36,8 @@ peers="$repo/sample/peers"
 
 # A server that was just told to stop may still be running: wait for it,
 # or the new one would refuse to start.
-wineserver -w </dev/null >/dev/null 2>&1 || true
-wineserver -p </dev/null >/dev/null 2>&1
+"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 # Every peer writes its record lines into one pipe, read by the formatter

@@ -8,6 +8,7 @@
 # build tree; the 64-bit build is made first. FAULTS_PREFIX chooses another
 # Wine prefix, so that two campaigns can run side by side.
 set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
 cd "$(dirname "$0")/.."
 build=${BUILD:-build}
 if [ $# -lt 1 ]; then
@@ -21,17 +22,17 @@ build=$(realpath "$build")
 prefix=${FAULTS_PREFIX:-$build/x64/wine-faults}
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-wineserver -k 2>/dev/null || true
+"$WINESERVER" -k 2>/dev/null || true
 # A server that was just told to stop may still be running: wait for it,
 # or the new one would refuse to start.
-wineserver -w </dev/null >/dev/null 2>&1 || true
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
-/usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+trap 'WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true' EXIT
+"$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 run() {
   echo "== $*"
-  /usr/lib/wine/wine64 "$build/x64/bin/zurfaults.exe" "$@" </dev/null | tr -d '\r'
+  "$WINE" "$build/x64/bin/zurfaults.exe" "$@" </dev/null | tr -d '\r'
 }
 
 status=0

@@ -5,12 +5,15 @@
 # driver's window to docs/panel.png (or $2).
 #   tools/screenshot.sh BUILD [OUT.png]
 set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
 build=$(realpath "${1:-build}")
 out=$(realpath -m "${2:-docs/panel.png}")
 bin="$build/x64/bin"
 work="$build/screenshot"
 prefix="$build/x64/wine-x11"
-WINE=/usr/lib/wine/wine64
+# ImageMagick's own programs: a `convert` earlier on PATH may be another
+# program of the same name.
+convert=/usr/bin/convert import=/usr/bin/import
 for exe in zur.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL zurfilter.dll; do
   [ -f "$bin/$exe" ] || { echo "screenshot: $bin/$exe is missing (make x64 first)" >&2; exit 1; }
 done
@@ -29,7 +32,7 @@ xvfb_pid=""
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -43,13 +46,13 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 if [ ! -f "$prefix/.zur-ready" ]; then
   rm -rf "$prefix"; mkdir -p "$prefix"
   WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot --init >/dev/null 2>&1 </dev/null
-  wineserver -w
+  "$WINESERVER" -w
   touch "$prefix/.zur-ready"
 fi
 # A server that was just told to stop may still be running: wait for it,
 # or the new one would refuse to start.
-wineserver -w </dev/null >/dev/null 2>&1 || true
-wineserver -p </dev/null >/dev/null 2>&1
+"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 # The site: configuration directory with the device profile, library
@@ -145,14 +148,14 @@ grep -q "== taken" rvx.log || { echo "screenshot: the take did not happen (see $
 # shows something, then let it settle.
 mkdir -p "$(dirname "$out")"
 for _ in $(seq 60); do
-  import -display "$display" -window root "$work/screen.png"
-  [ "$(convert "$work/screen.png" -format '%[fx:mean>0.05]' info:)" = 1 ] && break
+  "$import" -display "$display" -window root "$work/screen.png"
+  [ "$("$convert" "$work/screen.png" -format '%[fx:mean>0.05]' info:)" = 1 ] && break
   sleep 0.5
 done
 sleep 2
-import -display "$display" -window root "$work/screen.png"
+"$import" -display "$display" -window root "$work/screen.png"
 # The windows lie on a black desktop: keep their bounding box.
-convert "$work/screen.png" -trim +repage -strip "$out"
+"$convert" "$work/screen.png" -trim +repage -strip "$out"
 echo "screenshot: $out"
 if [ -n "${SCREENSHOT_HOLD:-}" ]; then   # keep the scene for a look: DISPLAY below
   echo "screenshot: holding display $display for $SCREENSHOT_HOLD s"

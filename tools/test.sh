@@ -3,18 +3,19 @@
 # Windows tests of the 64-bit build under Wine with one wineserver kept alive
 # for the whole run, and a short smoke of each fuzz target.
 set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
 build=$(realpath "$1")
 prefix="$build/x64/wine"
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-wineserver -k 2>/dev/null || true
+"$WINESERVER" -k 2>/dev/null || true
 # A server that was just told to stop may still be running: wait for it,
 # or the new one would refuse to start.
-wineserver -w </dev/null >/dev/null 2>&1 || true
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
+"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+trap 'WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true' EXIT
 # Starts Wine's helper processes with their output away from CTest's pipes.
-/usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+"$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 status=0
 echo "== native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"

@@ -4,22 +4,22 @@
 set -euo pipefail
 prefix=$(realpath -m "$1")
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64
-WINE=/usr/lib/wine/wine64
+. "$(dirname "$0")/wine-env.sh"
 if [ ! -f "$prefix/.zur-ready" ]; then
   rm -rf "$prefix"; mkdir -p "$prefix"
   WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot --init >/dev/null 2>&1 </dev/null
-  wineserver -w
+  "$WINESERVER" -w
   "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
-  wineserver -w
+  "$WINESERVER" -w
   touch "$prefix/.zur-ready"
 fi
 # A program that crashes prints its backtrace and ends, instead of waiting
 # for someone to close the crash dialog, which nobody sees here: a crashing
 # test then fails at once rather than at its time limit.
 if [ ! -f "$prefix/.zur-crash-ends" ]; then
-  wineserver -k 2>/dev/null || true
-  wineserver -w
+  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -w
   "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
-  wineserver -w
+  "$WINESERVER" -w
   touch "$prefix/.zur-crash-ends"
 fi
