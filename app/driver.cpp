@@ -10,6 +10,7 @@
 #include "ipc/infolink.h"
 #include "ipc/mainwnd.h"
 #include "ipc/rvx.h"
+#include "ipc/transport.h"
 #include "res/resource.h"
 
 int iDevice = 0;
@@ -20,10 +21,16 @@ HMODULE hBwccLib = nullptr;
 HMODULE hCcLib = nullptr;
 HMODULE hExternalDll = nullptr;
 int bClosing = 0;
+int bStarting = 0;
+int bShutdownRequested = 0;
 
 namespace {
 
 const char kMainClass[] = "Q7CMBINE";
+
+// Each send of the shut-down waits at most this long, so that it ends within
+// 30 seconds even when RVX and every InfoDriver hang (four sends).
+const DWORD kShutdownPeerTimeoutMs = 5000;
 
 typedef BOOL(WINAPI* BwccRegisterFn)(HINSTANCE);
 
@@ -82,37 +89,81 @@ BOOL CreateMainWindow(HINSTANCE hInstance, int)
     return TRUE;
 }
 
-// Start-up stops as soon as shut-down has begun, so a driver that is going to
-// end never attaches, registers or links its InfoDrivers on the way out.
-void StartDriver()
+namespace {
+
+// The start-up sequence. It stops before its next request as soon as
+// shut-down has begun or a close request has come, so a driver that is
+// going to end never attaches, registers or links its InfoDrivers on the way
+// out.
+void RunStartup()
 {
     InitDriver();
-    if (bClosing) return;
+    if (StartupStopped()) return;
 
     LoadDeviceProfile();
-    if (bClosing) return;
+    if (StartupStopped()) return;
 
     if (std::strcmp(ExternalDLL, "NONE") != 0) hExternalDll = LoadLibraryA(ExternalDLL);
 
-    if (!AttachToRvx() || bClosing) return;
+    if (!AttachToRvx() || StartupStopped()) return;
 
     LoadIndexFile();
     LoadLockFile();
     CreateMainDialog();
-    if (bClosing) return;
+    if (StartupStopped()) return;
 
-    int bRegistered = RegisterDevice();
-    if (bClosing) {
-        // A close request that arrived while RVX was answering the
-        // registration ran shut-down before RVX had registered us.
-        if (bRegistered) UnregisterDevice();
-        return;
-    }
+    RegisterDevice();
+    if (StartupStopped()) return;
 
     ConnectInfoDrivers();
-    if (bClosing) return;
+    if (StartupStopped()) return;
 
     if (iTxRx == 2) BringInfoDriversToState(2);
+}
+
+}  // namespace
+
+// A close request that came during start-up takes effect at its end; queued
+// commands wait for the end of start-up too.
+void StartDriver()
+{
+    bStarting = 1;
+    RunStartup();
+    bStarting = 0;
+    if (bShutdownRequested) {
+        ShutdownDriver();
+    } else {
+        ResumeQueues();
+    }
+}
+
+bool StartupStopped()
+{
+    return bClosing || bShutdownRequested;
+}
+
+// The close requests (2175, WM_CLOSE, the end of the session, File / Exit)
+// come here. One that arrives while the driver waits inside one of its own
+// sends (a take reading a slot, a revertive, start-up) would otherwise run
+// the shut-down in the middle of that work, which then goes on with its
+// InfoDrivers unlinked and RVX unregistered: it is noted instead, and the
+// shut-down runs once the work has finished.
+void RequestShutdown()
+{
+    if (bClosing) return;
+    if (!bStarting && SendDepth() == 0) {
+        ShutdownDriver();
+        return;
+    }
+    if (bShutdownRequested) return;
+    bShutdownRequested = 1;
+    DebugLog("Close request - the shut-down follows the work in progress");
+    PostMessageA(hWndMain, MSG_CLOSE_DEFERRED, 0, 0);
+}
+
+void RunDeferredShutdown()
+{
+    if (bShutdownRequested && !bStarting && SendDepth() == 0) ShutdownDriver();
 }
 
 void InitDriver()
@@ -148,14 +199,19 @@ void InitDriver()
     DrawMenuBar(hWndMain);
 }
 
+// Runs once per process, however many close requests arrive. Nothing is
+// sent after the unregister, and a file is written only when this run
+// changed its table: a driver that loaded nothing, or was refused, writes
+// nothing over what another driver keeps there.
 void ShutdownDriver()
 {
+    if (bClosing) return;
     bClosing = 1;
+    SetPeerTimeout(kShutdownPeerTimeoutMs);
     if (hWndRvx != nullptr) {
         DisconnectInfoDrivers();
         UnregisterDevice();
-        SaveIndexFile();
-        SaveLockFile();
+        SaveChangedTables();
     }
     // Each handle is released once, however often shut-down runs.
     if (hBwccLib != nullptr) {

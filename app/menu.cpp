@@ -50,7 +50,7 @@ void SwitchKeyboard()
 void OnMenuCommand(WPARAM wParam)
 {
     switch (wParam) {
-    case IDM_EXIT:         ShutdownDriver(); break;
+    case IDM_EXIT:         RequestShutdown(); break;
     case IDM_CLEAR_ERRORS: break;
     case IDM_KEYBOARD:     SwitchKeyboard(); break;
     case IDM_SOURCE_BOX:   FocusList(IDC_SOURCE_LIST); break;

@@ -148,7 +148,7 @@ void FillList(int iList, int iDatabase, int iCount)
     SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
     if (iCount > 0) SendMessageA(hList, LB_INITSTORAGE, static_cast<WPARAM>(iCount), iCount * (kNameLength + 1));
-    for (int i = 1; i <= iCount; ++i) {
+    for (int i = 1; i <= iCount && !StartupStopped(); ++i) {
         RequestName(pBlock, iDatabase, i);
         SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pBlock));
     }

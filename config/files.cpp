@@ -10,6 +10,7 @@
 #include "core/routes.h"
 
 int bIndexDirty = 0;
+int bLockDirty = 0;
 unsigned int iSaveTicks = 0;
 
 namespace {
@@ -43,14 +44,6 @@ ReadResult ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, D
     }
     CloseHandle(hFile);
     return kRead;
-}
-
-bool AllZero(const int* piTable)
-{
-    for (int d = 1; d <= kPackageMax; ++d) {
-        if (piTable[d] != 0) return false;
-    }
-    return true;
 }
 
 // Replaces the file as a whole: the new contents go to "<name>.new" in the
@@ -88,9 +81,10 @@ void FileName(char* pName, const char* pExtension)
     if (!DeviceFileName(pName, MAX_PATH, pExtension)) pName[0] = '\0';
 }
 
-// The two tables kept on disc. bUnread: the file exists but could not be
-// read at start-up; until the driver has something of its own to keep in
-// it, it is left as it is.
+// The two tables kept on disc. *pbDirty: the table has changed since it was
+// loaded or last saved. bLoaded: this run has loaded it, so it holds the
+// file's contents (or an empty table for a file that was missing or could
+// not be read); a table never loaded is never written.
 struct TableFile {
     const char* pExtension;
     const char* pWhat;   // for the log
@@ -98,23 +92,23 @@ struct TableFile {
     DWORD nSize;
     void (*pfnEncode)(const int*, unsigned char*);
     void (*pfnDecode)(const unsigned char*, size_t, int*);
-    bool bUnread;
+    int* pbDirty;
+    bool bLoaded;
 };
 
-TableFile sIndexFile = {"DAT", "index", aiIndex, kIndexFileSize, EncodeIndex, DecodeIndex, false};
-TableFile sLockFile = {"LCK", "lock", abLock, kLockFileSize, EncodeLocks, DecodeLocks, false};
+TableFile sIndexFile = {"DAT", "index", aiIndex, kIndexFileSize, EncodeIndex, DecodeIndex, &bIndexDirty, false};
+TableFile sLockFile = {"LCK", "lock", abLock, kLockFileSize, EncodeLocks, DecodeLocks, &bLockDirty, false};
 
 static_assert(kIndexFileSize >= kLockFileSize, "one buffer holds either file");
 
 bool SaveTable(TableFile* pFile)
 {
-    if (pFile->bUnread && AllZero(pFile->piTable)) return true;
     char acName[MAX_PATH];
     FileName(acName, pFile->pExtension);
     unsigned char acData[kIndexFileSize];   // the larger of the two
     pFile->pfnEncode(pFile->piTable, acData);
     if (ReplaceWholeFile(acName, acData, pFile->nSize)) {
-        pFile->bUnread = false;
+        *pFile->pbDirty = 0;
         return true;
     }
     LogFileProblem("Couldn't write %s file - '%s'", pFile->pWhat, acName);
@@ -124,7 +118,7 @@ bool SaveTable(TableFile* pFile)
 // A missing file starts the table empty and is written at once. A file that
 // exists but cannot be read starts it empty too, but is not replaced by the
 // empty table: the routes or locks in it are kept on disc until the driver
-// has some of its own to save.
+// changes the table.
 void LoadTable(TableFile* pFile)
 {
     char acName[MAX_PATH];
@@ -132,17 +126,28 @@ void LoadTable(TableFile* pFile)
     unsigned char acData[kIndexFileSize];   // the larger of the two
     DWORD nRead = 0;
     ReadResult eResult = ReadWholeFile(acName, acData, pFile->nSize, &nRead);
-    pFile->bUnread = eResult == kUnreadable;
+    pFile->bLoaded = true;
+    *pFile->pbDirty = 0;
     if (eResult == kRead) {
         pFile->pfnDecode(acData, nRead, pFile->piTable);
         return;
     }
     for (int d = 1; d <= kPackageMax; ++d) pFile->piTable[d] = 0;
-    if (pFile->bUnread) {
+    if (eResult == kUnreadable) {
         LogFileProblem("Couldn't read %s file - '%s' (left as it is)", pFile->pWhat, acName);
     } else {
         SaveTable(pFile);
     }
+}
+
+// At shut-down: the table is written when this run changed it, or when its
+// file has gone since (so that the routes or locks it holds are not lost).
+void SaveIfChanged(TableFile* pFile)
+{
+    if (!pFile->bLoaded) return;
+    char acName[MAX_PATH];
+    FileName(acName, pFile->pExtension);
+    if (*pFile->pbDirty || GetFileAttributesA(acName) == INVALID_FILE_ATTRIBUTES) SaveTable(pFile);
 }
 
 }  // namespace
@@ -167,6 +172,12 @@ bool SaveLockFile()
     return SaveTable(&sLockFile);
 }
 
+void SaveChangedTables()
+{
+    SaveIfChanged(&sIndexFile);
+    SaveIfChanged(&sLockFile);
+}
+
 // One tick of the save timer. SaveDelay is compared as an unsigned number, so
 // a negative delay never comes round and the index is saved only at
 // shut-down. A failed save leaves the index dirty for the next period.
@@ -175,5 +186,5 @@ void OnSaveTimer()
     ++iSaveTicks;
     if (iSaveTicks < static_cast<unsigned int>(SaveDelay)) return;
     iSaveTicks = 0;
-    if (bIndexDirty && SaveIndexFile()) bIndexDirty = 0;
+    if (bIndexDirty) SaveIndexFile();
 }

@@ -84,6 +84,7 @@ int CommandRL(char* pText)
     int iTo = aiValue[2] > kPackageMax ? kPackageMax : aiValue[2];
     for (int d = aiValue[1]; d <= iTo; ++d) abLock[d] = aiValue[3];
     bIndexDirty = 1;
+    bLockDirty = 1;
     UpdateLockDisplay();
     SaveLockFile();
     return 1;

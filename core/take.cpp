@@ -34,16 +34,23 @@ const int kTakeFields = 5;   // device, source, destination, mask, workstation
 
 // Writes the request line, reads the slot into pSlot (kSlotTextMax + 1 bytes:
 // at most 256 characters, always terminated) and writes the reply to the
-// debug log.
-void ReadSlot(HWND hWndInfo, const char* pRequestLine, int iSlot, char* pSlot)
+// debug log. A read that got no answer (the InfoDriver gone, hung or too
+// slow: not an empty slot) returns false and is logged with the InfoDriver.
+bool ReadSlot(HWND hWndInfo, int iInfoDevice, const char* pRequestLine, int iSlot, char* pSlot)
 {
-    char acLine[96];
+    char acLine[128];
     std::snprintf(acLine, sizeof acLine, pRequestLine, iSlot);
     DebugLog(acLine);
     pSlot[0] = '\0';
-    ReadInfoSlot(hWndInfo, iSlot, pSlot, kSlotTextMax + 1);
+    if (!ReadInfoSlot(hWndInfo, iSlot, pSlot, kSlotTextMax + 1)) {
+        std::snprintf(acLine, sizeof acLine, "Take abandoned - InfoDriver %d did not answer the read of slot %d",
+                      iInfoDevice, iSlot);
+        DebugLog(acLine);
+        return false;
+    }
     pSlot[kSlotTextMax] = '\0';
     DebugLog(pSlot);
+    return true;
 }
 
 CombinerOutputFilter FindFilter()
@@ -63,6 +70,10 @@ void CountDriverMessage()
     ShowCounter(IDC_DRIVER_TX, lDriverMessagesSent);
 }
 
+// A take whose slot reads did not all get an answer is abandoned before
+// anything is sent: a level command built from a missing package would put
+// a wrong crosspoint on air. The route index and the revertive stay as
+// they were.
 void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation)
 {
     char acSlot[kSlotTextMax + 1];
@@ -71,14 +82,23 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
 
     int iPrevious = aiIndex[iDest];
     if (iPrevious >= 1 && iPrevious < kPackageMax) {
-        ReadSlot(hWndSrcePkgInfo, "Requesting contents of previous source package slot %d", iPrevious, acSlot);
+        if (!ReadSlot(hWndSrcePkgInfo, SrcePkgInfoId, "Requesting contents of previous source package slot %d",
+                      iPrevious, acSlot)) {
+            return;
+        }
         ReadPrevSourceSlot(sLevel, acSlot);
     }
-    ReadSlot(hWndSrcePkgInfo, "Requesting contents of source package slot %d", iSource, acSlot);
+    if (!ReadSlot(hWndSrcePkgInfo, SrcePkgInfoId, "Requesting contents of source package slot %d", iSource, acSlot)) {
+        return;
+    }
     ReadSourceSlot(sLevel, acSlot);
-    ReadSlot(hWndDestPkgInfo, "Requesting contents of dest package slot %d", iDest, acSlot);
+    if (!ReadSlot(hWndDestPkgInfo, DestPkgInfoId, "Requesting contents of dest package slot %d", iDest, acSlot)) {
+        return;
+    }
     ReadDestSlot(sLevel, acSlot);
-    ReadSlot(hWndLevelMapInfo, "Requesting contents of level map slot %d", iDest, acSlot);
+    if (!ReadSlot(hWndLevelMapInfo, LevelMapInfoId, "Requesting contents of level map slot %d", iDest, acSlot)) {
+        return;
+    }
     ReadLevelMapSlot(sLevel, acSlot);
 
     SelectLevels(sLevel, sMask, pMaskText, DebugLog);

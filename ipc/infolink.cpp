@@ -50,15 +50,46 @@ const InfoLink asLink[kLinkCount] = {
 
 const int kLevelMapLink = 2;
 
+// How long an InfoDriver has to answer its 2724 (see AttachToRvx).
+const DWORD kFindPeerMs = 10000;
+
+// The link whose 2724 is out, or -1. Only then is a 2729 an answer; one that
+// comes later (the driver gave up on it) is not taken.
+int iLinkAsked = -1;
+
 }  // namespace
+
+// 2729: the first InfoDriver that answers the link's request is linked. A
+// second one with the same device number (a leftover instance) is named in
+// the log and left alone, so the link never changes under the driver.
+void OnInfoConnectAnswer(HWND hWnd)
+{
+    if (iLinkAsked < 0) {
+        hWndInfoAnswer = hWnd;
+        return;
+    }
+    if (hWnd == nullptr || hWnd == hWndInfoAnswer) return;
+    if (hWndInfoAnswer == nullptr) {
+        hWndInfoAnswer = hWnd;
+        return;
+    }
+    char acLine[160];
+    std::snprintf(acLine, sizeof acLine,
+                  "A second InfoDriver %d answered (handle = 0x%04x) - kept the first (handle = 0x%04x)",
+                  *asLink[iLinkAsked].piDevice, static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWnd)),
+                  static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndInfoAnswer)));
+    DebugLog(acLine);
+}
 
 // Finds each InfoDriver by broadcasting 2724 with its device number; the one
 // that has it answers with 2729, which the main window keeps in
-// hWndInfoAnswer. A missing InfoDriver is fatal: box, then shut-down.
+// hWndInfoAnswer; one that is busy at the time is waited for. A missing
+// InfoDriver is fatal: box, then shut-down. A close request that arrived
+// meanwhile stops the links before the next request.
 void ConnectInfoDrivers()
 {
     for (int i = 0; i < kLinkCount; ++i) {
-        if (bClosing) continue;
+        if (StartupStopped()) continue;
         const InfoLink& link = asLink[i];
         int iLinkDevice = *link.piDevice;
         *link.phWnd = nullptr;
@@ -67,8 +98,15 @@ void ConnectInfoDrivers()
         char acText[256];
         std::snprintf(acText, sizeof acText, link.pRequesting, iLinkDevice);
         DebugLog(acText);
+        iLinkAsked = i;
+        DWORD dwStart = GetTickCount();
         BroadcastToTopLevel(MSG_INFO_CONNECT, reinterpret_cast<WPARAM>(hWndMain),
                             static_cast<LPARAM>(iLinkDevice | 0x8000));
+        DWORD dwTaken = GetTickCount() - dwStart;
+        if (hWndInfoAnswer == nullptr && dwTaken < kFindPeerMs) {
+            WaitForSentMessages(kFindPeerMs - dwTaken, &hWndInfoAnswer);
+        }
+        iLinkAsked = -1;
 
         if (hWndInfoAnswer == nullptr) {
             std::snprintf(acText, sizeof acText, link.pFailure, iLinkDevice);
@@ -80,7 +118,7 @@ void ConnectInfoDrivers()
         std::snprintf(acText, sizeof acText, link.pSuccess, iLinkDevice,
                       static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndInfoAnswer)));
         DebugLog(acText);
-        if (i == kLevelMapLink) InitLevelMap();
+        if (i == kLevelMapLink && !StartupStopped()) InitLevelMap();
     }
 }
 
@@ -89,30 +127,35 @@ void DisconnectInfoDrivers()
     for (int i = 0; i < kLinkCount; ++i) {
         HWND hWnd = *asLink[i].phWnd;
         if (hWnd == nullptr) continue;
-        SendMessageA(hWnd, MSG_INFO_DISCONNECT, reinterpret_cast<WPARAM>(hWnd),
-                     static_cast<LPARAM>(*asLink[i].piDevice));
+        SendPeerMessage(hWnd, MSG_INFO_DISCONNECT, reinterpret_cast<WPARAM>(hWnd),
+                        static_cast<LPARAM>(*asLink[i].piDevice), nullptr);
         *asLink[i].phWnd = nullptr;
     }
 }
 
 // Slot read (2727). The caller's buffer gets at most nLength - 1 characters of
-// the slot text and is always terminated; an unanswered read gives "".
-void ReadInfoSlot(HWND hWndLink, int iSlot, char* pBuffer, int nLength)
+// the slot text and is always terminated; an unanswered read gives "" and
+// false, an empty slot "" and true.
+bool ReadInfoSlot(HWND hWndLink, int iSlot, char* pBuffer, int nLength)
 {
-    if (nLength <= 0) return;
+    if (nLength <= 0) return false;
     char acBlock[kTextBlockSize + 1];
     std::memset(acBlock, 0, sizeof acBlock);
-    SendCopyText(hWndMain, hWndLink, MSG_INFO_SLOT_READ, iSlot, "", acBlock, kTextBlockSize);
+    bool bAnswered = false;
+    SendCopyTextAnswered(hWndMain, hWndLink, MSG_INFO_SLOT_READ, iSlot, "", acBlock, kTextBlockSize, &bAnswered);
     acBlock[kTextBlockSize] = '\0';
     size_t nKeep = std::strlen(acBlock);
     if (nKeep > static_cast<size_t>(nLength - 1)) nKeep = static_cast<size_t>(nLength - 1);
     std::memcpy(pBuffer, acBlock, nKeep);
     pBuffer[nKeep] = '\0';
+    return bAnswered;
 }
 
 // Every level-map slot whose first 128 characters hold no comma gets the
 // default mapping "1,2,...,32". Each slot is offered the same default: what
-// the InfoDriver answers to one write is not carried to the next.
+// the InfoDriver answers to one write is not carried to the next. A slot
+// whose read got no answer is not written: it may hold a map. A close
+// request stops the loop before its next request.
 void InitLevelMap()
 {
     char acDefault[128];
@@ -123,11 +166,22 @@ void InitLevelMap()
     }
     DebugLog(acDefault);
 
-    for (int iSlot = 1; iSlot <= kPackageMax; ++iSlot) {
+    long nUnanswered = 0;
+    for (int iSlot = 1; iSlot <= kPackageMax && !StartupStopped(); ++iSlot) {
         char acSlot[129];
-        ReadInfoSlot(hWndLevelMapInfo, iSlot, acSlot, sizeof acSlot);
+        if (!ReadInfoSlot(hWndLevelMapInfo, iSlot, acSlot, sizeof acSlot)) {
+            ++nUnanswered;
+            continue;
+        }
         if (std::strchr(acSlot, ',') != nullptr) continue;
         SendCopyText(hWndMain, hWndLevelMapInfo, MSG_LEVELMAP_DEFAULT, iSlot, acDefault);
+    }
+    if (nUnanswered > 0) {
+        char acLine[128];
+        std::snprintf(acLine, sizeof acLine,
+                      "Level map InfoDriver %d did not answer %ld slot reads - those slots were left as they are",
+                      LevelMapInfoId, nUnanswered);
+        DebugLog(acLine);
     }
 }
 
@@ -162,11 +216,12 @@ void BringInfoDriversToState(int iState)
     for (int i = 0; i < kLinkCount; ++i) {
         HWND hWnd = *asLink[i].phWnd;
         if (hWnd == nullptr) continue;
-        LRESULT lNow = SendMessageA(hWnd, MSG_INFO_TXRX_QUERY, 0, 0);
+        LRESULT lNow = 0;
+        SendPeerMessage(hWnd, MSG_INFO_TXRX_QUERY, 0, 0, &lNow);
         if (iState == 2) {
-            if (lNow != 2) SendMessageA(hWnd, MSG_INFO_TXRX_SET, 3, 0);
+            if (lNow != 2) SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, 3, 0, nullptr);
         } else if (lNow == 2) {
-            SendMessageA(hWnd, MSG_INFO_TXRX_SET, 1, 0);
+            SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, 1, 0, nullptr);
         }
     }
 }

@@ -72,8 +72,16 @@ void ContinueDrain(TextRing* pRing, int* pbDrainPosted, UINT uDrain, int iReadBe
 // Once shut-down has begun, the files are written and the InfoDrivers are
 // unlinked: a take processed now would read no package, yet record a route
 // that no file keeps. Texts still queued are dropped, and the log says so.
+// A close request that waits for the end of the work is carried out here,
+// before the next queued text. During start-up the texts wait (a message
+// box of start-up would otherwise run them); start-up resumes the drains.
 int DropWhileClosing(TextRing* pRing, int* pbDrainPosted)
 {
+    if (bStarting) {
+        *pbDrainPosted = 0;
+        return 1;
+    }
+    if (bShutdownRequested) RunDeferredShutdown();
     if (!bClosing) return 0;
     char acText[kRingTextSize];
     long nDropped = 0;
@@ -118,13 +126,31 @@ void OnNameChanged(LPARAM lParam)
 
 }  // namespace
 
+void ResumeQueues()
+{
+    if (sCommandRing.iPending > 0 && !bCommandDrainPosted &&
+        PostMessageA(hWndMain, MSG_COMMAND_QUEUED, static_cast<WPARAM>(sCommandRing.iRead), 0)) {
+        bCommandDrainPosted = 1;
+    }
+    if (sInfoRing.iPending > 0 && !bInfoDrainPosted &&
+        PostMessageA(hWndMain, MSG_INFO_QUEUED, static_cast<WPARAM>(sInfoRing.iRead), 0)) {
+        bInfoDrainPosted = 1;
+    }
+}
+
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lParam)
 {
     switch (uMessage) {
     case WM_CLOSE:
-    case WM_QUERYENDSESSION:
     case MSG_CLOSE_REQUEST:
-        ShutdownDriver();
+        RequestShutdown();
+        return 0;
+    case WM_QUERYENDSESSION:
+        // The driver ends with the session and does not hold it up.
+        RequestShutdown();
+        return TRUE;
+    case MSG_CLOSE_DEFERRED:
+        RunDeferredShutdown();
         return 0;
     case WM_COPYDATA: {
         const COPYDATASTRUCT* pOuter = pTextRequest;
@@ -137,7 +163,7 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
         OnMenuCommand(wParam);
         return 0;
     case MSG_RVX_WINDOW:
-        hWndRvx = reinterpret_cast<HWND>(wParam);
+        OnRvxWindow(reinterpret_cast<HWND>(wParam));
         return 0;
     case MSG_COMMAND_QUEUED:
         DrainCommand(wParam);
@@ -167,7 +193,7 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     case MSG_INFO_NOTICE:
         return 1;
     case MSG_INFO_CONNECT_ANSWER:
-        hWndInfoAnswer = reinterpret_cast<HWND>(wParam);
+        OnInfoConnectAnswer(reinterpret_cast<HWND>(wParam));
         return 0;
     case MSG_INFO_MESSAGE: {
         char* pText = DeliveredText(uMessage, lParam);

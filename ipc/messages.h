@@ -37,7 +37,10 @@ enum {
     MSG_LEVELMAP_DEFAULT    = 2731,
     MSG_INFO_TXRX_QUERY     = 2732,
     MSG_INFO_TXRX_SET       = 2733,
-    MSG_TRANSPORT_REPLY     = 2984
+    MSG_TRANSPORT_REPLY     = 2984,
+    // Posted to self: a close request that came during work now takes
+    // effect. Outside the peers' numbers, so no peer can send it.
+    MSG_CLOSE_DEFERRED      = 0x8001
 };
 
 // Short readable name of a message number ("revertive", "slot read", ...),

@@ -19,6 +19,16 @@ int iTxRx = 0;
 namespace {
 
 const int kDeviceFlag = 0x8000;   // marks the lparam of 2184 as a device number
+// How long a peer has to answer a broadcast (RVX its 2032 to the 2031, an
+// InfoDriver its 2729 to the 2724): a peer that is busy at the time still
+// counts as running when it answers within this time.
+const DWORD kFindPeerMs = 10000;
+
+// The attach: not yet tried, RVX's answer awaited, found, or given up. A
+// 2032 that arrives after the driver gave up is not taken: the driver is
+// already ending without RVX.
+enum { kAttachNotTried, kAttachWaiting, kAttachFound, kAttachGivenUp };
+int iAttachState = kAttachNotTried;
 const int kReportTxRx = 3;        // wparam of 2215 and 2733 for TX/RX
 const int kReportRxOnly = 1;      // and for RX only
 
@@ -39,15 +49,24 @@ void ShowTxRxIndicator(int iState)
 int AttachToRvx()
 {
     DebugLog("Trying to attach to RVX");
-    // RVX answers with 2032 while the broadcast is still going on; the main
-    // window stores its window in hWndRvx.
+    // RVX answers with 2032, usually while the broadcast is still going on,
+    // and the main window keeps its window in hWndRvx (OnRvxWindow). An RVX
+    // that was busy answers later: it is waited for.
+    iAttachState = kAttachWaiting;
+    DWORD dwStart = GetTickCount();
     BroadcastToTopLevel(MSG_ATTACH, reinterpret_cast<WPARAM>(hWndMain), 0);
+    DWORD dwTaken = GetTickCount() - dwStart;
+    if (hWndRvx == nullptr && dwTaken < kFindPeerMs) WaitForSentMessages(kFindPeerMs - dwTaken, &hWndRvx);
     if (hWndRvx == nullptr) {
+        iAttachState = kAttachGivenUp;
         ErrorBox("Cannot find KELM Interface Q7RVX.EXE");
         ShutdownDriver();
         return 0;
     }
-    iRvxNumber = static_cast<int>(SendMessageA(hWndRvx, MSG_INTERFACE_NUMBER, 0, 0));
+    iAttachState = kAttachFound;
+    LRESULT lNumber = 0;
+    SendPeerMessage(hWndRvx, MSG_INTERFACE_NUMBER, 0, 0, &lNumber);
+    iRvxNumber = static_cast<int>(lNumber);
     return 1;
 }
 
@@ -66,11 +85,14 @@ int RegisterDevice()
         std::snprintf(acLine, sizeof acLine, "Attempting to register device %d", iDevice);
         DebugLog(acLine);
         iTxRx = 0;
-        // A send that reaches no window also returns 0, which would read as
-        // "registered": RVX gone since the attach counts as a refusal (no box).
-        iResult = static_cast<int>(SendMessageA(hWndRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hWndMain),
-                                                static_cast<LPARAM>(iDevice | kDeviceFlag)));
-        if (iResult == 0 && !IsWindow(hWndRvx)) iResult = -1;
+        // An RVX that has gone since the attach, or that does not answer,
+        // must not read as "registered": that is result -1.
+        LRESULT lResult = 0;
+        if (!SendPeerMessage(hWndRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hWndMain),
+                             static_cast<LPARAM>(iDevice | kDeviceFlag), &lResult)) {
+            lResult = -1;
+        }
+        iResult = static_cast<int>(lResult);
         switch (iResult) {
         case 0:
             iTxRx = 2;
@@ -88,8 +110,16 @@ int RegisterDevice()
             ErrorBox("Request refused - RVX has not been enabled in Driver Mode");
             iTxRx = 0;
             break;
-        default:
+        case -1:
+            ErrorBox("Request refused - RVX did not answer the registration");
             break;
+        default: {
+            // The operator must never see the driver just disappear.
+            char acText[64];
+            std::snprintf(acText, sizeof acText, "Request refused - RVX answered %d", iResult);
+            ErrorBox(acText);
+            break;
+        }
         }
     }
     std::snprintf(acLine, sizeof acLine, "Result is %d", iResult);
@@ -103,7 +133,18 @@ int RegisterDevice()
 
 int UnregisterDevice()
 {
-    return static_cast<int>(SendMessageA(hWndRvx, MSG_UNREGISTER, reinterpret_cast<WPARAM>(hWndMain), 0));
+    LRESULT lResult = 0;
+    SendPeerMessage(hWndRvx, MSG_UNREGISTER, reinterpret_cast<WPARAM>(hWndMain), 0, &lResult);
+    return static_cast<int>(lResult);
+}
+
+void OnRvxWindow(HWND hWnd)
+{
+    if (iAttachState == kAttachGivenUp) {
+        DebugLog("RVX answered after the driver gave up - ignored");
+        return;
+    }
+    hWndRvx = hWnd;
 }
 
 int SetTxRx(int iState)
@@ -124,10 +165,10 @@ int HandleNetworkStatus(char* pText)
     int iValue = sStatus.iTxRxValue;
     if ((iValue == 2 || iValue == 3) && iTxRx != 2) {
         SetTxRx(2);
-        SendMessageA(hWndRvx, MSG_TXRX_REPORT, kReportTxRx, static_cast<LPARAM>(iDevice));
+        SendPeerMessage(hWndRvx, MSG_TXRX_REPORT, kReportTxRx, static_cast<LPARAM>(iDevice), nullptr);
     } else if (iValue == 1 && iTxRx != 1) {
         SetTxRx(1);
-        SendMessageA(hWndRvx, MSG_TXRX_REPORT, kReportRxOnly, static_cast<LPARAM>(iDevice));
+        SendPeerMessage(hWndRvx, MSG_TXRX_REPORT, kReportRxOnly, static_cast<LPARAM>(iDevice), nullptr);
     }
 
     char acAnswer[kTextBlockSize];

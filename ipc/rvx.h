@@ -9,6 +9,7 @@ extern int iTxRx;       // 0 not registered, 1 RX only, 2 TX/RX
 int AttachToRvx();
 int RegisterDevice();
 int UnregisterDevice();
+void OnRvxWindow(HWND hWnd);   // 2032: RVX's window (ignored once the attach was given up)
 int SetTxRx(int iState);
 int HandleNetworkStatus(char* pText);
 LRESULT OnArbitration(UINT uMessage, LPARAM lDevice);   // 2179, 2180, 2181, 2190

@@ -19,6 +19,62 @@ struct ReplySlot {
 ReplySlot asReply[kMaxDepth + 1];   // slot 0 catches replies with nothing outstanding
 int iDepth = 0;
 
+DWORD dwPeerTimeout = kPeerTimeoutMs;
+int iSendDepth = 0;   // every send under way, plain ones and waits included
+
+// Peers that owe replies: a request to them ran out of time while it was
+// queued, so they still handle it and answer it late. A peer answers its
+// requests in the order they came, so its next replies are those late ones:
+// they are dropped, and never taken for the answer of a later request.
+struct OwedReplies {
+    HWND hPeer;
+    int nOwed;
+};
+const int kOwedMax = 16;
+OwedReplies asOwed[kOwedMax];
+
+void NoteOwedReply(HWND hPeer)
+{
+    OwedReplies* pFree = nullptr;
+    for (OwedReplies& e : asOwed) {
+        if (e.hPeer == hPeer) {
+            ++e.nOwed;
+            return;
+        }
+        if (pFree == nullptr && (e.nOwed == 0 || !IsWindow(e.hPeer))) pFree = &e;
+    }
+    if (pFree != nullptr) *pFree = {hPeer, 1};
+}
+
+bool TakeOwedReply(HWND hPeer)
+{
+    for (OwedReplies& e : asOwed) {
+        if (e.hPeer == hPeer && e.nOwed > 0) {
+            --e.nOwed;
+            return true;
+        }
+    }
+    return false;
+}
+
+// SendMessageTimeoutA with the peer limit. A send that was given up after
+// waiting its whole time was queued at the peer, which will answer it late;
+// one refused at once (a hung peer) was never queued.
+bool SendWithLimit(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWORD_PTR* pdwResult,
+                   bool bMayOwe)
+{
+    *pdwResult = 0;
+    ++iSendDepth;
+    DWORD dwStart = GetTickCount();
+    bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                   dwPeerTimeout, pdwResult) != 0;
+    --iSendDepth;
+    if (!bOk && bMayOwe && GetTickCount() - dwStart >= dwPeerTimeout / 2 && IsWindow(hDest)) {
+        NoteOwedReply(hDest);
+    }
+    return bOk;
+}
+
 int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DWORD cbData,
                 ReplySlot* pOut)
 {
@@ -27,9 +83,11 @@ int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DW
     cds.cbData = cbData;
     cds.lpData = pData;
 
+    DWORD_PTR dwResult = 0;
     if (iMessage == MSG_TRANSPORT_REPLY) {
-        return static_cast<int>(SendMessageA(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn),
-                                             reinterpret_cast<LPARAM>(&cds)));
+        SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds),
+                      &dwResult, false);
+        return static_cast<int>(dwResult);
     }
     // No IsWindow check first: for another process's window it costs a
     // round trip to the window server on every request, and a send to a
@@ -45,7 +103,8 @@ int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DW
     slot.acText[0] = '\0';
     slot.iResult = 0;
     slot.bArrived = 0;
-    SendMessageA(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds));
+    SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds), &dwResult,
+                  true);
     --iDepth;
     if (slot.bArrived) {
         *pOut = slot;
@@ -69,16 +128,65 @@ int SendCopyData(HWND hOwn, HWND hDest, int iMessage, int iValue, char* pBlock, 
     return iResult;
 }
 
-int SendCopyText(HWND hOwn, HWND hDest, int iMessage, int iValue, const char* pText, char* pReply,
-                 int nReply)
+int SendCopyTextAnswered(HWND hOwn, HWND hDest, int iMessage, int iValue, const char* pText, char* pReply,
+                         int nReply, bool* pbAnswered)
 {
     char acBlock[kTextBlockSize + 1];
     std::memset(acBlock, 0, sizeof acBlock);
     if (pText != nullptr) std::strncpy(acBlock, pText, kTextBlockSize - 1);
     int n = (pReply != nullptr && nReply > 0) ? (nReply < kTextBlockSize ? nReply : kTextBlockSize) : 0;
-    int iResult = SendCopyData(hOwn, hDest, iMessage, iValue, acBlock, n);
-    if (n > 0) std::memcpy(pReply, acBlock, n);
+    ReplySlot reply;
+    int iResult = SendRequest(hOwn, hDest, iMessage, iValue, acBlock, kTextBlockSize, &reply);
+    if (iMessage != MSG_TRANSPORT_REPLY && n > 0) {
+        CopyReplyText(acBlock, n, reply.acText);
+        std::memcpy(pReply, acBlock, n);
+    }
+    if (pbAnswered != nullptr) *pbAnswered = iMessage == MSG_TRANSPORT_REPLY || reply.bArrived;
     return iResult;
+}
+
+int SendCopyText(HWND hOwn, HWND hDest, int iMessage, int iValue, const char* pText, char* pReply,
+                 int nReply)
+{
+    return SendCopyTextAnswered(hOwn, hDest, iMessage, iValue, pText, pReply, nReply, nullptr);
+}
+
+DWORD SetPeerTimeout(DWORD dwMs)
+{
+    DWORD dwOld = dwPeerTimeout;
+    dwPeerTimeout = dwMs;
+    return dwOld;
+}
+
+bool SendPeerMessage(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, LRESULT* plResult)
+{
+    DWORD_PTR dwResult = 0;
+    bool bOk = hDest != nullptr && SendWithLimit(hDest, uMessage, wParam, lParam, &dwResult, false);
+    if (plResult != nullptr) *plResult = bOk ? static_cast<LRESULT>(dwResult) : 0;
+    return bOk;
+}
+
+int SendDepth()
+{
+    return iSendDepth;
+}
+
+void WaitForSentMessages(DWORD dwMs, HWND* pDone)
+{
+    // A number that nobody posts: the peek below then only handles the
+    // messages sent to this thread and leaves every posted one queued.
+    const UINT kNoPostedMessage = 0xBFFE;
+    ++iSendDepth;
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, kNoPostedMessage, kNoPostedMessage, PM_NOREMOVE);
+        DWORD dwWaited = GetTickCount() - dwStart;
+        if (*pDone != nullptr || dwWaited >= dwMs) break;
+        DWORD dwStep = dwMs - dwWaited < 50 ? dwMs - dwWaited : 50;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, QS_SENDMESSAGE);
+    }
+    --iSendDepth;
 }
 
 int SendCopyNumber(HWND hOwn, HWND hDest, int iMessage, int iValue, unsigned long ulNumber)
@@ -98,6 +206,7 @@ void HandleCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
     size_t nSize = pCds->lpData != nullptr ? pCds->cbData : 0;
 
     if (iMessage == MSG_TRANSPORT_REPLY) {
+        if (TakeOwedReply(reinterpret_cast<HWND>(wParam))) return;
         ReplySlot& slot = asReply[iDepth];
         if (nSize == static_cast<size_t>(kNumericBlockSize)) {
             slot.acText[0] = '\0';
@@ -121,7 +230,9 @@ void HandleCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
         cds.dwData = PackEnvelope(MSG_TRANSPORT_REPLY, static_cast<int>(lResult));
         cds.cbData = kNumericBlockSize;
         cds.lpData = acBlock;
-        SendMessageA(hRequester, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds));
+        DWORD_PTR dwIgnored = 0;
+        SendWithLimit(hRequester, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds),
+                      &dwIgnored, false);
         return;
     }
 
@@ -159,5 +270,7 @@ BOOL CALLBACK BroadcastOne(HWND hWnd, LPARAM lArgs)
 void BroadcastToTopLevel(UINT uMessage, WPARAM wParam, LPARAM lParam)
 {
     BroadcastArgs args = {uMessage, wParam, lParam};
+    ++iSendDepth;
     EnumWindows(BroadcastOne, reinterpret_cast<LPARAM>(&args));
+    --iSendDepth;
 }

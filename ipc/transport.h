@@ -27,3 +27,30 @@ void HandleCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam);
 // Sends a plain message to every top-level window (a broadcast that Wine
 // delivers and that a hung program cannot block).
 void BroadcastToTopLevel(UINT uMessage, WPARAM wParam, LPARAM lParam);
+
+// Every send to a peer has a time limit. A peer that has not taken a message
+// for 5 seconds counts as hung and is given up at once (SMTO_ABORTIFHUNG);
+// one that is busy in its handler is waited for this long, so a slow but
+// live peer that answers within 10 s still works.
+const DWORD kPeerTimeoutMs = 12000;
+// Sets the limit of every later send (the shut-down shortens it, so that it
+// ends in bounded time even when every peer hangs). Returns the old one.
+DWORD SetPeerTimeout(DWORD dwMs);
+
+// A plain message to a peer within the time limit. Returns false when the
+// peer did not answer (gone, hung or too slow); *plResult is then 0.
+bool SendPeerMessage(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, LRESULT* plResult);
+
+// Text request like SendCopyText; *pbAnswered tells whether the peer's reply
+// arrived (an empty reply and no reply both leave an empty text).
+int SendCopyTextAnswered(HWND hOwn, HWND hDest, int iMessage, int iValue, const char* pText, char* pReply,
+                         int nReply, bool* pbAnswered);
+
+// How many of this process's own sends are under way: non-zero while a
+// message handled now arrived nested inside one of them.
+int SendDepth();
+
+// Handles the messages that other processes send to this thread for up to
+// dwMs milliseconds, or until *pDone (checked after each) is non-null;
+// posted messages stay queued. Counts as a send under way.
+void WaitForSentMessages(DWORD dwMs, HWND* pDone);

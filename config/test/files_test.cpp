@@ -220,15 +220,21 @@ TEST_F(Files, FileHeldByAnotherProgramIsWaitedForThenLeftAsItIs)
     CloseHandle(hLock);
     EXPECT_EQ(aiIndex[3], 0);
     EXPECT_EQ(abLock[3], 0);
-    EXPECT_TRUE(SaveIndexFile());
-    EXPECT_TRUE(SaveLockFile());
+    SaveChangedTables();
     EXPECT_EQ(Bytes(sIndex), acIndex);
     EXPECT_EQ(Bytes(sLock), acLock);
 
-    // A route of its own is saved as usual.
+    // A route of its own is saved as usual; so is a lock change that leaves
+    // the table empty (an unlock): the file then holds what the driver holds.
     aiIndex[9] = 4;
-    EXPECT_TRUE(SaveIndexFile());
+    bIndexDirty = 1;
+    abLock[3] = 0;
+    bLockDirty = 1;
+    SaveChangedTables();
     EXPECT_EQ(Bytes(sIndex)[17], 4);
+    EXPECT_EQ(Bytes(sLock), std::vector<unsigned char>(kLockFileSize, 0));
+    EXPECT_EQ(bIndexDirty, 0);
+    EXPECT_EQ(bLockDirty, 0);
 }
 
 TEST_F(Files, SaveThatCannotWriteLeavesThePreviousFile)

@@ -230,8 +230,9 @@ int TakeDeliveryKind(UINT uMsg)
     return iKind;
 }
 
-LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn)
+LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn, int iDelayMs)
 {
+    if (iDelayMs > 0) Sleep(static_cast<DWORD>(iDelayMs));
     DWORD_PTR dwResult = 0;
     if (!SendMessageTimeoutA(hBroadcaster, uMessage, reinterpret_cast<WPARAM>(hOwn), 0,
                              SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &dwResult)) {
@@ -358,12 +359,14 @@ int ParseCommonOption(int argc, char** argv, int* pi, PeerOptions* pOptions, std
         pOptions->bQuiet = 1;
         return kOptionTaken;
     }
-    if (sArg != "--hide" && sArg != "--answer-delay" && sArg != "--log" && sArg != "--script" && sArg != "-e") {
+    if (sArg != "--hide" && sArg != "--answer-delay" && sArg != "--attach-delay" && sArg != "--log" &&
+        sArg != "--script" && sArg != "-e") {
         return kOptionNone;
     }
     if (!bHasValue) {
         *psError = sArg == "--hide"           ? "--hide needs message numbers, as 2727,2731"
                    : sArg == "--answer-delay" ? "--answer-delay needs a time in milliseconds, 0..60000"
+                   : sArg == "--attach-delay" ? "--attach-delay needs a time in milliseconds, 0..60000"
                    : sArg == "--log"          ? "--log needs a file name"
                    : sArg == "--script"       ? "--script needs a file name"
                                               : "-e needs a script step";
@@ -376,14 +379,14 @@ int ParseCommonOption(int argc, char** argv, int* pi, PeerOptions* pOptions, std
         *psError = "--hide needs message numbers, as 2727,2731";
         return kOptionUsage;
     }
-    if (sArg == "--answer-delay") {
+    if (sArg == "--answer-delay" || sArg == "--attach-delay") {
         char* pEnd = nullptr;
         long l = std::strtol(pValue, &pEnd, 10);
         if (*pEnd != '\0' || l < 0 || l > 60000) {
-            *psError = "--answer-delay needs a time in milliseconds, 0..60000";
+            *psError = sArg + " needs a time in milliseconds, 0..60000";
             return kOptionUsage;
         }
-        pOptions->iAnswerDelay = static_cast<int>(l);
+        (sArg == "--answer-delay" ? pOptions->iAnswerDelay : pOptions->iAttachDelay) = static_cast<int>(l);
         return kOptionTaken;
     }
     if (sArg == "--log") {

@@ -55,11 +55,12 @@ LRESULT PeerWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, PeerT
                        PeerPlainHandler pfnPlain);
 
 // The options every stand-in takes: --quiet, --hide LIST, --answer-delay MS,
-// --log FILE, --script FILE and -e STEP.
+// --attach-delay MS, --log FILE, --script FILE and -e STEP.
 struct PeerOptions {
     const char* pLog;
     int bQuiet;
     int iAnswerDelay;   // ms before each text request is answered
+    int iAttachDelay;   // ms, busy (taking no messages), before the broadcast is answered
     int iExtraLine;     // steps given with -e so far
 };
 enum { kOptionNone = 0, kOptionTaken, kOptionUsage, kOptionBadStep, kOptionBadFile };
@@ -72,7 +73,9 @@ int ParseCommonOption(int argc, char** argv, int* pi, PeerOptions* pOptions, std
 // to the broadcaster, which handles it while its broadcast waits. A
 // broadcaster that does not take it within 5 seconds (hung, or gone) does
 // not hold this program: the result is then -1.
-LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn);
+// With iDelayMs the program is busy that long first, taking no messages, as
+// a peer that is doing something else when the broadcast comes.
+LRESULT AnswerBroadcast(HWND hBroadcaster, UINT uMessage, HWND hOwn, int iDelayMs = 0);
 
 // A hidden top-level window (top-level so that broadcasts reach it). Ctrl+C
 // or closing the console closes it, so that the program ends in order.

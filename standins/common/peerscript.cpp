@@ -12,7 +12,7 @@
 namespace {
 
 enum {
-    kWaitAttach = 1, kFindDriver, kSend, kNumber, kPlain, kPost, kSleep, kExpect, kExpectLine,
+    kWaitAttach = 1, kFindDriver, kSend, kNumber, kPlain, kPost, kSleep, kStall, kExpect, kExpectLine,
     kExpectNone, kClear, kMark, kElapsed, kDebug, kSet, kWaitClosed, kQuit
 };
 
@@ -114,9 +114,9 @@ int ParseStep(const char* pText, int iLine, const std::vector<std::string>& asWo
         if (!ParseMessage(asWord[1], &s.iMessage)) return Fail(pError, "bad message number");
         if (!ParseArg(asWord[2], &s.llA, &s.iArgA)) return Fail(pError, "bad wparam");
         if (!ParseArg(asWord[3], &s.llB, &s.iArgB)) return Fail(pError, "bad lparam");
-    } else if (sVerb == "sleep") {
-        s.iVerb = kSleep;
-        if (n != 2 || !ParseDuration(asWord[1].c_str(), 1, &s.lMs)) return Fail(pError, "sleep MS");
+    } else if (sVerb == "sleep" || sVerb == "stall") {
+        s.iVerb = sVerb == "sleep" ? kSleep : kStall;
+        if (n != 2 || !ParseDuration(asWord[1].c_str(), 1, &s.lMs)) return Fail(pError, (sVerb + " MS").c_str());
     } else if (sVerb == "expect" || sVerb == "expect-none") {
         s.iVerb = sVerb == "expect" ? kExpect : kExpectNone;
         s.lMs = s.iVerb == kExpect ? 5000 : 1000;
@@ -417,6 +417,10 @@ int RunScript(HWND hOwn)
         }
         case kSleep:
             iPump = PumpMessages(static_cast<DWORD>(s.lMs), nullptr, nullptr);
+            break;
+        case kStall:
+            // A hung peer: takes no message at all for that long.
+            Sleep(static_cast<DWORD>(s.lMs));
             break;
         case kExpect:
         case kExpectLine: {

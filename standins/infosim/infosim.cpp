@@ -24,6 +24,7 @@ const char kUsage[] =
     "  --slots FILE       initial slot texts (lines: SLOT TEXT)\n"
     "  --txrx             start in state TX/RX (default: RX only)\n"
     "  --answer-delay MS  waits MS milliseconds before answering each text request\n"
+    "  --attach-delay MS  busy MS milliseconds (taking no messages) before answering 2724\n"
     "  --script FILE      steps to play once the window exists (see the README)\n"
     "  -e STEP            one more script step (after the file), repeatable\n"
     "  --log FILE         also write every record line to FILE\n"
@@ -36,6 +37,7 @@ const char kUsage[] =
 
 int iDevice = 0;
 int iAnswerDelay = 0;   // ms before each text request is answered
+int iAttachDelay = 0;   // ms, busy, before the driver's broadcast is answered
 int iState = 1;      // 2 TX/RX, 1 RX only
 HWND hWndOwn = nullptr;
 
@@ -106,7 +108,7 @@ LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
         // while its broadcast is still in progress.
         HWND hDriver = reinterpret_cast<HWND>(wParam);
         SetDriverWindow(hDriver);
-        LRESULT lSent = AnswerBroadcast(hDriver, MSG_INFO_CONNECT_ANSWER, hWndOwn);
+        LRESULT lSent = AnswerBroadcast(hDriver, MSG_INFO_CONNECT_ANSWER, hWndOwn, iAttachDelay);
         RecordPlain("->", MSG_INFO_CONNECT_ANSWER, reinterpret_cast<WPARAM>(hWndOwn), 0, lSent);
     }
     return lResult;
@@ -127,7 +129,7 @@ int Usage(const char* pWhy)
 
 int main(int argc, char** argv)
 {
-    PeerOptions options = {nullptr, 0, 0, 0};
+    PeerOptions options = {nullptr, 0, 0, 0, 0};
     SetScriptHook(SetValue);
     for (int i = 1; i < argc; ++i) {
         std::string sError;
@@ -166,6 +168,7 @@ int main(int argc, char** argv)
     char acTag[32];
     std::snprintf(acTag, sizeof acTag, "INFO%d", iDevice);
     iAnswerDelay = options.iAnswerDelay;
+    iAttachDelay = options.iAttachDelay;
     std::string sScriptError;
     if (!FinishScript(&sScriptError)) {
         std::fprintf(stderr, "infosim: script: %s\n", sScriptError.c_str());

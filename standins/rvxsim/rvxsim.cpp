@@ -25,6 +25,7 @@ const char kUsage[] =
     "                       id, 2 id already registered, 3 not in driver mode;\n"
     "                       default: 0, or 2 while another live window holds the id\n"
     "  --answer-delay MS    waits MS milliseconds before answering each text request\n"
+    "  --attach-delay MS    busy MS milliseconds (taking no messages) before answering 2031\n"
     "  --names FILE         names for 2164 name requests (lines: src|dst NUMBER NAME)\n"
     "  --script FILE        steps to play once the window exists\n"
     "  -e STEP              one more script step (after the file), repeatable\n"
@@ -41,6 +42,7 @@ const char kUsage[] =
 
 int iInterfaceNumber = 1;
 int iAnswerDelay = 0;   // ms before each text request is answered
+int iAttachDelay = 0;   // ms, busy, before the driver's broadcast is answered
 const int kRegisterAuto = -1;
 int iRegisterAnswer = kRegisterAuto;
 HWND ahRegistered[0x8000];   // by device number: the window that registered it
@@ -123,7 +125,7 @@ LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
         // its broadcast is still in progress.
         HWND hDriver = reinterpret_cast<HWND>(wParam);
         SetDriverWindow(hDriver);
-        LRESULT lSent = AnswerBroadcast(hDriver, MSG_RVX_WINDOW, hWndOwn);
+        LRESULT lSent = AnswerBroadcast(hDriver, MSG_RVX_WINDOW, hWndOwn, iAttachDelay);
         RecordPlain("->", MSG_RVX_WINDOW, reinterpret_cast<WPARAM>(hWndOwn), 0, lSent);
     }
     return lResult;
@@ -153,7 +155,7 @@ int IntArg(const char* pText, int* piValue)
 
 int main(int argc, char** argv)
 {
-    PeerOptions options = {nullptr, 0, 0, 0};
+    PeerOptions options = {nullptr, 0, 0, 0, 0};
     SetScriptHook(SetAnswer);
     for (int i = 1; i < argc; ++i) {
         std::string sError;
@@ -186,6 +188,7 @@ int main(int argc, char** argv)
         }
     }
     iAnswerDelay = options.iAnswerDelay;
+    iAttachDelay = options.iAttachDelay;
     std::string sScriptError;
     if (!FinishScript(&sScriptError)) {
         std::fprintf(stderr, "rvxsim: script: %s\n", sScriptError.c_str());

@@ -1,7 +1,7 @@
 // RVX's window gone between attach and registration: this program answers
 // the driver's attach broadcast as RVX would, but names a window that it
 // destroys at once. The driver's registration then reaches nobody and must
-// be taken as a refusal (no box, shut-down), never as "registered": a driver
+// be taken as a refusal (its box, shut-down), never as "registered": a driver
 // that believes itself registered goes on to look for its InfoDrivers.
 #include <string>
 #include <vector>
@@ -61,7 +61,10 @@ int CampaignRvxGone(int nCount, Figures* pFig)
             Fail(pFig, &pFig->nCrashes, "rvxgone: the driver did not end with code 0, exit " + std::to_string(dwExit));
         }
         if (nAttaches != 1) Fail(pFig, &pFig->nOther, "rvxgone: attach seen " + std::to_string(nAttaches) + " times");
-        if (!asBox.empty()) Fail(pFig, &pFig->nWrong, "rvxgone: a box was shown: " + asBox[0]);
+        if (asBox.size() != 1 || asBox[0] != "Request refused - RVX did not answer the registration") {
+            Fail(pFig, &pFig->nWrong, "rvxgone: not the one box of an unanswered registration: " +
+                                          (asBox.empty() ? std::string("none") : asBox[0]));
+        }
         if (nInfoConnects != 0) {
             Fail(pFig, &pFig->nWrong, "rvxgone: a registration that reached nobody was taken as registered "
                                       "(InfoDrivers looked for)");
