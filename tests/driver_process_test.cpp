@@ -369,13 +369,15 @@ TEST_F(DriverProcess, CloseRequestsRunOneShutDownAndStopStartUp)
     EXPECT_EQ(ReadBinaryFile(DataFile("LCK")), sLock);
 }
 
-// An RVX busy for 6 s when the driver looks for it is still found; one that
-// answers only after the driver gave up (its box is open) is ignored: no
-// unregister, no file written.
+// An RVX or an InfoDriver busy for 6 s when the driver looks for it is
+// still found; an RVX that answers only after the driver gave up (its box is
+// open) is ignored: no unregister, no file written.
 TEST_F(DriverProcess, SlowRvxAtAttachIsWaitedForAndALateOneIgnored)
 {
     StartRvx("--attach-delay 6000");
-    StartInfoDrivers();
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 0));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "", "--attach-delay 6000"));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 2));
     StartDriver();
     ASSERT_NE(DriverWindow(), nullptr);
     ASSERT_TRUE(Registered());
