@@ -3,10 +3,11 @@
 // handed out once; a full queue refuses a text rather than overwrite a
 // pending one.
 #pragma once
+#include "ipc/wire.h"
 
-const int kRingTextMax = 512;                // the longest text the transport delivers
-const int kRingTextSize = kRingTextMax + 1;  // a text handed out, with its NUL
-const int kRingCapacity = 16384;             // texts pending at most
+const int kRingTextMax = kTextBlockSize - 1;  // the longest text a request block carries
+const int kRingTextSize = kRingTextMax + 1;   // a text handed out, with its NUL
+const int kRingCapacity = 16384;              // texts pending at most
 
 // The texts lie end to end in one store, each with its NUL, never across the
 // store's end. It holds kRingCapacity texts of up to 127 characters, plus the
