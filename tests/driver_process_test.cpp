@@ -184,9 +184,9 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
     }
 }
 
-// A command far longer than an entry: queued cut, logged cut to the debug
-// line, and the driver goes on answering.
-TEST_F(DriverProcess, OverlongCommandIsCutSafely)
+// A command far longer than a debug line: queued whole, logged cut to the
+// debug line, and the driver goes on answering.
+TEST_F(DriverProcess, OverlongCommandIsQueuedWholeAndLoggedCut)
 {
     WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
     StartRvx();

@@ -219,6 +219,10 @@ TEST_F(TakeProcess, RefusedReceiveOnlyAndForwardedWrites)
     // The last packages of each database are takes like any other.
     asSent = CommandUntil("RC 201 160 160 ',1' 7", "RR 201 160 160");
     EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 160 160"}));
+    // A command far longer than 127 characters is taken whole: its level
+    // command carries the workstation that ends it.
+    asSent = CommandUntil("RC 201 160 160 ',1'" + std::string(150, ' ') + "7", "RR 201 160 160");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 160 160"}));
 
     // Receive-only (2190): the slots are read and the index changes, but
     // RVX gets neither level commands nor the revertive.
