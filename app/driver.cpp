@@ -7,11 +7,13 @@
 #include "config/files.h"
 #include "config/paths.h"
 #include "config/profile.h"
+#include "core/log.h"
 #include "ipc/infolink.h"
 #include "ipc/mainwnd.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
+#include "res/version.h"
 
 int iDevice = 0;
 HINSTANCE hInst = nullptr;
@@ -118,7 +120,7 @@ void RunStartup()
     ConnectInfoDrivers();
     if (StartupStopped()) return;
 
-    if (iTxRx == 2) BringInfoDriversToState(2);
+    if (iTxRx == kTxRx) BringInfoDriversToState(kTxRx);
 }
 
 }  // namespace

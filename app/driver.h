@@ -2,8 +2,6 @@
 #pragma once
 #include <windows.h>
 
-#define ZUR_VERSION "3.05.03"
-
 extern int iDevice;
 extern HINSTANCE hInst;
 extern HWND hWndMain;

@@ -1,8 +1,15 @@
 // Program entry of the router driver: zur.exe DEVICE
 #include "app/driver.h"
+#include "core/log.h"
 #include "core/tokenizer.h"
 
 namespace {
+
+// The debug log's lines go to the platform's debug output.
+void WriteDebugOutput(const char* pLine)
+{
+    OutputDebugStringA(pLine);
+}
 
 typedef BOOL(WINAPI* SetMessageQueueFn)(int);
 
@@ -24,6 +31,8 @@ void RequestMessageQueue()
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pCmdLine, int nShow)
 {
+    SetDebugSink(WriteDebugOutput);
+
     // Only the leading number of the tail counts; it is read in place, so a
     // tail of any length is harmless.
     iDevice = pCmdLine != nullptr ? ConvertNumber(pCmdLine) : 0;

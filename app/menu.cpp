@@ -9,6 +9,7 @@
 #include "config/profile.h"
 #include "core/routes.h"
 #include "res/resource.h"
+#include "res/version.h"
 
 int bKeyboard = 0;
 
@@ -47,9 +48,12 @@ void SwitchKeyboard()
 
 }  // namespace
 
+// A menu command comes with 0 in the high word; an accelerator's or a
+// control's notification is not one of the menu's commands.
 void OnMenuCommand(WPARAM wParam)
 {
-    switch (wParam) {
+    if (HIWORD(wParam) != 0) return;
+    switch (LOWORD(wParam)) {
     case IDM_EXIT:         RequestShutdown(); break;
     case IDM_CLEAR_ERRORS: break;
     case IDM_KEYBOARD:     SwitchKeyboard(); break;
@@ -70,7 +74,7 @@ void ShowAbout()
 
 INT_PTR CALLBACK AboutProc(HWND hDlg, UINT uMessage, WPARAM, LPARAM)
 {
-    switch (LOWORD(uMessage)) {
+    switch (uMessage) {
     case WM_INITDIALOG: {
         // The compiler's date is "Mmm dd yyyy" with a blank before a one-digit
         // day; shown as month, day and year separated by single blanks.

@@ -14,6 +14,7 @@
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/dispatch.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "core/take.h"
 #include "ipc/rvx.h"
@@ -137,25 +138,18 @@ void RequestName(char* pBlock, int iDatabase, int iIndex)
 // columns would be worked out again for each of up to 4096 names.
 void FillList(int iList, int iDatabase, int iCount)
 {
-    HGLOBAL hBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kTextBlockSize);
-    if (hBlock == nullptr) return;
-    char* pBlock = static_cast<char*>(GlobalLock(hBlock));
-    if (pBlock == nullptr) {
-        GlobalFree(hBlock);
-        return;
-    }
+    char acBlock[kTextBlockSize];
+    std::memset(acBlock, 0, sizeof acBlock);
     HWND hList = ControlWindow(iList);
     SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
     if (iCount > 0) SendMessageA(hList, LB_INITSTORAGE, static_cast<WPARAM>(iCount), iCount * (kNameLength + 1));
     for (int i = 1; i <= iCount && !StartupStopped(); ++i) {
-        RequestName(pBlock, iDatabase, i);
-        SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pBlock));
+        RequestName(acBlock, iDatabase, i);
+        SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(acBlock));
     }
     SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hList, nullptr, TRUE);
-    GlobalUnlock(hBlock);
-    GlobalFree(hBlock);
 }
 
 void FillSourceList()
@@ -245,7 +239,7 @@ void CreateMainDialog()
 
 INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM lParam)
 {
-    switch (LOWORD(uMessage)) {
+    switch (uMessage) {
     case WM_MOVE: {
         // The panel stays at the top left of the main window's client area.
         RECT rc;

@@ -3,7 +3,8 @@
 #pragma once
 #include <cstddef>
 
-const int kPackageMax = 4096;
+#include "core/limits.h"
+
 const size_t kIndexFileSize = 2 * kPackageMax;
 const size_t kLockFileSize = kPackageMax;
 

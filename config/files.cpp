@@ -7,6 +7,7 @@
 
 #include "config/filecodec.h"
 #include "config/profile.h"
+#include "core/log.h"
 #include "core/routes.h"
 
 int bIndexDirty = 0;

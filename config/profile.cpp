@@ -9,6 +9,7 @@
 #include "app/driver.h"
 #include "config/paths.h"
 #include "config/profile_text.h"
+#include "core/log.h"
 #include "core/take.h"
 
 int DatabaseSize_0 = 0;
@@ -17,7 +18,6 @@ long SaveDelay = 0;
 int SrcePkgInfoId = 0;
 int DestPkgInfoId = 0;
 int LevelMapInfoId = 0;
-int DebugMode = 0;
 int NameLength = 0;
 int RevertiveLevel = 0;
 char ExternalDLL[32];
@@ -25,7 +25,6 @@ int abAccess[kWorkstationMax + 1];
 
 namespace {
 
-const int kDatabaseMax = 4096;   // size of the route index and lock tables
 const int kValueMax = 32767;     // longest value read; a longer one is refused
 
 // The profile being read; set by LoadDeviceProfile and LoadAccessList.
@@ -88,12 +87,12 @@ void ReportMissingSize(int iDatabase)
 // The route index and lock tables hold 4096 packages.
 void BoundDatabaseSize(const char* pKey, int* piSize)
 {
-    if (*piSize <= kDatabaseMax) return;
+    if (*piSize <= kPackageMax) return;
     char acLine[128];
-    std::snprintf(acLine, sizeof acLine, "%s %d is above %d - using %d", pKey, *piSize, kDatabaseMax,
-                  kDatabaseMax);
+    std::snprintf(acLine, sizeof acLine, "%s %d is above %d - using %d", pKey, *piSize, kPackageMax,
+                  kPackageMax);
     DebugLog(acLine);
-    *piSize = kDatabaseMax;
+    *piSize = kPackageMax;
 }
 
 void ResetSettings()
@@ -104,7 +103,7 @@ void ResetSettings()
     SrcePkgInfoId = 0;
     DestPkgInfoId = 0;
     LevelMapInfoId = 0;
-    DebugMode = 0;
+    SetDebugMode(0);
     NameLength = 0;
     RevertiveLevel = 0;
     std::memset(ExternalDLL, 0, sizeof ExternalDLL);
@@ -136,11 +135,13 @@ void LoadCombinerSettings()
         WriteNumber("Combiner", "LevelMapInfoId", LevelMapInfoId);
     }
 
-    ReadInt("Combiner", "DebugMode", "-1", &DebugMode);
-    if (DebugMode == -1) {
+    int iDebugMode = 0;
+    ReadInt("Combiner", "DebugMode", "-1", &iDebugMode);
+    if (iDebugMode == -1) {
         WriteText("Combiner", "DebugMode", "0");
-        DebugMode = 0;
+        iDebugMode = 0;
     }
+    SetDebugMode(iDebugMode);
     ReadInt("Combiner", "NameLength", "-1", &NameLength);
     if (NameLength == -1) {
         WriteText("Combiner", "NameLength", "8");
@@ -277,21 +278,4 @@ void LoadAccessList()
     }
     DebugLog(pAccess);
     ParseAccessText(pAccess, abAccess);
-}
-
-void GrantAccess(int n)
-{
-    GrantAccessIn(abAccess, n);
-}
-
-void DebugLog(const char* pText)
-{
-    if (DebugMode != 0) DebugLogAlways(pText);
-}
-
-void DebugLogAlways(const char* pText)
-{
-    char acLine[256];
-    FormatDebugLine(acLine, pText);
-    OutputDebugStringA(acLine);
 }

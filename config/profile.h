@@ -1,8 +1,7 @@
 // Device profile DEV_nnn.INI: settings, level and mask tables, workstation
-// access, and the debug log.
+// access. DebugMode goes to the debug log (core/log.h).
 #pragma once
-
-const int kWorkstationMax = 1000;
+#include "core/limits.h"
 
 extern int DatabaseSize_0;      // source packages 1..this (at most 4096)
 extern int DatabaseSize_1;      // destination packages 1..this (at most 4096)
@@ -10,7 +9,6 @@ extern long SaveDelay;          // minutes between periodic index saves
 extern int SrcePkgInfoId;
 extern int DestPkgInfoId;
 extern int LevelMapInfoId;
-extern int DebugMode;
 extern int NameLength;
 extern int RevertiveLevel;
 extern char ExternalDLL[32];
@@ -22,8 +20,3 @@ int DeviceFileName(char* pOut, int nSize, const char* pExtension);
 
 void LoadDeviceProfile();
 void LoadAccessList();
-void GrantAccess(int n);
-void DebugLog(const char* pText);
-// The same line whatever DebugMode says, for what a site must hear of even
-// with the debug log off.
-void DebugLogAlways(const char* pText);

@@ -8,7 +8,6 @@
 
 namespace {
 
-const int kAccessMax = 1000;     // entries 0..1000 of the access table
 const int kListAccessMax = 999;  // a list grants 1..999; only "ALL" grants 1000
 
 bool IsSpace(char c)
@@ -95,13 +94,13 @@ void ParseLevelText(const char* pText, int* piType, int* piKind, int* piTarget)
     size_t nLen = 0;
     while (nLen < 5 && pText[nLen] != '\0') ++nLen;
     if (nLen >= 1) {
-        if (pText[0] == 'F') *piType = 1;
-        else if (pText[0] == 'R') *piType = 2;
+        if (pText[0] == 'F') *piType = kForward;
+        else if (pText[0] == 'R') *piType = kReverse;
     }
     if (nLen >= 3) {
-        if (pText[2] == 'R') *piKind = 1;
-        else if (pText[2] == 'G') *piKind = 2;
-        else if (pText[2] == 'I') *piKind = 3;
+        if (pText[2] == 'R') *piKind = kRouteLevel;
+        else if (pText[2] == 'G') *piKind = kSwitchLevel;
+        else if (pText[2] == 'I') *piKind = kInfoWriteLevel;
     }
     if (nLen >= 5) *piTarget = ConvertNumber(pText + 4);
 }
@@ -142,11 +141,11 @@ void GrantAccessIn(int* abAccess, int n)
 // huge range costs no more than 1..999.
 void ParseAccessText(const char* pUpperText, int* abAccess)
 {
-    for (int n = 1; n <= kAccessMax; ++n) abAccess[n] = 0;
+    for (int n = 1; n <= kWorkstationMax; ++n) abAccess[n] = 0;
     abAccess[0] = 1;
     if (pUpperText == nullptr) return;
     if (std::strstr(pUpperText, "ALL") != nullptr) {
-        for (int n = 1; n <= kAccessMax; ++n) abAccess[n] = 1;
+        for (int n = 1; n <= kWorkstationMax; ++n) abAccess[n] = 1;
         return;
     }
 
@@ -168,11 +167,4 @@ void ParseAccessText(const char* pUpperText, int* abAccess)
         if (llLast > kListAccessMax) llLast = kListAccessMax;
         for (long long n = llFirst; n <= llLast; ++n) GrantAccessIn(abAccess, static_cast<int>(n));
     }
-}
-
-void FormatDebugLine(char* pLine256, const char* pText)
-{
-    // "<GR>-", at most 249 characters of text, "\n" and the terminator: a cut
-    // line still ends with its newline.
-    std::snprintf(pLine256, 256, "<GR>-%.249s\n", pText != nullptr ? pText : "");
 }

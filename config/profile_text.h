@@ -21,5 +21,3 @@ void GrantAccessIn(int* abAccess, int n);
 // Builds the access table (entries 0..1000) from an upper-cased access text.
 void ParseAccessText(const char* pUpperText, int* abAccess);
 
-// Formats "<GR>-%s\n" into a 256-byte line, cutting a long text.
-void FormatDebugLine(char* pLine256, const char* pText);

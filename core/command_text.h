@@ -12,5 +12,9 @@ CommandKind CommandKindOf(const char* pText);
 // RQ 4); 0 for CMD_NONE.
 int CommandFieldCount(CommandKind eKind);
 
+// How SendRevertives answers: one revertive (2187) per destination, or a
+// query series (2188) whose last value is marked.
+enum RevertiveMode { kRevertiveEach = 1, kRevertiveSeries = 2 };
+
 // Formats "RR %03d %03d %03d" (device, destination, source) into pOut.
 int FormatRevertive(char* pOut, size_t nSize, int iDevice, int iDest, int iSource);

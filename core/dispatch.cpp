@@ -7,6 +7,7 @@
 #include "config/profile.h"
 #include "core/command_text.h"
 #include "core/counter.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "core/take.h"
 #include "core/tokenizer.h"

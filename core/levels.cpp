@@ -7,13 +7,13 @@
 #include <cstring>
 #include <new>
 
+#include "core/messages.h"
 #include "core/strtok.h"
 #include "core/tokenizer.h"
 
 namespace {
 
 const int kMaxCommas = 30;        // at most 31 fields of a slot are used
-const int kPackageLimit = 4096;   // package numbers above this are never sent
 
 void Log(LogFn pLog, const char* pText)
 {
@@ -94,7 +94,9 @@ void ReadSourceSlot(LevelEntry* asLevel, const char* pSlot)
 {
     ForEachField(pSlot, [asLevel](int L, const char* pField) {
         if (pField[0] == '\0') return false;
-        if (asLevel[L].iKind == 3 && asLevel[L].iType == 1) CopyFieldText(asLevel[L].acText, pField);
+        if (asLevel[L].iKind == kInfoWriteLevel && asLevel[L].iType == kForward) {
+            CopyFieldText(asLevel[L].acText, pField);
+        }
         asLevel[L].iSrc = FieldValue(pField);
         return true;
     });
@@ -105,7 +107,9 @@ void ReadSourceSlot(LevelEntry* asLevel, const char* pSlot)
 void ReadDestSlot(LevelEntry* asLevel, const char* pSlot)
 {
     ForEachField(pSlot, [asLevel](int L, const char* pField) {
-        if (asLevel[L].iKind == 3 && asLevel[L].iType == 2) CopyFieldText(asLevel[L].acText, pField);
+        if (asLevel[L].iKind == kInfoWriteLevel && asLevel[L].iType == kReverse) {
+            CopyFieldText(asLevel[L].acText, pField);
+        }
         asLevel[L].iDest = pField[0] == '\0' ? -1 : FieldValue(pField);
         return pField[0] != '\0';
     });
@@ -198,9 +202,9 @@ int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, Level
     pCmd->bBlocked = 0;
 
     switch (sL.iKind) {
-    case 1:
-        pCmd->iMessage = 2124;
-        if (sL.iType == 1) {
+    case kRouteLevel:
+        pCmd->iMessage = MSG_ROUTE_COMMAND;
+        if (sL.iType == kForward) {
             std::snprintf(pText, nText, "RC %d %d %d ',---' %d", sL.iTarget, sL.iSrc, sM.iDest, iWorkstation);
             pCmd->bBlocked = sM.iDest < 1;
         } else if (sL.iSrc != 0) {
@@ -214,11 +218,11 @@ int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, Level
             Log(pLog, pText);
             pCmd->bBlocked = sL.iPrevSrc < 1;
         }
-        if (sM.iDest > kPackageLimit || sL.iSrc > kPackageLimit || sL.iPrevSrc > kPackageLimit) pCmd->bBlocked = 1;
+        if (sM.iDest > kPackageMax || sL.iSrc > kPackageMax || sL.iPrevSrc > kPackageMax) pCmd->bBlocked = 1;
         return 1;
-    case 2:
-        pCmd->iMessage = 2134;
-        if (sL.iType == 1) {
+    case kSwitchLevel:
+        pCmd->iMessage = MSG_SWITCH_COMMAND;
+        if (sL.iType == kForward) {
             if (sL.iSrc != 0) sL.iSrc = 1;
             std::snprintf(pText, nText, "GS %d %d %d %d", sL.iTarget, sL.iDest, sM.iSrc, iWorkstation);
             pCmd->bBlocked = sM.iDest < 1;
@@ -227,23 +231,23 @@ int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, Level
             std::snprintf(pText, nText, "GS %d %d %d %d", sL.iTarget, sM.iSrc, sL.iDest, iWorkstation);
             pCmd->bBlocked = sM.iSrc < 1;
         }
-        if (sM.iDest > kPackageLimit || sL.iSrc > kPackageLimit) pCmd->bBlocked = 1;
+        if (sM.iDest > kPackageMax || sL.iSrc > kPackageMax) pCmd->bBlocked = 1;
         return 1;
-    case 3:
-        pCmd->iMessage = 2144;
+    case kInfoWriteLevel:
+        pCmd->iMessage = MSG_INFO_WRITE_COMMAND;
         if (!CaptionFitsFormats(sL.acText)) {
             char acNote[kSlotTextMax + 64];
             std::snprintf(acNote, sizeof acNote, "caption holds a quote or a comma, sent as it is: %s", sL.acText);
             Log(pLog, acNote);
         }
-        if (sL.iType == 1) {
+        if (sL.iType == kForward) {
             std::snprintf(pText, nText, "IW %d '%s' %d %d", sL.iTarget, sL.acText, sM.iDest, iWorkstation);
             pCmd->bBlocked = sM.iDest < 1;
         } else {
             std::snprintf(pText, nText, "IW %d '%s' %d %d", sL.iTarget, sL.acText, sL.iSrc, iWorkstation);
             pCmd->bBlocked = sM.iSrc < 1;
         }
-        if (sM.iDest > kPackageLimit || sL.iSrc > kPackageLimit) pCmd->bBlocked = 1;
+        if (sM.iDest > kPackageMax || sL.iSrc > kPackageMax) pCmd->bBlocked = 1;
         return 1;
     default:
         return 0;

@@ -2,16 +2,19 @@
 // commands from package slot texts (platform-free: the take in take.cpp does
 // the slot reads and the sends around it).
 #pragma once
+#include "core/limits.h"
 
-const int kLevelCount = 32;
-const int kMaskCount = 32;
 const int kSlotTextMax = 256;      // characters of a slot text the take keeps
+
+// A level's direction (iType) and the command it issues (iKind).
+enum LevelType { kNoDirection = 0, kForward = 1, kReverse = 2 };
+enum LevelKind { kNoCommand = 0, kRouteLevel = 1, kSwitchLevel = 2, kInfoWriteLevel = 3 };
 
 // One level: configuration (from the device profile) and per-take working
 // fields. Entry 0 of the table is blank; a level map value of 0 refers to it.
 struct LevelEntry {
-    int iType;       // 1 forward, 2 reverse, 0 neither
-    int iKind;       // 1 route "RC", 2 general switch "GS", 3 InfoDriver write "IW", 0 none
+    int iType;       // LevelType
+    int iKind;       // LevelKind: route "RC", general switch "GS", InfoDriver write "IW"
     int iTarget;     // device number receiving this level's commands
     int iPrevSrc;    // value in the previous source package, -1 none
     int iSrc;        // value in the new source package, -1 none
@@ -49,7 +52,7 @@ int CaptionFitsFormats(const char* pCaption);
 
 // One composed level command.
 struct LevelCommand {
-    int iMessage;    // 2124, 2134 or 2144
+    int iMessage;    // MSG_ROUTE_COMMAND, MSG_SWITCH_COMMAND or MSG_INFO_WRITE_COMMAND
     int iTarget;     // the value sent with it: the level's device
     int bBlocked;    // 1 when a "not sent" condition holds
     char acText[kSlotTextMax + 64];

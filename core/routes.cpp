@@ -7,8 +7,9 @@
 #include "core/command_text.h"
 #include "core/counter.h"
 #include "core/dispatch.h"
+#include "core/log.h"
 #include "core/tokenizer.h"
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
@@ -40,8 +41,8 @@ int AcceptRange(char* pText, int* piFirst, int* piLast, int* piWorkstation)
 
 void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
 {
-    if (iTxRx != 2) return;
-    int iMessage = iMode == 1 ? MSG_REVERTIVE : MSG_REVERTIVE_SERIES;
+    if (iTxRx != kTxRx) return;
+    int iMessage = iMode == kRevertiveEach ? MSG_REVERTIVE : MSG_REVERTIVE_SERIES;
     // The tables end at kPackageMax; nothing beyond them is ever sent.
     int iFrom = iFirst < 1 ? 1 : iFirst;
     int iTo = iLast > kPackageMax ? kPackageMax : iLast;
@@ -66,7 +67,7 @@ int CommandRF(char* pText)
     if (TokenizeCommand(pText, 2, apField, aiValue) < 2) return 0;
     if (!IsOurDevice(aiValue[0]) || !HasAccess(aiValue[1])) return 0;
     LoadAccessList();
-    SendRevertives(1, DatabaseSize_1, 1, aiValue[1]);
+    SendRevertives(1, DatabaseSize_1, kRevertiveEach, aiValue[1]);
     return 1;
 }
 
@@ -95,7 +96,7 @@ int CommandRL(char* pText)
 int CommandRP(char* pText)
 {
     int iFirst, iLast, iWorkstation;
-    if (AcceptRange(pText, &iFirst, &iLast, &iWorkstation)) SendRevertives(iFirst, iLast, 1, iWorkstation);
+    if (AcceptRange(pText, &iFirst, &iLast, &iWorkstation)) SendRevertives(iFirst, iLast, kRevertiveEach, iWorkstation);
     return 1;
 }
 
@@ -104,7 +105,9 @@ int CommandRP(char* pText)
 int CommandRQ(char* pText)
 {
     int iFirst, iLast, iWorkstation;
-    if (AcceptRange(pText, &iFirst, &iLast, &iWorkstation)) SendRevertives(iFirst, iLast, 2, iWorkstation);
+    if (AcceptRange(pText, &iFirst, &iLast, &iWorkstation)) {
+        SendRevertives(iFirst, iLast, kRevertiveSeries, iWorkstation);
+    }
     return 1;
 }
 
@@ -114,12 +117,12 @@ void OnRevertiveRequest(intptr_t p1, intptr_t p2)
 {
     if (p1 != iDevice) return;
     if (p2 != 2) {
-        SendRevertives(1, DatabaseSize_1, 1, 0);
+        SendRevertives(1, DatabaseSize_1, kRevertiveEach, 0);
         return;
     }
     if (iLastChanged == 0) return;
     int iTo = DatabaseSize_1 > kPackageMax ? kPackageMax : DatabaseSize_1;
     for (int d = 1; d <= iTo; ++d) {
-        if (aiIndex[d] == iLastChanged) SendRevertives(d, d, 1, 0);
+        if (aiIndex[d] == iLastChanged) SendRevertives(d, d, kRevertiveEach, 0);
     }
 }

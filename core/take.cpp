@@ -12,8 +12,11 @@
 #include "app/panel.h"
 #include "config/files.h"
 #include "config/profile.h"
+#include "core/command_text.h"
 #include "core/counter.h"
 #include "core/dispatch.h"
+#include "core/log.h"
+#include "core/messages.h"
 #include "core/routes.h"
 #include "core/tokenizer.h"
 #include "ipc/infolink.h"
@@ -105,7 +108,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
     SelectLevels(sLevel, sMask, pMaskText, DebugLog);
 
     ClearOutputList();
-    if (iTxRx != 2) AddOutputLine("RX-Only would Tx...");
+    if (iTxRx != kTxRx) AddOutputLine("RX-Only would Tx...");
 
     CombinerOutputFilter pFilter = FindFilter();
 
@@ -113,7 +116,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
         LevelCommand sCmd;
         if (!ComposeLevelCommand(sLevel, L, iWorkstation, &sCmd, DebugLog)) continue;
         AddOutputLine(sCmd.acText);
-        if (iTxRx != 2) continue;
+        if (iTxRx != kTxRx) continue;
         if (pFilter) {
             int iTaken = pFilter(sCmd.acText);
             sCmd.acText[sizeof sCmd.acText - 1] = '\0';
@@ -131,7 +134,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
     if (RevertiveLevel < 1 || RevertiveLevel > kLevelCount || sLevel[RevertiveLevel].iMask != -1) {
         aiIndex[iDest] = iSource;
         bIndexDirty = 1;
-        SendRevertives(iDest, iDest, 1, 0);
+        SendRevertives(iDest, iDest, kRevertiveEach, 0);
     }
 }
 

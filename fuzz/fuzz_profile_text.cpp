@@ -10,6 +10,7 @@
 // only by "ALL", and equals a reference reading of the list; the debug line
 // is terminated within its 256 bytes and ends with its newline.
 #include "config/profile_text.h"
+#include "core/log.h"
 #include "core/tokenizer.h"
 
 #include <cctype>

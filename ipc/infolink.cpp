@@ -7,8 +7,10 @@
 #include "app/driver.h"
 #include "config/filecodec.h"
 #include "config/profile.h"
+#include "core/levels.h"
+#include "core/log.h"
 #include "core/tokenizer.h"
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/transport.h"
 
 HWND hWndSrcePkgInfo = nullptr;
@@ -19,7 +21,6 @@ HWND hWndInfoAnswer = nullptr;
 namespace {
 
 const int kLinkCount = 3;
-const int kLevelCount = 32;
 
 struct InfoLink {
     const int* piDevice;
@@ -49,9 +50,6 @@ const InfoLink asLink[kLinkCount] = {
 };
 
 const int kLevelMapLink = 2;
-
-// How long an InfoDriver has to answer its 2724 (see AttachToRvx).
-const DWORD kFindPeerMs = 10000;
 
 // The link whose 2724 is out, or -1. Only then is a 2729 an answer; one that
 // comes later (the driver gave up on it) is not taken.
@@ -101,7 +99,7 @@ void ConnectInfoDrivers()
         iLinkAsked = i;
         DWORD dwStart = GetTickCount();
         BroadcastToTopLevel(MSG_INFO_CONNECT, reinterpret_cast<WPARAM>(hWndMain),
-                            static_cast<LPARAM>(iLinkDevice | 0x8000));
+                            static_cast<LPARAM>(iLinkDevice | kDeviceFlag));
         DWORD dwTaken = GetTickCount() - dwStart;
         if (hWndInfoAnswer == nullptr && dwTaken < kFindPeerMs) {
             WaitForSentMessages(kFindPeerMs - dwTaken, &hWndInfoAnswer);
@@ -208,7 +206,7 @@ int ForwardInfoWrite(const char* pText)
     return 0;
 }
 
-// Brings each linked InfoDriver to TX/RX (iState 2) or to RX only (any other
+// Brings each linked InfoDriver to TX/RX (iState kTxRx) or to RX only (any other
 // state), asking its state first (2732) and setting it (2733) only when it
 // differs.
 void BringInfoDriversToState(int iState)
@@ -218,10 +216,10 @@ void BringInfoDriversToState(int iState)
         if (hWnd == nullptr) continue;
         LRESULT lNow = 0;
         SendPeerMessage(hWnd, MSG_INFO_TXRX_QUERY, 0, 0, &lNow);
-        if (iState == 2) {
-            if (lNow != 2) SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, 3, 0, nullptr);
-        } else if (lNow == 2) {
-            SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, 1, 0, nullptr);
+        if (iState == kTxRx) {
+            if (lNow != kTxRx) SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, kReportTxRx, 0, nullptr);
+        } else if (lNow == kTxRx) {
+            SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, kReportRxOnly, 0, nullptr);
         }
     }
 }

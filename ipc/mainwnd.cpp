@@ -8,6 +8,7 @@
 #include "app/panel.h"
 #include "config/profile.h"
 #include "core/dispatch.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/rvx.h"

@@ -7,6 +7,7 @@
 #include "app/panel.h"
 #include "config/profile.h"
 #include "core/counter.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/netstatus.h"
@@ -19,24 +20,17 @@ int iTxRx = 0;
 
 namespace {
 
-const int kDeviceFlag = 0x8000;   // marks the lparam of 2184 as a device number
-// How long a peer has to answer a broadcast (RVX its 2032 to the 2031, an
-// InfoDriver its 2729 to the 2724): a peer that is busy at the time still
-// counts as running when it answers within this time.
-const DWORD kFindPeerMs = 10000;
 
 // The attach: not yet tried, RVX's answer awaited, found, or given up. A
 // 2032 that arrives after the driver gave up is not taken: the driver is
 // already ending without RVX.
 enum { kAttachNotTried, kAttachWaiting, kAttachFound, kAttachGivenUp };
 int iAttachState = kAttachNotTried;
-const int kReportTxRx = 3;        // wparam of 2215 and 2733 for TX/RX
-const int kReportRxOnly = 1;      // and for RX only
 
 // Writes the TX/RX indicator: the look first, then the caption.
 void ShowTxRxIndicator(int iState)
 {
-    if (iState == 2) {
+    if (iState == kTxRx) {
         SetPanelText(IDC_INTERFACE, "/__2B0_");
         SetPanelText(IDC_INTERFACE, "Tx/Rx");
     } else {
@@ -85,7 +79,7 @@ int RegisterDevice()
     } else {
         std::snprintf(acLine, sizeof acLine, "Attempting to register device %d", iDevice);
         DebugLog(acLine);
-        iTxRx = 0;
+        iTxRx = kTxRxNone;
         // An RVX that has gone since the attach, or that does not answer,
         // must not read as "registered": that is result -1.
         LRESULT lResult = 0;
@@ -96,20 +90,20 @@ int RegisterDevice()
         iResult = static_cast<int>(lResult);
         switch (iResult) {
         case 0:
-            iTxRx = 2;
-            ShowTxRxIndicator(2);
+            iTxRx = kTxRx;
+            ShowTxRxIndicator(kTxRx);
             break;
         case 1:
             ErrorBox("Request refused - ID supplied is invalid");
-            iTxRx = 0;
+            iTxRx = kTxRxNone;
             break;
         case 2:
             ErrorBox("Request refused - A driver has already registered this Id");
-            iTxRx = 0;
+            iTxRx = kTxRxNone;
             break;
         case 3:
             ErrorBox("Request refused - RVX has not been enabled in Driver Mode");
-            iTxRx = 0;
+            iTxRx = kTxRxNone;
             break;
         case -1:
             ErrorBox("Request refused - RVX did not answer the registration");
@@ -164,11 +158,11 @@ int HandleNetworkStatus(char* pText)
     if (!sStatus.bTxRxKey) return 0;
 
     int iValue = sStatus.iTxRxValue;
-    if ((iValue == 2 || iValue == 3) && iTxRx != 2) {
-        SetTxRx(2);
+    if ((iValue == 2 || iValue == 3) && iTxRx != kTxRx) {
+        SetTxRx(kTxRx);
         SendPeerMessage(hWndRvx, MSG_TXRX_REPORT, kReportTxRx, static_cast<LPARAM>(iDevice), nullptr);
-    } else if (iValue == 1 && iTxRx != 1) {
-        SetTxRx(1);
+    } else if (iValue == 1 && iTxRx != kRxOnly) {
+        SetTxRx(kRxOnly);
         SendPeerMessage(hWndRvx, MSG_TXRX_REPORT, kReportRxOnly, static_cast<LPARAM>(iDevice), nullptr);
     }
 
@@ -187,17 +181,17 @@ LRESULT OnArbitration(UINT uMessage, LPARAM lDevice)
     switch (uMessage) {
     case MSG_ARBITRATION_QUERY:
         if (bOurs) return 0;
-        return iTxRx != 2 ? 1 : 0;
+        return iTxRx != kTxRx ? 1 : 0;
     case MSG_TXRX_ORDER:
         if (bOurs) {
-            SetTxRx(2);
+            SetTxRx(kTxRx);
             return 1;
         }
-        return iTxRx == 2 ? 1 : 0;
+        return iTxRx == kTxRx ? 1 : 0;
     case MSG_OWNERSHIP_QUERY:
         return bOurs ? 1 : 0;
     case MSG_RX_ONLY_ORDER:
-        if (bOurs) SetTxRx(1);
+        if (bOurs) SetTxRx(kRxOnly);
         return 0;
     default:
         return 0;

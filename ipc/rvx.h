@@ -4,7 +4,7 @@
 
 extern HWND hWndRvx;
 extern int iRvxNumber;
-extern int iTxRx;       // 0 not registered, 1 RX only, 2 TX/RX
+extern int iTxRx;       // TxRxState: not registered, RX only, TX/RX
 
 int AttachToRvx();
 int RegisterDevice();

@@ -2,7 +2,7 @@
 // driver and its peers. Shared by the driver and the stand-in peers.
 #pragma once
 #include <windows.h>
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/wire.h"
 
 // Text request (or reply, for MSG_TRANSPORT_REPLY): pBlock is a block of
@@ -33,6 +33,10 @@ void BroadcastToTopLevel(UINT uMessage, WPARAM wParam, LPARAM lParam);
 // one that is busy in its handler is waited for this long, so a slow but
 // live peer that answers within 10 s still works.
 const DWORD kPeerTimeoutMs = 12000;
+// How long a peer has to answer a broadcast (RVX its 2032 to the 2031, an
+// InfoDriver its 2729 to the 2724): a peer that is busy at the time still
+// counts as running when it answers within this time.
+const DWORD kFindPeerMs = 10000;
 // Sets the limit of every later send (the shut-down shortens it, so that it
 // ends in bounded time even when every peer hangs). Returns the old one.
 DWORD SetPeerTimeout(DWORD dwMs);

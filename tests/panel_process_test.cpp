@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "res/resource.h"
 
 namespace {

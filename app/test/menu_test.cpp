@@ -12,6 +12,7 @@
 #include "app/panel.h"
 #include "app/test/panel_host.h"
 #include "config/profile.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "res/resource.h"
 
@@ -26,7 +27,7 @@ protected:
         DatabaseSize_0 = 10;
         DatabaseSize_1 = 20;
         NameLength = 8;
-        DebugMode = 1;
+        SetDebugMode(1);
         std::memset(aiIndex, 0, sizeof aiIndex);
         std::memset(abLock, 0, sizeof abLock);
         aiIndex[1] = 3;

@@ -11,6 +11,7 @@
 #include "app/panel.h"
 #include "config/profile.h"
 #include "core/dispatch.h"
+#include "core/log.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
@@ -75,20 +76,17 @@ LRESULT CALLBACK MainProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hWnd, uMessage, wParam, lParam);
 }
 
-// OutputDebugStringA raises a debug-print exception that a vectored handler
-// sees before anyone else: this is how the test reads the debug log.
-LONG CALLBACK CatchDebugPrint(EXCEPTION_POINTERS* pInfo)
+// The debug log's sink in the test: keeps the driver's lines and passes them
+// on to the platform's debug output.
+void CatchDebugLine(const char* pLine)
 {
-    const EXCEPTION_RECORD* pRecord = pInfo->ExceptionRecord;
-    if (pRecord->ExceptionCode == DBG_PRINTEXCEPTION_C && pRecord->NumberParameters >= 2) {
-        std::string sLine(reinterpret_cast<const char*>(pRecord->ExceptionInformation[1]));
-        if (sLine.compare(0, 5, "<GR>-") != 0) return EXCEPTION_CONTINUE_SEARCH;   // not the driver's
-        sLine.erase(0, 5);
-        if (!sLine.empty() && sLine.back() == '\n') sLine.pop_back();
-        std::lock_guard<std::mutex> lock(mDebug);
-        asDebugLines.push_back(sLine);
-    }
-    return EXCEPTION_CONTINUE_SEARCH;
+    OutputDebugStringA(pLine);
+    std::string sLine(pLine);
+    if (sLine.compare(0, 5, "<GR>-") != 0) return;
+    sLine.erase(0, 5);
+    if (!sLine.empty() && sLine.back() == '\n') sLine.pop_back();
+    std::lock_guard<std::mutex> lock(mDebug);
+    asDebugLines.push_back(sLine);
 }
 
 HMENU BuildMenu()
@@ -128,7 +126,7 @@ void StartHost()
 {
     if (hWndMain != nullptr) return;
     hInst = GetModuleHandleA(nullptr);
-    AddVectoredExceptionHandler(1, CatchDebugPrint);
+    SetDebugSink(CatchDebugLine);
 
     // The control libraries, built beside the test.
     hBwccLib = LoadLibraryA("BWCC32.DLL");

@@ -11,6 +11,7 @@
 #include "app/driver.h"
 #include "app/menu.h"
 #include "app/test/panel_host.h"
+#include "core/log.h"
 #include "ipc/test/test_host.h"
 #include "config/profile.h"
 #include "core/dispatch.h"
@@ -29,7 +30,7 @@ protected:
         DatabaseSize_0 = 10;
         DatabaseSize_1 = 20;
         NameLength = 8;
-        DebugMode = 1;
+        SetDebugMode(1);
         std::memset(aiIndex, 0, sizeof aiIndex);
         std::memset(abLock, 0, sizeof abLock);
         aiIndex[1] = 3;

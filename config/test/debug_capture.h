@@ -1,6 +1,6 @@
-// Collects the debug log's lines in-process: OutputDebugStringA raises
-// DBG_PRINTEXCEPTION_C with the text, which a vectored handler can read
-// before the system handles it.
+// Collects the debug log's lines in-process: while a DebugCapture lives it is
+// the log's sink, and it passes each line on to the platform's debug output
+// as the driver does (so WINEDEBUG=+debugstr still shows them).
 #pragma once
 #include <windows.h>
 
@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-#ifndef DBG_PRINTEXCEPTION_C
-#define DBG_PRINTEXCEPTION_C 0x40010006
-#endif
+#include "core/log.h"
 
 class DebugCapture {
 public:
-    DebugCapture() { m_hHandler = AddVectoredExceptionHandler(1, &DebugCapture::Handler); }
-    ~DebugCapture() { RemoveVectoredExceptionHandler(m_hHandler); }
+    DebugCapture() { m_pfnOld = SetDebugSink(&DebugCapture::Sink); }
+    ~DebugCapture() { SetDebugSink(m_pfnOld); }
     DebugCapture(const DebugCapture&) = delete;
     DebugCapture& operator=(const DebugCapture&) = delete;
 
@@ -38,16 +36,14 @@ private:
         static std::vector<std::string> v;
         return v;
     }
-    static LONG CALLBACK Handler(EXCEPTION_POINTERS* pInfo)
+    static void Sink(const char* pLine)
     {
-        const EXCEPTION_RECORD* pRecord = pInfo->ExceptionRecord;
-        if (pRecord->ExceptionCode == DBG_PRINTEXCEPTION_C && pRecord->NumberParameters >= 2) {
-            const char* pText = reinterpret_cast<const char*>(pRecord->ExceptionInformation[1]);
+        {
             std::lock_guard<std::mutex> lock(Mutex());
-            Lines().emplace_back(pText);
+            Lines().emplace_back(pLine);
         }
-        return EXCEPTION_CONTINUE_SEARCH;
+        OutputDebugStringA(pLine);
     }
 
-    PVOID m_hHandler;
+    DebugSink m_pfnOld;
 };

@@ -16,6 +16,7 @@
 #include "config/profile.h"
 #include "config/test/debug_capture.h"
 #include "config/test/save_states.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "ipc/test/test_host.h"
 
@@ -28,7 +29,7 @@ protected:
     void SetUp() override
     {
         sDir = UseTempConfigDir(kDevice);
-        DebugMode = 1;   // the debug lines can be followed with WINEDEBUG=+debugstr
+        SetDebugMode(1);   // the debug lines can be followed with WINEDEBUG=+debugstr
         sIndex = sDir + "\\DEV_007.DAT";
         sLock = sDir + "\\DEV_007.LCK";
         bIndexDirty = 0;
@@ -140,7 +141,7 @@ TEST_F(Files, ShortFilesReadUnroutedAndLocked)
 TEST_F(Files, FileOfAnotherSizeIsNamedInTheDebugOutputWhateverDebugMode)
 {
     DebugCapture capture;
-    DebugMode = 0;
+    SetDebugMode(0);
     struct {
         bool bIndex;
         size_t nSize;

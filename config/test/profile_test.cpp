@@ -11,6 +11,7 @@
 
 #include "app/driver.h"
 #include "config/test/debug_capture.h"
+#include "core/log.h"
 #include "core/take.h"
 
 namespace {
@@ -107,7 +108,7 @@ protected:
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, sFile.c_str());   // drop cached copy
         DebugCapture::Take();
     }
-    void TearDown() override { DebugMode = 0; }
+    void TearDown() override { SetDebugMode(0); }
 
     static void Write(const char* pSection, const char* pKey, const char* pValue)
     {
@@ -217,7 +218,7 @@ TEST_F(Profile, UnusableValuesAreReplacedAndWrittenBack)
     EXPECT_EQ(DatabaseSize_1, 50);
     EXPECT_EQ(SaveDelay, 5);
     EXPECT_EQ(SrcePkgInfoId, 7);
-    EXPECT_EQ(DebugMode, 0);
+    EXPECT_EQ(DebugMode(), 0);
     EXPECT_EQ(RevertiveLevel, 0);
     EXPECT_STREQ(ExternalDLL, "NONE");
 
@@ -238,7 +239,7 @@ TEST_F(Profile, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
     EXPECT_EQ(DatabaseSize_1, 4096);
     EXPECT_EQ(DebugCapture::Take(), (std::vector<std::string>{
                                         "<GR>-DatabaseSize_0 123456789 is above 4096 - using 4096\n", "<GR>-ALL\n"}));
-    DebugMode = 0;
+    SetDebugMode(0);
     DebugLog("quiet");
     EXPECT_TRUE(DebugCapture::Take().empty());
 

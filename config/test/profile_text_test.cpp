@@ -109,15 +109,3 @@ TEST(ProfileText, AccessTexts)
     std::string longField = std::string(100, '0') + "12";
     EXPECT_EQ(Granted((longField + ",3-" + longField).c_str()), "0,3,4,5,6,7,8,9,10,11,12,");
 }
-
-TEST(ProfileText, DebugLinesAreCutAndKeepTheirNewline)
-{
-    char acLine[256];
-    FormatDebugLine(acLine, "Parsing - [RF 201 7]");
-    EXPECT_STREQ(acLine, "<GR>-Parsing - [RF 201 7]\n");
-    std::string text249(249, 'a');
-    FormatDebugLine(acLine, text249.c_str());
-    EXPECT_EQ(std::string(acLine), "<GR>-" + text249 + "\n");
-    FormatDebugLine(acLine, (text249 + "bbbbbbbb").c_str());
-    EXPECT_EQ(std::string(acLine), "<GR>-" + text249 + "\n");
-}

@@ -8,6 +8,7 @@
 #include "app/driver.h"
 #include "config/profile.h"
 #include "config/test/debug_capture.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "core/take.h"
 #include "ipc/mainwnd.h"
@@ -22,13 +23,13 @@ protected:
         iDevice = 201;
         DatabaseSize_0 = 10;
         DatabaseSize_1 = 20;
-        DebugMode = 1;
+        SetDebugMode(1);
         iTxRx = 2;
         char acText[kRingTextSize];
         while (RingPop(&sCommandRing, acText)) {}
         DebugCapture::Take();
     }
-    void TearDown() override { DebugMode = 0; }
+    void TearDown() override { SetDebugMode(0); }
 
     DebugCapture capture;
 };
@@ -42,7 +43,7 @@ TEST_F(Dispatch, WritesTheDiagnosticLinesOnlyInDebugMode)
     EXPECT_EQ(DebugCapture::Take(),
               (std::vector<std::string>{"<GR>-!\n", "<GR>-P TXRX is 2\n", "<GR>-Parsing - [XY 999 1 2]\n"}));
 
-    DebugMode = 0;
+    SetDebugMode(0);
     DispatchCommand(acText);
     EXPECT_TRUE(DebugCapture::Take().empty());
 }

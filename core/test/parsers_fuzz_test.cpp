@@ -3,6 +3,7 @@
 // or write outside it.
 #include "config/profile_text.h"
 #include "core/command_text.h"
+#include "core/log.h"
 #include "core/strtok.h"
 #include "core/tokenizer.h"
 

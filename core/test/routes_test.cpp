@@ -13,7 +13,7 @@
 #include "app/panel.h"
 #include "config/files.h"
 #include "config/profile.h"
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/rvx.h"
 #include "ipc/test/test_host.h"
 

@@ -15,6 +15,7 @@
 #include "app/driver.h"
 #include "config/files.h"
 #include "config/profile.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/rvx.h"
@@ -41,7 +42,6 @@ std::map<int, std::string> mSource, mDest, mMap;
 HWND hPeerRvx = nullptr, hPeerSource = nullptr, hPeerDest = nullptr, hPeerMap = nullptr;
 HWND hSelf = nullptr;
 HANDLE hPeersReady = nullptr;
-DWORD dwDriverThread = 0;
 
 LRESULT CALLBACK InfoProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -107,19 +107,12 @@ std::string Identity()
     return s;
 }
 
-// The driver's debug lines, caught in this process: OutputDebugStringA
-// raises DBG_PRINTEXCEPTION_C with the text, which a vectored handler sees
-// before the default handling goes on.
+// The driver's debug lines, caught as the debug log's sink.
 std::vector<std::string> asDebug;
 
-LONG CALLBACK CatchDebugText(EXCEPTION_POINTERS* pInfo)
+void CatchDebugText(const char* pLine)
 {
-    const EXCEPTION_RECORD* pRecord = pInfo->ExceptionRecord;
-    if (pRecord->ExceptionCode == DBG_PRINTEXCEPTION_C && pRecord->NumberParameters >= 2
-        && GetCurrentThreadId() == dwDriverThread) {
-        asDebug.push_back(reinterpret_cast<const char*>(pRecord->ExceptionInformation[1]));
-    }
-    return EXCEPTION_CONTINUE_SEARCH;
+    asDebug.push_back(pLine);
 }
 
 typedef void(__cdecl* SetFilterModeFn)(int);
@@ -145,18 +138,17 @@ protected:
         });
         WaitForSingleObject(hPeersReady, 10000);
         hSelf = MakeWindow("TakeSelf", "driver", SelfProc);
-        dwDriverThread = GetCurrentThreadId();
-        pCatcher = AddVectoredExceptionHandler(1, CatchDebugText);
+        pfnOldSink = SetDebugSink(CatchDebugText);
     }
     static void TearDownTestSuite()
     {
         PostMessageA(hPeerSource, WM_CLOSE, 0, 0);
         peers.join();
         DestroyWindow(hSelf);
-        RemoveVectoredExceptionHandler(pCatcher);
+        SetDebugSink(pfnOldSink);
     }
     static std::thread peers;
-    static void* pCatcher;
+    static DebugSink pfnOldSink;
 
     void SetUp() override
     {
@@ -193,7 +185,7 @@ protected:
         aAtRvx.clear();
         asReads.clear();
         asDebug.clear();
-        DebugMode = 0;
+        SetDebugMode(0);
     }
     void TearDown() override
     {
@@ -214,7 +206,7 @@ protected:
     }
 };
 std::thread Take::peers;
-void* Take::pCatcher = nullptr;
+DebugSink Take::pfnOldSink = nullptr;
 
 const std::vector<Received> kWorkedExample = {
     {2124, 101, "RC 101 5 20 ',---' 7"},
@@ -237,7 +229,7 @@ TEST_F(Take, WorkedExample)
 
 TEST_F(Take, DebugLinesOfATake)
 {
-    DebugMode = 1;
+    SetDebugMode(1);
     aiIndex[34] = 3;
     mSource[3] = "1,2,6";
     std::strcpy(sMask[1].acName, "AUDIO");

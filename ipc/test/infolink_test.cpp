@@ -15,6 +15,7 @@
 
 #include "app/driver.h"
 #include "config/profile.h"
+#include "core/log.h"
 #include "ipc/test/test_host.h"
 
 namespace {
@@ -91,7 +92,7 @@ protected:
     {
         CreateHostWindow();
         std::string sDir = UseTempConfigDir(100);
-        DebugMode = 1;   // the debug lines can be followed with WINEDEBUG=+debugstr
+        SetDebugMode(1);   // the debug lines can be followed with WINEDEBUG=+debugstr
         char acExe[MAX_PATH];
         GetModuleFileNameA(nullptr, acExe, sizeof acExe);
         std::string sHelper(acExe);

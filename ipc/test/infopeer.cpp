@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/transport.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "config/profile.h"
 #include "config/test/debug_capture.h"
 #include "core/dispatch.h"
+#include "core/log.h"
 #include "core/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/mainwnd.h"
@@ -471,14 +472,14 @@ TEST_F(DriverIpc, RingKeepsTextsWhole)
 TEST_F(DriverIpc, RingRefusesATextLongerThan512Characters)
 {
     DebugCapture capture;
-    DebugMode = 1;
+    SetDebugMode(1);
     std::string sBlock = "RL 201 1 1 1 7" + std::string(600, ' ');
     COPYDATASTRUCT cds = {PackEnvelope(MSG_DRIVER_COMMAND, 0), static_cast<DWORD>(sBlock.size()), &sBlock[0]};
     int iPending = sCommandRing.iPending;
     long lDropped = sCommandRing.lDropped;
     DebugCapture::Take();
     SendMessageA(hWndMain, WM_COPYDATA, reinterpret_cast<WPARAM>(hFakeRvx), reinterpret_cast<LPARAM>(&cds));
-    DebugMode = 0;
+    SetDebugMode(0);
     EXPECT_EQ(sCommandRing.iPending, iPending);
     EXPECT_EQ(sCommandRing.lDropped, lDropped);
     std::vector<std::string> asLines = DebugCapture::Take();

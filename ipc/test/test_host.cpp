@@ -4,7 +4,7 @@
 
 #include "app/driver.h"
 #include "ipc/infolink.h"
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/transport.h"
 
 namespace {

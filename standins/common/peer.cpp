@@ -1,6 +1,6 @@
 #include "standins/common/peer.h"
 
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/transport.h"
 #include "standins/common/peerscript.h"
 #include "standins/common/peertext.h"

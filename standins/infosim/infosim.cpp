@@ -2,7 +2,7 @@
 // to a router driver that asks for its device number, answers slot reads
 // and writes and the TX/RX state, and records every message it receives and
 // sends.
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/transport.h"
 #include "standins/common/peer.h"
 #include "standins/common/peerscript.h"

@@ -3,7 +3,7 @@
 // registration, text requests, name requests), records every message it
 // receives and sends, and can play a script of router commands and control
 // messages to the driver.
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/transport.h"
 #include "standins/common/peer.h"
 #include "standins/common/peerscript.h"

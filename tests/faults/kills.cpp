@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "tests/faults/campaigns.h"
 #include "tests/faults/site.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ipc/messages.h"
+#include "core/messages.h"
 #include "ipc/transport.h"
 
 // The text requests that RVX receives from the driver.

@@ -43,6 +43,18 @@ enum {
     MSG_CLOSE_DEFERRED      = 0x8001
 };
 
+// The transmit state iTxRx: revertives and level commands go to RVX only
+// while it is kTxRx.
+enum TxRxState { kTxRxNone = 0, kRxOnly = 1, kTxRx = 2 };
+
+// The wparam of a TX/RX report (2215) and of an InfoDriver's state order
+// (2733).
+const int kReportTxRx = 3;
+const int kReportRxOnly = 1;
+
+// Marks an lparam (of 2184, 2724) as a device number.
+const int kDeviceFlag = 0x8000;
+
 // Short readable name of a message number ("revertive", "slot read", ...),
 // for the stand-ins' traffic lines; "?" when unknown.
 const char* MessageName(int iMessage);

@@ -1,4 +1,4 @@
-#include "ipc/messages.h"
+#include "core/messages.h"
 
 const char* MessageName(int iMessage)
 {
