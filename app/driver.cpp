@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/panel.h"
+#include "app/startup.h"
 #include "config/files.h"
 #include "config/paths.h"
 #include "config/profile.h"
@@ -89,54 +90,6 @@ BOOL CreateMainWindow(HINSTANCE hInstance, int)
     hWndMain = hWnd;
     StartDriver();
     return TRUE;
-}
-
-namespace {
-
-// The start-up sequence. It stops before its next request as soon as
-// shut-down has begun or a close request has come, so a driver that is
-// going to end never attaches, registers or links its InfoDrivers on the way
-// out.
-void RunStartup()
-{
-    InitDriver();
-    if (StartupStopped()) return;
-
-    LoadDeviceProfile();
-    if (StartupStopped()) return;
-
-    if (std::strcmp(ExternalDLL, "NONE") != 0) hExternalDll = LoadLibraryA(ExternalDLL);
-
-    if (!AttachToRvx() || StartupStopped()) return;
-
-    LoadIndexFile();
-    LoadLockFile();
-    CreateMainDialog();
-    if (StartupStopped()) return;
-
-    RegisterDevice();
-    if (StartupStopped()) return;
-
-    ConnectInfoDrivers();
-    if (StartupStopped()) return;
-
-    if (iTxRx == kTxRx) BringInfoDriversToState(kTxRx);
-}
-
-}  // namespace
-
-// A close request that came during start-up takes effect at its end; queued
-// commands wait for the end of start-up too.
-void StartDriver()
-{
-    bStarting = 1;
-    RunStartup();
-    bStarting = 0;
-    if (bShutdownRequested) {
-        ShutdownDriver();
-    } else {
-        ResumeQueues();
-    }
 }
 
 bool StartupStopped()

@@ -15,7 +15,6 @@ extern int bShutdownRequested;   // a close request waits for the work in progre
 
 BOOL RegisterMainClass(HINSTANCE hInstance);
 BOOL CreateMainWindow(HINSTANCE hInstance, int nShow);
-void StartDriver();
 void InitDriver();
 void ShutdownDriver();
 // A close request: shut-down now, or once the work in progress has finished.

@@ -67,23 +67,6 @@ void ReadInt(const char* pSection, const char* pKey, const char* pDefault, int* 
     if (pValue != nullptr) ScanInt(pValue, piValue);
 }
 
-void ReportMissingSize(int iDatabase)
-{
-    char acMessage[256];
-    if (iDatabase == 0) {
-        std::snprintf(acMessage, sizeof acMessage,
-                      "A device profile INI File 'DEV_%03d.INI' does not exist in the Windows directory "
-                      "or the 'DatabaseSize_0' parameter (sources) in it has not been set.",
-                      iDevice);
-    } else {
-        std::snprintf(acMessage, sizeof acMessage,
-                      "A device profile INI File 'DEV_%03d.INI' does not exist in the Windows directory "
-                      "or the 'DatabaseSize_1' parameter (destinations) in it has not been set.",
-                      iDevice);
-    }
-    ErrorBox(acMessage);
-}
-
 // The route index and lock tables hold 4096 packages.
 void BoundDatabaseSize(const char* pKey, int* piSize)
 {
@@ -221,33 +204,27 @@ int DeviceFileName(char* pOut, int nSize, const char* pExtension)
 
 // Reads the whole profile; every missing or unusable value gets its default,
 // and the defaults are written back in this order, so that a new profile is a
-// complete template.
-void LoadDeviceProfile()
+// complete template. A missing database size is reported when the whole
+// profile has been read.
+int LoadDeviceProfile()
 {
     ResetSettings();
     if (!DeviceFileName(acProfile, sizeof acProfile, "INI")) {
         // No usable profile name: nothing can be read or written, which
         // leaves the driver without databases, as a missing profile does.
-        ReportMissingSize(0);
-        ReportMissingSize(1);
-        ShutdownDriver();
-        return;
+        return kSourcesMissing | kDestinationsMissing;
     }
 
     const char* pName = ReadValue("Combiner", "Name", "-1");
     if (pName != nullptr && std::strlen(pName) < 3) WriteText("Combiner", "Name", "Default");
 
-    // A size below 1 (missing, empty, 0, negative or not a number) would
-    // leave a driver that refuses every command: it is reported as missing.
-    // Both boxes are shown before the shut-down starts, as its quit request
-    // would close a box still to come at once.
+    // A size below 1 would leave a driver that refuses every command: it is
+    // reported as missing.
     ReadInt("Database", "DatabaseSize_0", "-1", &DatabaseSize_0);
-    const bool bMissing0 = DatabaseSize_0 < 1;
-    if (bMissing0) ReportMissingSize(0);
     ReadInt("Database", "DatabaseSize_1", "-1", &DatabaseSize_1);
-    const bool bMissing1 = DatabaseSize_1 < 1;
-    if (bMissing1) ReportMissingSize(1);
-    if (bMissing0 || bMissing1) ShutdownDriver();
+    int iMissing = kProfileComplete;
+    if (DatabaseSize_0 < 1) iMissing |= kSourcesMissing;
+    if (DatabaseSize_1 < 1) iMissing |= kDestinationsMissing;
 
     LoadCombinerSettings();
     // After DebugMode is known, so that the bound can be logged.
@@ -257,6 +234,7 @@ void LoadDeviceProfile()
     LoadLevels();
     LoadMasks();
     LoadAccessList();
+    return iMissing;
 }
 
 void LoadAccessList()

@@ -18,5 +18,9 @@ extern int abAccess[kWorkstationMax + 1];
 // configuration directory. Returns 0 when the name does not fit nSize.
 int DeviceFileName(char* pOut, int nSize, const char* pExtension);
 
-void LoadDeviceProfile();
+// What LoadDeviceProfile found missing: a database size below 1 (missing,
+// empty, 0, negative or not a number), or both when the profile's name does
+// not fit. Either stops the driver; the start-up says so.
+enum { kProfileComplete = 0, kSourcesMissing = 1, kDestinationsMissing = 2 };
+int LoadDeviceProfile();
 void LoadAccessList();

@@ -20,13 +20,10 @@ HWND hWndInfoAnswer = nullptr;
 
 namespace {
 
-const int kLinkCount = 3;
-
 struct InfoLink {
     const int* piDevice;
     HWND* phWnd;
     const char* pRequesting;
-    const char* pFailure;
     const char* pSuccess;
 };
 
@@ -34,26 +31,23 @@ struct InfoLink {
 const InfoLink asLink[kLinkCount] = {
     {&SrcePkgInfoId, &hWndSrcePkgInfo,
      "Requesting handle to Source Package InfoDriver %d",
-     "Unable to connect to Source Package InfoDriver %d.  Ensure that the InfoDriver you are trying "
-     "to connect to is actually running then restart this application.",
      "Source package InfoDriver %d handle = 0x%04x"},
     {&DestPkgInfoId, &hWndDestPkgInfo,
      "Requesting handle to destination package InfoDriver %d",
-     "Unable to connect to Destination Package InfoDriver %d.  Ensure that the InfoDriver you are "
-     "trying to connect to is actually running then restart this application.",
      "Destination package InfoDriver %d handle = 0x%04x"},
     {&LevelMapInfoId, &hWndLevelMapInfo,
      "Requesting handle to destination level mapping InfoDriver %d",
-     "Unable to connect to destination level mapping InfoDriver %d.  Ensure that the InfoDriver you "
-     "are trying to connect to is actually running then restart this application.",
      "Destination level mapping InfoDriver %d handle = 0x%04x"},
 };
-
-const int kLevelMapLink = 2;
 
 // The link whose 2724 is out, or -1. Only then is a 2729 an answer; one that
 // comes later (the driver gave up on it) is not taken.
 int iLinkAsked = -1;
+
+bool Stopped(StopCheck pfnStopped)
+{
+    return pfnStopped != nullptr && pfnStopped();
+}
 
 }  // namespace
 
@@ -82,12 +76,12 @@ void OnInfoConnectAnswer(HWND hWnd)
 // Finds each InfoDriver by broadcasting 2724 with its device number; the one
 // that has it answers with 2729, which the main window keeps in
 // hWndInfoAnswer; one that is busy at the time is waited for. A missing
-// InfoDriver is fatal: box, then shut-down. A close request that arrived
-// meanwhile stops the links before the next request.
-void ConnectInfoDrivers()
+// InfoDriver is fatal, so the links stop there. A close request that arrived
+// meanwhile stops them before the next request.
+int ConnectInfoDrivers(StopCheck pfnStopped)
 {
     for (int i = 0; i < kLinkCount; ++i) {
-        if (StartupStopped()) continue;
+        if (Stopped(pfnStopped)) return kAllLinked;
         const InfoLink& link = asLink[i];
         int iLinkDevice = *link.piDevice;
         *link.phWnd = nullptr;
@@ -106,18 +100,14 @@ void ConnectInfoDrivers()
         }
         iLinkAsked = -1;
 
-        if (hWndInfoAnswer == nullptr) {
-            std::snprintf(acText, sizeof acText, link.pFailure, iLinkDevice);
-            ErrorBox(acText);
-            ShutdownDriver();
-            continue;
-        }
+        if (hWndInfoAnswer == nullptr) return i;
         *link.phWnd = hWndInfoAnswer;
         std::snprintf(acText, sizeof acText, link.pSuccess, iLinkDevice,
                       static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndInfoAnswer)));
         DebugLog(acText);
-        if (i == kLevelMapLink && !StartupStopped()) InitLevelMap();
+        if (i == kLevelMapLink && !Stopped(pfnStopped)) InitLevelMap(pfnStopped);
     }
+    return kAllLinked;
 }
 
 void DisconnectInfoDrivers()
@@ -154,7 +144,7 @@ bool ReadInfoSlot(HWND hWndLink, int iSlot, char* pBuffer, int nLength)
 // the InfoDriver answers to one write is not carried to the next. A slot
 // whose read got no answer is not written: it may hold a map. A close
 // request stops the loop before its next request.
-void InitLevelMap()
+void InitLevelMap(StopCheck pfnStopped)
 {
     char acDefault[128];
     int nUsed = 0;
@@ -165,7 +155,7 @@ void InitLevelMap()
     DebugLog(acDefault);
 
     long nUnanswered = 0;
-    for (int iSlot = 1; iSlot <= kPackageMax && !StartupStopped(); ++iSlot) {
+    for (int iSlot = 1; iSlot <= kPackageMax && !Stopped(pfnStopped); ++iSlot) {
         char acSlot[129];
         if (!ReadInfoSlot(hWndLevelMapInfo, iSlot, acSlot, sizeof acSlot)) {
             ++nUnanswered;

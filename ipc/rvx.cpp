@@ -54,8 +54,6 @@ int AttachToRvx()
     if (hWndRvx == nullptr && dwTaken < kFindPeerMs) WaitForSentMessages(kFindPeerMs - dwTaken, &hWndRvx);
     if (hWndRvx == nullptr) {
         iAttachState = kAttachGivenUp;
-        ErrorBox("Cannot find KELM Interface Q7RVX.EXE");
-        ShutdownDriver();
         return 0;
     }
     iAttachState = kAttachFound;
@@ -65,6 +63,8 @@ int AttachToRvx()
     return 1;
 }
 
+// The "Result is" line gives RVX's answer as it came, -1 when none came, and
+// 1 for a device number the driver does not send.
 int RegisterDevice()
 {
     char acLine[64];
@@ -72,58 +72,28 @@ int RegisterDevice()
     std::snprintf(acLine, sizeof acLine, "RVX handle 0x%04x",
                   static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndRvx)));
     DebugLog(acLine);
-    int iResult;
     if (iDevice < 1 || iDevice > 999) {
-        ErrorBox("The supplied driver Id is invalid");
-        iResult = 1;
-    } else {
-        std::snprintf(acLine, sizeof acLine, "Attempting to register device %d", iDevice);
-        DebugLog(acLine);
-        iTxRx = kTxRxNone;
-        // An RVX that has gone since the attach, or that does not answer,
-        // must not read as "registered": that is result -1.
-        LRESULT lResult = 0;
-        if (!SendPeerMessage(hWndRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hWndMain),
-                             static_cast<LPARAM>(iDevice | kDeviceFlag), &lResult)) {
-            lResult = -1;
-        }
-        iResult = static_cast<int>(lResult);
-        switch (iResult) {
-        case 0:
-            iTxRx = kTxRx;
-            ShowTxRxIndicator(kTxRx);
-            break;
-        case 1:
-            ErrorBox("Request refused - ID supplied is invalid");
-            iTxRx = kTxRxNone;
-            break;
-        case 2:
-            ErrorBox("Request refused - A driver has already registered this Id");
-            iTxRx = kTxRxNone;
-            break;
-        case 3:
-            ErrorBox("Request refused - RVX has not been enabled in Driver Mode");
-            iTxRx = kTxRxNone;
-            break;
-        case -1:
-            ErrorBox("Request refused - RVX did not answer the registration");
-            break;
-        default: {
-            // The operator must never see the driver just disappear.
-            char acText[64];
-            std::snprintf(acText, sizeof acText, "Request refused - RVX answered %d", iResult);
-            ErrorBox(acText);
-            break;
-        }
-        }
+        DebugLog("Result is 1");
+        return kRegisterInvalidId;
+    }
+    std::snprintf(acLine, sizeof acLine, "Attempting to register device %d", iDevice);
+    DebugLog(acLine);
+    iTxRx = kTxRxNone;
+    // An RVX that has gone since the attach, or that does not answer, must
+    // not read as "registered".
+    LRESULT lResult = 0;
+    if (!SendPeerMessage(hWndRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hWndMain),
+                         static_cast<LPARAM>(iDevice | kDeviceFlag), &lResult)) {
+        lResult = kRegisterNoAnswer;
+    }
+    int iResult = static_cast<int>(lResult);
+    if (iResult == 0) {
+        iTxRx = kTxRx;
+        ShowTxRxIndicator(kTxRx);
     }
     std::snprintf(acLine, sizeof acLine, "Result is %d", iResult);
     DebugLog(acLine);
-    if (iResult != 0) {
-        ShutdownDriver();
-        return 0;
-    }
-    return 1;
+    return iResult;
 }
 
 int UnregisterDevice()

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "app/startup.h"
 #include "config/test/debug_capture.h"
 #include "core/log.h"
 #include "core/take.h"
@@ -119,11 +120,14 @@ protected:
         Write("Database", "DatabaseSize_0", pSources);
         Write("Database", "DatabaseSize_1", pDestinations);
     }
-    // Loads the profile, pressing any error box; returns the boxes' texts.
+    // Loads the profile and shows what it found missing as the start-up
+    // does, pressing any error box; returns the boxes' texts. What the load
+    // found missing is kept in iMissing.
     static std::vector<std::string> Load()
     {
         BoxPresser presser;
-        LoadDeviceProfile();
+        iMissing = LoadDeviceProfile();
+        ReportProfileLoad(iMissing);
         std::vector<std::string> texts = presser.Stop();
         // The stand-in shut-down posts a quit request; clear it for the next load.
         MSG msg;
@@ -141,11 +145,13 @@ protected:
 
     static std::string sRoot;
     static std::string sFile;
+    static int iMissing;
     DebugCapture capture;
 };
 
 std::string Profile::sRoot;
 std::string Profile::sFile;
+int Profile::iMissing = kProfileComplete;
 
 }  // namespace
 
@@ -156,6 +162,7 @@ TEST_F(Profile, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
     EXPECT_STRCASEEQ(acName, sFile.c_str());
 
     std::vector<std::string> boxes = Load();
+    EXPECT_EQ(iMissing, kSourcesMissing | kDestinationsMissing);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0], "A device profile INI File 'DEV_042.INI' does not exist in the Windows directory or the "
                         "'DatabaseSize_0' parameter (sources) in it has not been set.");
@@ -246,6 +253,7 @@ TEST_F(Profile, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
     // One missing size: one box, then the shut-down.
     WriteSizes(nullptr, "10");
     std::vector<std::string> boxes = Load();
+    EXPECT_EQ(iMissing, kSourcesMissing);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find("'DatabaseSize_0' parameter (sources)"), std::string::npos);
     EXPECT_EQ(bClosing, 1);
@@ -260,6 +268,7 @@ TEST_F(Profile, DatabaseSizeBelowOneIsReportedLikeAMissingOne)
             bClosing = 0;
             WriteSizes(iDatabase == 0 ? pSize : "10", iDatabase == 1 ? pSize : "10");
             std::vector<std::string> boxes = Load();
+            EXPECT_EQ(iMissing, iDatabase == 0 ? kSourcesMissing : kDestinationsMissing);
             ASSERT_EQ(boxes.size(), 1u) << "'" << pSize << "' " << iDatabase;
             EXPECT_NE(boxes[0].find(iDatabase == 0 ? "'DatabaseSize_0' parameter (sources)"
                                                    : "'DatabaseSize_1' parameter (destinations)"),

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "app/startup.h"
 #include "config/profile.h"
 #include "core/log.h"
 #include "ipc/test/test_host.h"
@@ -60,9 +61,10 @@ std::string Connect(int iDeviceNumber)
     return "2724 " + std::to_string(iDeviceNumber | 0x8000);
 }
 
-// Runs ConnectInfoDrivers while another thread reads and presses the error
-// box it shows; returns the box's text ("" when none came).
-std::string ConnectExpectingBox()
+// Runs ConnectInfoDrivers and the start-up's report of its answer while
+// another thread reads and presses the error box that shows; returns the
+// box's text ("" when none came) and the link that failed in *piFailed.
+std::string ConnectExpectingBox(int* piFailed)
 {
     std::string sText;
     std::atomic<bool> bDone(false);
@@ -79,7 +81,8 @@ std::string ConnectExpectingBox()
             Sleep(20);
         }
     });
-    ConnectInfoDrivers();
+    *piFailed = ConnectInfoDrivers(StartupStopped);
+    ReportInfoLinks(*piFailed);
     bDone = true;
     presser.join();
     PumpFor(50);   // drains the quit request of the shut-down
@@ -150,7 +153,7 @@ protected:
 TEST_F(InfoLinks, ConnectLinksAllThreeAndFillsTheLevelMapWithOneDefault)
 {
     hWndSrcePkgInfo = hWndDestPkgInfo = hWndLevelMapInfo = nullptr;
-    ConnectInfoDrivers();
+    EXPECT_EQ(ConnectInfoDrivers(StartupStopped), kAllLinked);
     EXPECT_EQ(hWndSrcePkgInfo, ahPeer[0]);
     EXPECT_EQ(hWndDestPkgInfo, ahPeer[1]);
     EXPECT_EQ(hWndLevelMapInfo, ahPeer[2]);
@@ -197,7 +200,9 @@ TEST_F(InfoLinks, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
         hWndSrcePkgInfo = hWndDestPkgInfo = hWndLevelMapInfo = nullptr;
         int* apiId[kPeers] = {&SrcePkgInfoId, &DestPkgInfoId, &LevelMapInfoId};
         *apiId[c.iFailing] = kAbsent;
-        EXPECT_EQ(ConnectExpectingBox(), c.pText);
+        int iFailed = kAllLinked;
+        EXPECT_EQ(ConnectExpectingBox(&iFailed), c.pText);
+        EXPECT_EQ(iFailed, c.iFailing);
         EXPECT_EQ(bClosing, 1);
         HWND ahLink[kPeers] = {hWndSrcePkgInfo, hWndDestPkgInfo, hWndLevelMapInfo};
         for (int i = 0; i < kPeers; ++i) {
@@ -214,7 +219,7 @@ TEST_F(InfoLinks, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
 TEST_F(InfoLinks, ConnectDoesNothingOnceClosing)
 {
     bClosing = 1;
-    ConnectInfoDrivers();
+    EXPECT_EQ(ConnectInfoDrivers(StartupStopped), kAllLinked);
     for (int i = 0; i < kPeers; ++i) EXPECT_TRUE(NewLines(i).empty());
     EXPECT_EQ(hWndSrcePkgInfo, ahPeer[0]);
 }

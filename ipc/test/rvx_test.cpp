@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "app/startup.h"
 #include "config/profile.h"
 #include "config/test/debug_capture.h"
 #include "core/dispatch.h"
@@ -223,7 +224,8 @@ TEST_F(DriverIpc, RegistrationAcceptedMakesTheDriverTxRx)
 {
     BoxWatcher boxes;
     sRvx.iRegisterResult = 0;
-    EXPECT_EQ(RegisterDevice(), 1);
+    EXPECT_EQ(RegisterDevice(), 0);
+    EXPECT_TRUE(ReportRegistration(0));
     EXPECT_EQ(iTxRx, 2);
     EXPECT_EQ(bClosing, 0);
     ASSERT_EQ(sRvx.alRegister.size(), 1u);
@@ -247,7 +249,9 @@ TEST_F(DriverIpc, RegistrationRefusalsShowTheirBoxAndShutDown)
         SetUp();
         BoxWatcher boxes;
         sRvx.iRegisterResult = c.iCode;
-        EXPECT_EQ(RegisterDevice(), 0) << c.iCode;
+        int iResult = RegisterDevice();
+        EXPECT_EQ(iResult, c.iCode);
+        EXPECT_FALSE(ReportRegistration(iResult)) << c.iCode;   // the start-up's box and shut-down
         EXPECT_EQ(iTxRx, 0) << c.iCode;
         EXPECT_EQ(bClosing, 1) << c.iCode;
         EXPECT_EQ(sRvx.alRegister.size(), 1u) << c.iCode;
@@ -266,7 +270,9 @@ TEST_F(DriverIpc, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
         SetUp();
         BoxWatcher boxes;
         iDevice = iBad;
-        EXPECT_EQ(RegisterDevice(), 0);
+        int iResult = RegisterDevice();
+        EXPECT_EQ(iResult, kRegisterInvalidId);
+        EXPECT_FALSE(ReportRegistration(iResult));
         EXPECT_TRUE(sRvx.alRegister.empty()) << iBad;
         EXPECT_EQ(bClosing, 1);
         ASSERT_EQ(boxes.Texts().size(), 1u);
@@ -275,7 +281,7 @@ TEST_F(DriverIpc, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
     }
     SetUp();
     iDevice = 999;
-    EXPECT_EQ(RegisterDevice(), 1);
+    EXPECT_EQ(RegisterDevice(), 0);
     ASSERT_EQ(sRvx.alRegister.size(), 1u);
     EXPECT_EQ(sRvx.alRegister[0], 33767);
 }

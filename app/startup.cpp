@@ -1,0 +1,138 @@
+#include "app/startup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/driver.h"
+#include "app/panel.h"
+#include "config/files.h"
+#include "config/profile.h"
+#include "core/messages.h"
+#include "ipc/infolink.h"
+#include "ipc/mainwnd.h"
+#include "ipc/rvx.h"
+
+namespace {
+
+void ShowMissingSize(const char* pKey, const char* pWhat)
+{
+    char acMessage[256];
+    std::snprintf(acMessage, sizeof acMessage,
+                  "A device profile INI File 'DEV_%03d.INI' does not exist in the Windows directory "
+                  "or the '%s' parameter (%s) in it has not been set.",
+                  iDevice, pKey, pWhat);
+    ErrorBox(acMessage);
+}
+
+// The start-up sequence. It stops before its next request as soon as
+// shut-down has begun or a close request has come, so a driver that is
+// going to end never attaches, registers or links its InfoDrivers on the way
+// out.
+void RunStartup()
+{
+    InitDriver();
+    if (StartupStopped()) return;
+
+    if (!ReportProfileLoad(LoadDeviceProfile()) || StartupStopped()) return;
+
+    if (std::strcmp(ExternalDLL, "NONE") != 0) hExternalDll = LoadLibraryA(ExternalDLL);
+
+    if (!ReportAttach(AttachToRvx()) || StartupStopped()) return;
+
+    LoadIndexFile();
+    LoadLockFile();
+    CreateMainDialog();
+    if (StartupStopped()) return;
+
+    if (!ReportRegistration(RegisterDevice()) || StartupStopped()) return;
+
+    if (!ReportInfoLinks(ConnectInfoDrivers(StartupStopped)) || StartupStopped()) return;
+
+    if (iTxRx == kTxRx) BringInfoDriversToState(kTxRx);
+}
+
+}  // namespace
+
+void StartDriver()
+{
+    bStarting = 1;
+    RunStartup();
+    bStarting = 0;
+    if (bShutdownRequested) {
+        ShutdownDriver();
+    } else {
+        ResumeQueues();
+    }
+}
+
+bool ReportProfileLoad(int iMissing)
+{
+    if (iMissing == kProfileComplete) return true;
+    if (iMissing & kSourcesMissing) ShowMissingSize("DatabaseSize_0", "sources");
+    if (iMissing & kDestinationsMissing) ShowMissingSize("DatabaseSize_1", "destinations");
+    ShutdownDriver();
+    return false;
+}
+
+bool ReportAttach(int bAttached)
+{
+    if (bAttached) return true;
+    ErrorBox("Cannot find KELM Interface Q7RVX.EXE");
+    ShutdownDriver();
+    return false;
+}
+
+// The operator must never see the driver just disappear: every refusal has
+// its box.
+bool ReportRegistration(int iResult)
+{
+    switch (iResult) {
+    case 0:
+        return true;
+    case kRegisterInvalidId:
+        ErrorBox("The supplied driver Id is invalid");
+        break;
+    case 1:
+        ErrorBox("Request refused - ID supplied is invalid");
+        break;
+    case 2:
+        ErrorBox("Request refused - A driver has already registered this Id");
+        break;
+    case 3:
+        ErrorBox("Request refused - RVX has not been enabled in Driver Mode");
+        break;
+    case kRegisterNoAnswer:
+        ErrorBox("Request refused - RVX did not answer the registration");
+        break;
+    default: {
+        char acText[64];
+        std::snprintf(acText, sizeof acText, "Request refused - RVX answered %d", iResult);
+        ErrorBox(acText);
+        break;
+    }
+    }
+    ShutdownDriver();
+    return false;
+}
+
+bool ReportInfoLinks(int iFailedLink)
+{
+    if (iFailedLink == kAllLinked) return true;
+    const char* pWhat = "Source Package";
+    int iInfoDevice = SrcePkgInfoId;
+    if (iFailedLink == kDestLink) {
+        pWhat = "Destination Package";
+        iInfoDevice = DestPkgInfoId;
+    } else if (iFailedLink == kLevelMapLink) {
+        pWhat = "destination level mapping";
+        iInfoDevice = LevelMapInfoId;
+    }
+    char acText[256];
+    std::snprintf(acText, sizeof acText,
+                  "Unable to connect to %s InfoDriver %d.  Ensure that the InfoDriver you are trying to connect "
+                  "to is actually running then restart this application.",
+                  pWhat, iInfoDevice);
+    ErrorBox(acText);
+    ShutdownDriver();
+    return false;
+}
