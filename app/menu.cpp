@@ -7,7 +7,7 @@
 #include "app/driver.h"
 #include "app/panel.h"
 #include "config/profile.h"
-#include "core/routes.h"
+#include "command/routes.h"
 #include "res/resource.h"
 #include "res/version.h"
 

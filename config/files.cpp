@@ -8,7 +8,7 @@
 #include "config/filecodec.h"
 #include "config/profile.h"
 #include "core/log.h"
-#include "core/routes.h"
+#include "command/routes.h"
 
 int bIndexDirty = 0;
 int bLockDirty = 0;

@@ -10,7 +10,7 @@
 #include "config/paths.h"
 #include "config/profile_text.h"
 #include "core/log.h"
-#include "core/take.h"
+#include "command/take.h"
 
 int DatabaseSize_0 = 0;
 int DatabaseSize_1 = 0;

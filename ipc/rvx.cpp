@@ -8,7 +8,7 @@
 #include "config/profile.h"
 #include "core/counter.h"
 #include "core/log.h"
-#include "core/routes.h"
+#include "command/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/netstatus.h"
 #include "ipc/transport.h"

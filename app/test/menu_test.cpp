@@ -13,7 +13,7 @@
 #include "app/test/panel_host.h"
 #include "config/profile.h"
 #include "core/log.h"
-#include "core/routes.h"
+#include "command/routes.h"
 #include "res/resource.h"
 
 namespace {

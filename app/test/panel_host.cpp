@@ -10,7 +10,7 @@
 #include "app/menu.h"
 #include "app/panel.h"
 #include "config/profile.h"
-#include "core/dispatch.h"
+#include "command/dispatch.h"
 #include "core/log.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"

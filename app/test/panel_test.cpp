@@ -14,9 +14,9 @@
 #include "core/log.h"
 #include "ipc/test/test_host.h"
 #include "config/profile.h"
-#include "core/dispatch.h"
-#include "core/routes.h"
-#include "core/take.h"
+#include "command/dispatch.h"
+#include "command/routes.h"
+#include "command/take.h"
 #include "res/resource.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "config/test/debug_capture.h"
 #include "config/test/save_states.h"
 #include "core/log.h"
-#include "core/routes.h"
+#include "command/routes.h"
 #include "ipc/test/test_host.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "app/startup.h"
 #include "config/test/debug_capture.h"
 #include "core/log.h"
-#include "core/take.h"
+#include "command/take.h"
 
 namespace {
 

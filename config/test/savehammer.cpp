@@ -9,7 +9,7 @@
 #include "app/driver.h"
 #include "config/files.h"
 #include "config/test/save_states.h"
-#include "core/routes.h"
+#include "command/routes.h"
 
 int main(int argc, char** argv)
 {

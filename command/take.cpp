@@ -1,7 +1,7 @@
 // The package take: "RC device source dest 'mask' workstation" reads the
 // source, destination and level map packages from the InfoDrivers and sends
 // each included level's command to its device through RVX.
-#include "core/take.h"
+#include "command/take.h"
 
 #include <windows.h>
 
@@ -13,12 +13,12 @@
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/command_text.h"
+#include "core/commands.h"
 #include "core/counter.h"
-#include "core/dispatch.h"
+#include "command/dispatch.h"
 #include "core/log.h"
 #include "core/messages.h"
-#include "core/routes.h"
-#include "core/tokenizer.h"
+#include "command/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
@@ -33,8 +33,6 @@ long lDriverMessagesSent = 0;
 typedef int (__cdecl *CombinerOutputFilter)(char*);
 
 namespace {
-
-const int kTakeFields = 5;   // device, source, destination, mask, workstation
 
 // Writes the request line, reads the slot into pSlot (kSlotTextMax + 1 bytes:
 // at most 256 characters, always terminated) and writes the reply to the
@@ -85,7 +83,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
     ResetTakeFields(sLevel);
 
     int iPrevious = aiIndex[iDest];
-    if (iPrevious >= 1 && iPrevious <= kPackageMax) {
+    if (ReadsPreviousSource(iPrevious)) {
         if (!ReadSlot(hWndSrcePkgInfo, SrcePkgInfoId, "Requesting contents of previous source package slot %d",
                       iPrevious, acSlot)) {
             return;
@@ -130,8 +128,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
         CountDriverMessage();
     }
 
-    // The index follows the take only when it includes the revertive level.
-    if (RevertiveLevel < 1 || RevertiveLevel > kLevelCount || sLevel[RevertiveLevel].iMask != -1) {
+    if (TakeRecordsRoute(sLevel, RevertiveLevel)) {
         aiIndex[iDest] = iSource;
         bIndexDirty = 1;
         SendRevertives(iDest, iDest, kRevertiveEach, 0);
@@ -143,20 +140,10 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
 int CommandRC(char* pText)
 {
     ShowCommand(pText);
-
-    char* apField[kTakeFields + 1];
-    int aiValue[kTakeFields];
-    int nFields = TokenizeCommand(pText, kTakeFields, apField, aiValue);
-    if (nFields >= kTakeFields) {
-        int iSource = aiValue[1];
-        int iDest = aiValue[2];
-        int iWorkstation = aiValue[4];
-        if (IsOurDevice(aiValue[0]) && HasNumericAccess(apField[4], iWorkstation) && IsSourceValid(iSource)
-            && IsDestValid(iDest) && !abLock[iDest]) {
-            PerformTake(iSource, iDest, apField[3], iWorkstation);
-        }
+    TakeOrder sOrder;
+    if (AcceptTake(pText, DriverLimits(), abLock, &sOrder)) {
+        PerformTake(sOrder.iSource, sOrder.iDest, sOrder.pMask, sOrder.iWorkstation);
     }
-
     UpdateLockDisplay();
     return 1;
 }

@@ -1,7 +1,7 @@
 // The package take against in-process peers on another thread: three
 // InfoDrivers answering slot reads from tables, and an RVX that records the
 // level commands and revertives it receives.
-#include "core/take.h"
+#include "command/take.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/log.h"
-#include "core/routes.h"
+#include "command/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"

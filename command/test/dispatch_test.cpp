@@ -1,4 +1,4 @@
-#include "core/dispatch.h"
+#include "command/dispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include "config/profile.h"
 #include "config/test/debug_capture.h"
 #include "core/log.h"
-#include "core/routes.h"
-#include "core/take.h"
+#include "command/routes.h"
+#include "command/take.h"
 #include "ipc/mainwnd.h"
 #include "ipc/rvx.h"
 
@@ -60,22 +60,6 @@ TEST_F(Dispatch, ChoosesTheHandlerByTheFirstTwoLetters)
     EXPECT_EQ(HandlerOf("RR 201 1 2"), nullptr);
     EXPECT_EQ(HandlerOf("R"), nullptr);
     EXPECT_EQ(HandlerOf(""), nullptr);
-}
-
-TEST_F(Dispatch, RangeDeviceAndAccessChecks)
-{
-    for (int n : {1, 10}) EXPECT_EQ(IsSourceValid(n), 1) << n;
-    for (int n : {-1, 0, 11}) EXPECT_EQ(IsSourceValid(n), 0) << n;
-    for (int n : {1, 20}) EXPECT_EQ(IsDestValid(n), 1) << n;
-    for (int n : {0, 21}) EXPECT_EQ(IsDestValid(n), 0) << n;
-    EXPECT_EQ(IsOurDevice(201), 1);
-    EXPECT_EQ(IsOurDevice(202), 0);
-    // Workstations outside the table are refused, never looked up.
-    abAccess[0] = 1;
-    abAccess[7] = 0;
-    abAccess[1000] = 1;
-    for (int n : {0, 1000}) EXPECT_EQ(HasAccess(n), 1) << n;
-    for (int n : {-1, 7, 1001}) EXPECT_EQ(HasAccess(n), 0) << n;
 }
 
 TEST_F(Dispatch, QueuedCommandsAreTakenOldestFirstAndCounted)

@@ -1,4 +1,4 @@
-#include "core/dispatch.h"
+#include "command/dispatch.h"
 
 #include <cstdio>
 
@@ -8,9 +8,8 @@
 #include "core/command_text.h"
 #include "core/counter.h"
 #include "core/log.h"
-#include "core/routes.h"
-#include "core/take.h"
-#include "core/tokenizer.h"
+#include "command/routes.h"
+#include "command/take.h"
 #include "ipc/mainwnd.h"
 #include "ipc/rvx.h"
 #include "res/resource.h"
@@ -56,29 +55,8 @@ void DispatchCommand(char* pText)
     if (pHandler != nullptr) pHandler(pText);
 }
 
-int IsSourceValid(int n)
+CommandLimits DriverLimits()
 {
-    return n >= 1 && n <= DatabaseSize_0 ? 1 : 0;
-}
-
-int IsDestValid(int n)
-{
-    return n >= 1 && n <= DatabaseSize_1 ? 1 : 0;
-}
-
-int IsOurDevice(int n)
-{
-    return n == iDevice ? 1 : 0;
-}
-
-// A workstation number outside the access table is refused.
-int HasAccess(int iWorkstation)
-{
-    if (iWorkstation < 0 || iWorkstation > kWorkstationMax) return 0;
-    return abAccess[iWorkstation] != 0 ? 1 : 0;
-}
-
-int HasNumericAccess(const char* pField, int iWorkstation)
-{
-    return IsNumberField(pField) && HasAccess(iWorkstation) ? 1 : 0;
+    CommandLimits sLimits = {iDevice, DatabaseSize_0, DatabaseSize_1, abAccess};
+    return sLimits;
 }

@@ -1,7 +1,7 @@
 // Route index, lock flags and "RR" revertives.
 #pragma once
 #include <cstdint>
-#include "config/filecodec.h"
+#include "core/limits.h"
 
 extern int aiIndex[kPackageMax + 1];
 extern int abLock[kPackageMax + 1];

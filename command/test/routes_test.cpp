@@ -1,6 +1,6 @@
 // Router commands "RF", "RL", "RP", "RQ" and message 2177 against a stand-in
 // RVX: the revertives that reach it, their message numbers and values.
-#include "core/routes.h"
+#include "command/routes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "app/driver.h"
 #include "app/panel.h"
+#include "config/filecodec.h"
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/messages.h"

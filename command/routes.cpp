@@ -1,0 +1,98 @@
+#include "command/routes.h"
+
+#include "app/driver.h"
+#include "app/panel.h"
+#include "command/dispatch.h"
+#include "config/files.h"
+#include "config/profile.h"
+#include "core/command_text.h"
+#include "core/commands.h"
+#include "core/counter.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "ipc/rvx.h"
+#include "ipc/transport.h"
+#include "res/resource.h"
+
+int aiIndex[kPackageMax + 1];
+int abLock[kPackageMax + 1];
+int iLastChanged = 0;
+long lRevertivesSent = 0;
+
+void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
+{
+    if (iTxRx != kTxRx) return;
+    const RevertiveRun sRun = PlanRevertives(iFirst, iLast, iMode);
+    for (int d = sRun.iFrom; d <= sRun.iTo; ++d) {
+        char acText[64];
+        FormatRevertive(acText, sizeof acText, iDevice, d, aiIndex[d]);
+        SendCopyText(hWndMain, hWndRvx, sRun.iMessage, RevertiveValue(sRun, d, iValue), acText);
+        lRevertivesSent = CountOne(lRevertivesSent);
+    }
+    ShowCounter(IDC_REVERTIVES_TX, lRevertivesSent);
+    if (iCurrentDest >= iFirst && iCurrentDest <= iLast) UpdateLockDisplay();
+}
+
+// "RF device workstation": reload the access list, then all revertives.
+int CommandRF(char* pText)
+{
+    int iWorkstation = 0;
+    if (!AcceptRefresh(pText, DriverLimits(), &iWorkstation)) return 0;
+    LoadAccessList();
+    SendRevertives(1, DatabaseSize_1, kRevertiveEach, iWorkstation);
+    return 1;
+}
+
+// "RL device first last value workstation": set the lock value of a range of
+// destinations and write the lock file at once. No revertive follows.
+int CommandRL(char* pText)
+{
+    DebugLog(pText);
+    LockOrder sOrder;
+    if (!AcceptLock(pText, DriverLimits(), &sOrder)) return 0;
+    for (int d = sOrder.iFirst; d <= sOrder.iLast; ++d) abLock[d] = sOrder.iValue;
+    bIndexDirty = 1;
+    bLockDirty = 1;
+    UpdateLockDisplay();
+    SaveLockFile();
+    return 1;
+}
+
+// "RP device first last workstation": revertives of a range, one 2187 each.
+int CommandRP(char* pText)
+{
+    RangeOrder sOrder;
+    if (AcceptRange(pText, DriverLimits(), &sOrder)) {
+        SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveEach, sOrder.iWorkstation);
+    }
+    return 1;
+}
+
+// "RQ device first last workstation": as "RP", as a 2188 series whose last
+// revertive is marked.
+int CommandRQ(char* pText)
+{
+    RangeOrder sOrder;
+    if (AcceptRange(pText, DriverLimits(), &sOrder)) {
+        SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveSeries, sOrder.iWorkstation);
+    }
+    return 1;
+}
+
+void OnRevertiveRequest(intptr_t p1, intptr_t p2)
+{
+    switch (RevertiveRefreshScope(DriverLimits(), p1, p2, iLastChanged)) {
+    case kRefreshAll:
+        SendRevertives(1, DatabaseSize_1, kRevertiveEach, 0);
+        break;
+    case kRefreshChanged: {
+        int iTo = DatabaseSize_1 > kPackageMax ? kPackageMax : DatabaseSize_1;
+        for (int d = 1; d <= iTo; ++d) {
+            if (aiIndex[d] == iLastChanged) SendRevertives(d, d, kRevertiveEach, 0);
+        }
+        break;
+    }
+    case kRefreshNothing:
+        break;
+    }
+}
