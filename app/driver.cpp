@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/mainwnd.h"
 #include "app/panel.h"
 #include "app/startup.h"
 #include "config/files.h"
@@ -10,7 +11,7 @@
 #include "config/profile.h"
 #include "core/log.h"
 #include "ipc/infolink.h"
-#include "ipc/mainwnd.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 #include "res/resource.h"

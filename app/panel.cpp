@@ -11,12 +11,14 @@
 
 #include "app/driver.h"
 #include "app/menu.h"
+#include "command/dispatch.h"
+#include "command/events.h"
+#include "command/routes.h"
 #include "config/files.h"
 #include "config/profile.h"
-#include "command/dispatch.h"
 #include "core/log.h"
-#include "command/routes.h"
-#include "command/take.h"
+#include "core/messages.h"
+#include "ipc/counters.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
@@ -118,6 +120,69 @@ void ShowLater(int iControl, const char* pText)
     ArmRefresh();
 }
 
+void ShowCounter(int iControl, long lValue)
+{
+    char acText[16];
+    std::snprintf(acText, sizeof acText, "%08ld", lValue);
+    ShowLater(iControl, acText);
+}
+
+// The counters as the panel last showed them.
+long alShown[3];
+
+void ShowCounters()
+{
+    const TrafficCounters& c = Counters();
+    const int aiControl[3] = {IDC_REVERTIVES_TX, IDC_COMMANDS_RX, IDC_DRIVER_TX};
+    const long alNow[3] = {c.lRevertivesSent, c.lCommandsReceived, c.lDriverMessagesSent};
+    for (int i = 0; i < 3; ++i) {
+        if (alNow[i] == alShown[i]) continue;
+        alShown[i] = alNow[i];
+        ShowCounter(aiControl[i], alNow[i]);
+    }
+}
+
+void ShowCommand(const char* pText)
+{
+    ShowLater(IDC_INPUT, pText != nullptr ? pText : "");
+}
+
+void ClearOutputList()
+{
+    if (hWndDialog == nullptr) return;
+    asOutputLine.clear();
+    bOutputPending = true;
+    ArmRefresh();
+}
+
+void AddOutputLine(const char* pText)
+{
+    if (hWndDialog == nullptr || asOutputLine.size() >= kOutputLinesMax) return;
+    asOutputLine.emplace_back(pText);
+    bOutputPending = true;
+    ArmRefresh();
+}
+
+// Routes or locks of iFirst..iLast may have changed: the current
+// destination's display follows when it is among them.
+void ShowRoutes(int iFirst, int iLast)
+{
+    if (iCurrentDest >= iFirst && iCurrentDest <= iLast) UpdateLockDisplay();
+}
+
+// Writes the TX/RX indicator: the look first, then the caption. Before the
+// driver has registered it shows what the template gives.
+void ShowTxRxState()
+{
+    if (iTxRx == kTxRx) {
+        SetPanelText(IDC_INTERFACE, "/__2B0_");
+        SetPanelText(IDC_INTERFACE, "Tx/Rx");
+    } else if (iTxRx == kRxOnly) {
+        SetPanelText(IDC_INTERFACE, "/__1B0_");
+        SetPanelText(IDC_INTERFACE, "Rx Only");
+    }
+}
+
 // Asks RVX for the name of package iIndex of database iDatabase (0 sources,
 // 1 destinations). The request carries device, database and index as 16-bit
 // little-endian integers at the start of the block; the reply's name is
@@ -212,12 +277,11 @@ void InitMainDialog()
     UpdateLockDisplay();
     bKeyboard = 0;
 
-    lRevertivesSent = 0;
-    lCommandsReceived = 0;
-    lDriverMessagesSent = 0;
-    ShowCounter(IDC_REVERTIVES_TX, lRevertivesSent);
-    ShowCounter(IDC_COMMANDS_RX, lCommandsReceived);
-    ShowCounter(IDC_DRIVER_TX, lDriverMessagesSent);
+    ResetCounters();
+    for (int i = 0; i < 3; ++i) alShown[i] = 0;
+    ShowCounter(IDC_REVERTIVES_TX, 0);
+    ShowCounter(IDC_COMMANDS_RX, 0);
+    ShowCounter(IDC_DRIVER_TX, 0);
     SetPanelText(IDC_DRIVER_RX, "n/a");
 
     SetTimer(hWndDialog, ID_SAVE_TIMER, kSaveTimerPeriod, nullptr);
@@ -230,10 +294,13 @@ void InitMainDialog()
     RefreshPanel();
 }
 
+const CommandEvents sPanelEvents = {ShowCommand, ClearOutputList, AddOutputLine, ShowCounters, ShowRoutes};
+
 }  // namespace
 
 void CreateMainDialog()
 {
+    SetCommandEvents(&sPanelEvents);
     hWndDialog = CreateDialogParamA(hInst, "MAINDIALOG", hWndMain, MainDialogProc, 0);
 }
 
@@ -361,32 +428,10 @@ void SetPanelText(int iControl, const char* pText)
     bKnown = true;
 }
 
-void ShowCounter(int iControl, long lValue)
+void ShowDriverState()
 {
-    char acText[16];
-    std::snprintf(acText, sizeof acText, "%08ld", lValue);
-    ShowLater(iControl, acText);
-}
-
-void ShowCommand(const char* pText)
-{
-    ShowLater(IDC_INPUT, pText != nullptr ? pText : "");
-}
-
-void ClearOutputList()
-{
-    if (hWndDialog == nullptr) return;
-    asOutputLine.clear();
-    bOutputPending = true;
-    ArmRefresh();
-}
-
-void AddOutputLine(const char* pText)
-{
-    if (hWndDialog == nullptr || asOutputLine.size() >= kOutputLinesMax) return;
-    asOutputLine.emplace_back(pText);
-    bOutputPending = true;
-    ArmRefresh();
+    ShowTxRxState();
+    ShowCounters();
 }
 
 void RefreshPanel()

@@ -9,7 +9,7 @@
 #include "config/profile.h"
 #include "core/messages.h"
 #include "ipc/infolink.h"
-#include "ipc/mainwnd.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
 
 namespace {
@@ -44,7 +44,9 @@ void RunStartup()
     CreateMainDialog();
     if (StartupStopped()) return;
 
-    if (!ReportRegistration(RegisterDevice()) || StartupStopped()) return;
+    if (!ReportRegistration(RegisterDevice())) return;
+    ShowDriverState();
+    if (StartupStopped()) return;
 
     if (!ReportInfoLinks(ConnectInfoDrivers(StartupStopped)) || StartupStopped()) return;
 

@@ -3,29 +3,26 @@
 #include <cstdio>
 
 #include "app/driver.h"
-#include "app/panel.h"
-#include "config/profile.h"
-#include "core/command_text.h"
-#include "core/counter.h"
-#include "core/log.h"
+#include "command/events.h"
 #include "command/routes.h"
 #include "command/take.h"
-#include "ipc/mainwnd.h"
+#include "config/profile.h"
+#include "core/command_text.h"
+#include "core/log.h"
+#include "ipc/counters.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
-#include "res/resource.h"
-
-long lCommandsReceived = 0;
 
 // Commands are taken from the ring in arrival order: the ring never loses or
 // repeats one, so the index posted with 2049 is not needed to find it.
 void OnCommandQueued(int)
 {
     char acText[kRingTextSize];
-    if (!RingPop(&sCommandRing, acText)) return;
+    if (!TakeQueuedText(kCommandQueue, acText)) return;
     DispatchCommand(acText);
     // Counted whatever the command was.
-    lCommandsReceived = CountOne(lCommandsReceived);
-    ShowCounter(IDC_COMMANDS_RX, lCommandsReceived);
+    CountCommandReceived();
+    TellCountersChanged();
 }
 
 CommandHandler HandlerOf(const char* pText)

@@ -3,8 +3,6 @@
 #pragma once
 #include "core/commands.h"
 
-extern long lCommandsReceived;
-
 void OnCommandQueued(int iIndex);   // posted 2049: next pending ring command
 void DispatchCommand(char* pText);
 

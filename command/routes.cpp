@@ -1,23 +1,21 @@
 #include "command/routes.h"
 
 #include "app/driver.h"
-#include "app/panel.h"
 #include "command/dispatch.h"
+#include "command/events.h"
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/command_text.h"
 #include "core/commands.h"
-#include "core/counter.h"
 #include "core/log.h"
 #include "core/messages.h"
+#include "ipc/counters.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
-#include "res/resource.h"
 
 int aiIndex[kPackageMax + 1];
 int abLock[kPackageMax + 1];
 int iLastChanged = 0;
-long lRevertivesSent = 0;
 
 void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
 {
@@ -27,10 +25,10 @@ void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
         char acText[64];
         FormatRevertive(acText, sizeof acText, iDevice, d, aiIndex[d]);
         SendCopyText(hWndMain, hWndRvx, sRun.iMessage, RevertiveValue(sRun, d, iValue), acText);
-        lRevertivesSent = CountOne(lRevertivesSent);
+        CountRevertiveSent();
     }
-    ShowCounter(IDC_REVERTIVES_TX, lRevertivesSent);
-    if (iCurrentDest >= iFirst && iCurrentDest <= iLast) UpdateLockDisplay();
+    TellCountersChanged();
+    TellRoutesChanged(iFirst, iLast);
 }
 
 // "RF device workstation": reload the access list, then all revertives.
@@ -53,7 +51,7 @@ int CommandRL(char* pText)
     for (int d = sOrder.iFirst; d <= sOrder.iLast; ++d) abLock[d] = sOrder.iValue;
     bIndexDirty = 1;
     bLockDirty = 1;
-    UpdateLockDisplay();
+    TellRoutesChanged(1, kPackageMax);
     SaveLockFile();
     return 1;
 }

@@ -6,7 +6,6 @@
 extern int aiIndex[kPackageMax + 1];
 extern int abLock[kPackageMax + 1];
 extern int iLastChanged;
-extern long lRevertivesSent;
 
 void SendRevertives(int iFirst, int iLast, int iMode, int iValue);
 int CommandRF(char* pText);

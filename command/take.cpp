@@ -9,24 +9,22 @@
 #include <cstring>
 
 #include "app/driver.h"
-#include "app/panel.h"
+#include "command/dispatch.h"
+#include "command/events.h"
+#include "command/routes.h"
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/command_text.h"
 #include "core/commands.h"
-#include "core/counter.h"
-#include "command/dispatch.h"
 #include "core/log.h"
 #include "core/messages.h"
-#include "command/routes.h"
+#include "ipc/counters.h"
 #include "ipc/infolink.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
-#include "res/resource.h"
 
 LevelEntry sLevel[kLevelCount + 1];
 MaskEntry sMask[kMaskCount + 1];
-long lDriverMessagesSent = 0;
 
 // The optional filter of the external library: non-zero means it has taken
 // the command over and the driver must not send it.
@@ -64,12 +62,11 @@ CombinerOutputFilter FindFilter()
     return reinterpret_cast<CombinerOutputFilter>(reinterpret_cast<void (*)(void)>(pProc));
 }
 
-// Counts a level command as sent; the panel shows the count with its next
-// refresh.
+// Counts a level command as sent.
 void CountDriverMessage()
 {
-    lDriverMessagesSent = CountOne(lDriverMessagesSent);
-    ShowCounter(IDC_DRIVER_TX, lDriverMessagesSent);
+    CountDriverMessageSent();
+    TellCountersChanged();
 }
 
 // A take whose slot reads did not all get an answer is abandoned before
@@ -105,15 +102,15 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
 
     SelectLevels(sLevel, sMask, pMaskText, DebugLog);
 
-    ClearOutputList();
-    if (iTxRx != kTxRx) AddOutputLine("RX-Only would Tx...");
+    TellOutputCleared();
+    if (iTxRx != kTxRx) TellOutputLine("RX-Only would Tx...");
 
     CombinerOutputFilter pFilter = FindFilter();
 
     for (int L = 1; L <= kLevelCount; ++L) {
         LevelCommand sCmd;
         if (!ComposeLevelCommand(sLevel, L, iWorkstation, &sCmd, DebugLog)) continue;
-        AddOutputLine(sCmd.acText);
+        TellOutputLine(sCmd.acText);
         if (iTxRx != kTxRx) continue;
         if (pFilter) {
             int iTaken = pFilter(sCmd.acText);
@@ -139,11 +136,11 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
 
 int CommandRC(char* pText)
 {
-    ShowCommand(pText);
+    TellCommandShown(pText);
     TakeOrder sOrder;
     if (AcceptTake(pText, DriverLimits(), abLock, &sOrder)) {
         PerformTake(sOrder.iSource, sOrder.iDest, sOrder.pMask, sOrder.iWorkstation);
     }
-    UpdateLockDisplay();
+    TellRoutesChanged(1, kPackageMax);
     return 1;
 }

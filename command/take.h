@@ -4,6 +4,5 @@
 
 extern LevelEntry sLevel[kLevelCount + 1];
 extern MaskEntry sMask[kMaskCount + 1];
-extern long lDriverMessagesSent;
 
 int CommandRC(char* pText);

@@ -4,15 +4,12 @@
 #include <cstdio>
 
 #include "app/driver.h"
-#include "app/panel.h"
 #include "config/profile.h"
-#include "core/counter.h"
 #include "core/log.h"
-#include "command/routes.h"
+#include "ipc/counters.h"
 #include "ipc/infolink.h"
 #include "ipc/netstatus.h"
 #include "ipc/transport.h"
-#include "res/resource.h"
 
 HWND hWndRvx = nullptr;
 int iRvxNumber = 0;
@@ -20,24 +17,11 @@ int iTxRx = 0;
 
 namespace {
 
-
 // The attach: not yet tried, RVX's answer awaited, found, or given up. A
 // 2032 that arrives after the driver gave up is not taken: the driver is
 // already ending without RVX.
 enum { kAttachNotTried, kAttachWaiting, kAttachFound, kAttachGivenUp };
 int iAttachState = kAttachNotTried;
-
-// Writes the TX/RX indicator: the look first, then the caption.
-void ShowTxRxIndicator(int iState)
-{
-    if (iState == kTxRx) {
-        SetPanelText(IDC_INTERFACE, "/__2B0_");
-        SetPanelText(IDC_INTERFACE, "Tx/Rx");
-    } else {
-        SetPanelText(IDC_INTERFACE, "/__1B0_");
-        SetPanelText(IDC_INTERFACE, "Rx Only");
-    }
-}
 
 }  // namespace
 
@@ -87,10 +71,7 @@ int RegisterDevice()
         lResult = kRegisterNoAnswer;
     }
     int iResult = static_cast<int>(lResult);
-    if (iResult == 0) {
-        iTxRx = kTxRx;
-        ShowTxRxIndicator(kTxRx);
-    }
+    if (iResult == 0) iTxRx = kTxRx;
     std::snprintf(acLine, sizeof acLine, "Result is %d", iResult);
     DebugLog(acLine);
     return iResult;
@@ -115,7 +96,6 @@ void OnRvxWindow(HWND hWnd)
 int SetTxRx(int iState)
 {
     iTxRx = iState;
-    ShowTxRxIndicator(iState);
     BringInfoDriversToState(iState);
     return iTxRx;
 }
@@ -140,8 +120,7 @@ int HandleNetworkStatus(char* pText)
     FormatNetworkAnswer(acAnswer, sizeof acAnswer, &sStatus, iRvxNumber, iTxRx);
     SendCopyText(hWndMain, hWndRvx, MSG_NETWORK_ANSWER, 0, acAnswer);
 
-    lRevertivesSent = CountOne(lRevertivesSent);
-    ShowCounter(IDC_REVERTIVES_TX, lRevertivesSent);
+    CountRevertiveSent();
     return 1;
 }
 

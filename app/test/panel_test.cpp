@@ -11,7 +11,9 @@
 #include "app/driver.h"
 #include "app/menu.h"
 #include "app/test/panel_host.h"
+#include "command/events.h"
 #include "core/log.h"
+#include "ipc/counters.h"
 #include "ipc/test/test_host.h"
 #include "config/profile.h"
 #include "command/dispatch.h"
@@ -99,9 +101,9 @@ TEST_F(Panel, ColumnsAreNinePixelsPerNameCharacter)
 
 TEST_F(Panel, StartShowsDestinationOneWithZeroCounters)
 {
-    lRevertivesSent = 7;
-    lCommandsReceived = 8;
-    lDriverMessagesSent = 9;
+    for (int i = 0; i < 7; ++i) CountRevertiveSent();
+    for (int i = 0; i < 8; ++i) CountCommandReceived();
+    for (int i = 0; i < 9; ++i) CountDriverMessageSent();
     bKeyboard = 1;
     OpenPanel();
 
@@ -121,9 +123,9 @@ TEST_F(Panel, StartShowsDestinationOneWithZeroCounters)
     EXPECT_EQ(StyleCode(IDC_LOCK), "/2B____");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
 
-    EXPECT_EQ(lRevertivesSent, 0);
-    EXPECT_EQ(lCommandsReceived, 0);
-    EXPECT_EQ(lDriverMessagesSent, 0);
+    EXPECT_EQ(Counters().lRevertivesSent, 0);
+    EXPECT_EQ(Counters().lCommandsReceived, 0);
+    EXPECT_EQ(Counters().lDriverMessagesSent, 0);
     EXPECT_EQ(bKeyboard, 0);
     EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000000");
     EXPECT_EQ(ControlText(IDC_COMMANDS_RX), "00000000");
@@ -296,16 +298,25 @@ TEST_F(Panel, SystemCommandsGoToTheMainWindow)
     EXPECT_EQ(LastSysCommand(), static_cast<WPARAM>(SC_CLOSE));
 }
 
-TEST_F(Panel, OtherPartsWriteThroughTheHelpers)
+// Counts revertives until the counter shows n, and tells the panel.
+void CountRevertivesTo(long n)
+{
+    while (Counters().lRevertivesSent < n) CountRevertiveSent();
+    TellCountersChanged();
+}
+
+// What the command layer does reaches the panel through its events; the
+// counters are read from their owner.
+TEST_F(Panel, OtherPartsReachThePanelThroughTheCommandEvents)
 {
     SetPanelText(IDC_INPUT, "RC 12 2 5 ',---' 0");
     EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
 
     // The figures of each command wait for the refresh.
-    ShowCounter(IDC_REVERTIVES_TX, 42);
-    ShowCommand("RC 12 3 5 ',---' 0");
-    AddOutputLine("RC 3 2 5 0");
-    AddOutputLine("GS 4 1 5");
+    CountRevertivesTo(42);
+    TellCommandShown("RC 12 3 5 ',---' 0");
+    TellOutputLine("RC 3 2 5 0");
+    TellOutputLine("GS 4 1 5");
     EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000000");
     EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
     EXPECT_EQ(ListCount(IDC_OUTPUT), 0);
@@ -317,19 +328,19 @@ TEST_F(Panel, OtherPartsWriteThroughTheHelpers)
 
     // A later take's list replaces the last one's; the timer refreshes
     // without being asked.
-    ClearOutputList();
-    AddOutputLine("IW 5 1 5");
-    ShowCounter(IDC_REVERTIVES_TX, 43);
+    TellOutputCleared();
+    TellOutputLine("IW 5 1 5");
+    CountRevertivesTo(43);
     Pump(400);
     EXPECT_EQ(ListCount(IDC_OUTPUT), 1);
     EXPECT_EQ(ListEntry(IDC_OUTPUT, 0), "IW 5 1 5");
     EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000043");
-    ClearOutputList();
+    TellOutputCleared();
     RefreshPanel();
     EXPECT_EQ(ListCount(IDC_OUTPUT), 0);
 
     // A text written at once is not overwritten by an older one waiting.
-    ShowCommand("RC 12 4 5 ',---' 0");
+    TellCommandShown("RC 12 4 5 ',---' 0");
     SetPanelText(IDC_INPUT, "- - -");
     RefreshPanel();
     EXPECT_EQ(ControlText(IDC_INPUT), "- - -");
@@ -337,10 +348,12 @@ TEST_F(Panel, OtherPartsWriteThroughTheHelpers)
     // Without a panel the helpers do nothing.
     ClosePanel();
     SetPanelText(IDC_INPUT, "x");
-    ShowCounter(IDC_COMMANDS_RX, 1);
-    ShowCommand("x");
-    AddOutputLine("x");
-    ClearOutputList();
+    CountCommandReceived();
+    TellCountersChanged();
+    TellCommandShown("x");
+    TellOutputLine("x");
+    TellOutputCleared();
+    ShowDriverState();
     RefreshPanel();
     UpdateLockDisplay();
     RefreshName(3, 1);
@@ -349,7 +362,7 @@ TEST_F(Panel, OtherPartsWriteThroughTheHelpers)
     OpenPanel();
     SetPanelText(IDC_INPUT, "RC 12 2 5 ',---' 0");
     EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
-    ShowCounter(IDC_REVERTIVES_TX, 42);
+    CountRevertivesTo(42);
     RefreshPanel();
     EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000042");
 }

@@ -11,7 +11,8 @@
 #include "core/log.h"
 #include "command/routes.h"
 #include "command/take.h"
-#include "ipc/mainwnd.h"
+#include "ipc/counters.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
 
 namespace {
@@ -26,7 +27,7 @@ protected:
         SetDebugMode(1);
         iTxRx = 2;
         char acText[kRingTextSize];
-        while (RingPop(&sCommandRing, acText)) {}
+        while (TakeQueuedText(kCommandQueue, acText)) {}
         DebugCapture::Take();
     }
     void TearDown() override { SetDebugMode(0); }
@@ -64,17 +65,16 @@ TEST_F(Dispatch, ChoosesTheHandlerByTheFirstTwoLetters)
 
 TEST_F(Dispatch, QueuedCommandsAreTakenOldestFirstAndCounted)
 {
-    const long lBefore = lCommandsReceived;
+    const long lBefore = Counters().lCommandsReceived;
     OnCommandQueued(0);   // nothing pending: nothing happens
-    EXPECT_EQ(lCommandsReceived, lBefore);
+    EXPECT_EQ(Counters().lCommandsReceived, lBefore);
     EXPECT_TRUE(DebugCapture::Take().empty());
 
     // Commands for another device: the handlers refuse them; each still counts.
-    ASSERT_GE(RingPush(&sCommandRing, "RP 999 1 5 0"), 0);
-    ASSERT_GE(RingPush(&sCommandRing, "hello"), 0);
-    ASSERT_GE(RingPush(&sCommandRing, "RQ 999 1 5 0"), 0);
+    for (const char* pText : {"RP 999 1 5 0", "hello", "RQ 999 1 5 0"}) ASSERT_EQ(QueueText(kCommandQueue, pText), 1);
+    ASSERT_EQ(QueuedTexts(kCommandQueue).iPending, 3);
     for (int i = 0; i < 4; ++i) OnCommandQueued(63);
-    EXPECT_EQ(lCommandsReceived, lBefore + 3);
+    EXPECT_EQ(Counters().lCommandsReceived, lBefore + 3);
 
     std::vector<std::string> parsed;
     for (const std::string& line : DebugCapture::Take()) {

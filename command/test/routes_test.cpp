@@ -15,6 +15,7 @@
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/messages.h"
+#include "ipc/counters.h"
 #include "ipc/rvx.h"
 #include "ipc/test/test_host.h"
 
@@ -97,14 +98,14 @@ protected:
 TEST_F(Routes, RevertiveTextOfOneDestination)
 {
     aiIndex[12] = 3;
-    long lBefore = lRevertivesSent;
+    long lBefore = Counters().lRevertivesSent;
     EXPECT_EQ(RunCommand(CommandRP, "RP 201 12 12 7"), 1);
     std::vector<Received> asGot = pRvx->Take();
     ASSERT_EQ(asGot.size(), 1u);
     EXPECT_EQ(asGot[0].iMessage, MSG_REVERTIVE);
     EXPECT_EQ(asGot[0].iValue, 7);
     EXPECT_EQ(asGot[0].sText, "RR 201 012 003");
-    EXPECT_EQ(lRevertivesSent, lBefore + 1);
+    EXPECT_EQ(Counters().lRevertivesSent, lBefore + 1);
 }
 
 TEST_F(Routes, RpSendsRangeCutToDatabaseAndRefusesBadCommands)
@@ -112,14 +113,14 @@ TEST_F(Routes, RpSendsRangeCutToDatabaseAndRefusesBadCommands)
     EXPECT_EQ(RunCommand(CommandRP, "RP 201 18 30 7"), 1);
     ExpectRevertives({{2187, 7, 18}, {2187, 7, 19}, {2187, 7, 20}});
 
-    long lBefore = lRevertivesSent;
+    long lBefore = Counters().lRevertivesSent;
     // Empty range, first out of range, other device, no access, missing field.
     for (const char* pText : {"RP 201 5 3 7", "RP 201 21 22 7", "RP 201 0 2 7", "RP 202 1 2 7",
                               "RP 201 1 2 5", "RP 201 1 2", "RP 201 1 2 1001"}) {
         EXPECT_EQ(RunCommand(CommandRP, pText), 1) << pText;
         EXPECT_TRUE(pRvx->Take().empty()) << pText;
     }
-    EXPECT_EQ(lRevertivesSent, lBefore);
+    EXPECT_EQ(Counters().lRevertivesSent, lBefore);
 }
 
 TEST_F(Routes, RqSeriesMarksItsLastRevertive)
@@ -232,7 +233,7 @@ TEST_F(Routes, NothingIsSentOrCountedWhileNotTransmitting)
 {
     for (int iState : {0, 1}) {
         iTxRx = iState;
-        long lBefore = lRevertivesSent;
+        long lBefore = Counters().lRevertivesSent;
         EXPECT_EQ(RunCommand(CommandRP, "RP 201 1 3 7"), 1);
         EXPECT_EQ(RunCommand(CommandRQ, "RQ 201 1 3 7"), 1);
         EXPECT_EQ(RunCommand(CommandRF, "RF 201 0"), 1);
@@ -241,7 +242,7 @@ TEST_F(Routes, NothingIsSentOrCountedWhileNotTransmitting)
         OnRevertiveRequest(kDevice, 0);
         SendRevertives(1, 1, 1, 0);
         EXPECT_TRUE(pRvx->Take().empty());
-        EXPECT_EQ(lRevertivesSent, lBefore);
+        EXPECT_EQ(Counters().lRevertivesSent, lBefore);
     }
     // Locks still change while only receiving.
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 1 1 1 0"), 1);

@@ -17,6 +17,7 @@
 #include "config/profile.h"
 #include "core/log.h"
 #include "command/routes.h"
+#include "ipc/counters.h"
 #include "ipc/infolink.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
@@ -168,7 +169,7 @@ protected:
         std::memset(aiIndex, 0, sizeof aiIndex);
         std::memset(abLock, 0, sizeof abLock);
         bIndexDirty = 0;
-        lDriverMessagesSent = 0;
+        ResetCounters();
         iTxRx = 2;
         hWndMain = hSelf;
         hWndRvx = hPeerRvx;
@@ -224,7 +225,7 @@ TEST_F(Take, WorkedExample)
     EXPECT_EQ(asReads, (std::vector<std::string>{"src 12", "dest 34", "map 34"}));
     EXPECT_EQ(aiIndex[34], 12);
     EXPECT_EQ(bIndexDirty, 1);
-    EXPECT_EQ(lDriverMessagesSent, 5);
+    EXPECT_EQ(Counters().lDriverMessagesSent, 5);
 }
 
 TEST_F(Take, DebugLinesOfATake)
@@ -325,7 +326,7 @@ TEST_F(Take, RefusedTakesReadAndSendNothing)
         EXPECT_EQ(aiIndex[34], 0) << p;
         EXPECT_EQ(aiIndex[35], 0) << p;
         EXPECT_EQ(bIndexDirty, 0) << p;
-        EXPECT_EQ(lDriverMessagesSent, 0) << p;
+        EXPECT_EQ(Counters().lDriverMessagesSent, 0) << p;
     }
 }
 
@@ -335,7 +336,7 @@ TEST_F(Take, ReceiveOnlySendsNothingButUpdatesTheIndex)
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(asReads.size(), 3u);
     EXPECT_TRUE(aAtRvx.empty());
-    EXPECT_EQ(lDriverMessagesSent, 0);
+    EXPECT_EQ(Counters().lDriverMessagesSent, 0);
     EXPECT_EQ(aiIndex[34], 12);
     EXPECT_EQ(bIndexDirty, 1);
 }
@@ -375,13 +376,13 @@ TEST_F(Take, FilterThatTakesEverythingOver)
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(pCalls(), 5);
     EXPECT_EQ(aAtRvx, (std::vector<Received>{kWorkedExample[5]}));
-    EXPECT_EQ(lDriverMessagesSent, 5);
+    EXPECT_EQ(Counters().lDriverMessagesSent, 5);
     EXPECT_EQ(aiIndex[34], 12);
 
     // A filter that declines sends the text as it left it; the checks apply.
     pSetMode(2);
     aAtRvx.clear();
-    lDriverMessagesSent = 0;
+    ResetCounters();
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(pCalls(), 5);
     EXPECT_EQ(aAtRvx, (std::vector<Received>{{2124, 102, "rC 102 7 21 ',---' 7"},
@@ -389,7 +390,7 @@ TEST_F(Take, FilterThatTakesEverythingOver)
                                              {2134, 104, "gS 104 4 1 7"},
                                              {2144, 105, "iW 105 'Camera 1' 12 7"},
                                              kWorkedExample[5]}));
-    EXPECT_EQ(lDriverMessagesSent, 4);
+    EXPECT_EQ(Counters().lDriverMessagesSent, 4);
 
     // Receive-only: the filter is not asked.
     pSetMode(1);

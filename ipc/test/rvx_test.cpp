@@ -15,14 +15,16 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "app/mainwnd.h"
 #include "app/startup.h"
 #include "config/profile.h"
 #include "config/test/debug_capture.h"
 #include "command/dispatch.h"
 #include "core/log.h"
 #include "command/routes.h"
+#include "ipc/counters.h"
 #include "ipc/infolink.h"
-#include "ipc/mainwnd.h"
+#include "ipc/intake.h"
 #include "ipc/transport.h"
 
 namespace {
@@ -291,7 +293,7 @@ TEST_F(DriverIpc, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
 TEST_F(DriverIpc, NetworkStatusChangesStateReportsAndAnswers)
 {
     iTxRx = 1;
-    long lBefore = lRevertivesSent;
+    long lBefore = Counters().lRevertivesSent;
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 1 'TXRX=2' a b c"), 1);
     EXPECT_EQ(iTxRx, 2);
     ASSERT_EQ(sRvx.aReport.size(), 1u);
@@ -299,7 +301,7 @@ TEST_F(DriverIpc, NetworkStatusChangesStateReportsAndAnswers)
     EXPECT_EQ(sRvx.aReport[0].second, 201);
     ASSERT_EQ(sRvx.asAnswer.size(), 1u);
     EXPECT_EQ(sRvx.asAnswer[0], "NS 005 001 'TXRX=2' a b c");
-    EXPECT_EQ(lRevertivesSent, lBefore + 1);
+    EXPECT_EQ(Counters().lRevertivesSent, lBefore + 1);
 
     // Back to RX only by a lower-case key with a value of 1.
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 6 1 'txrx=1' 'x y' z"), 1);
@@ -307,7 +309,7 @@ TEST_F(DriverIpc, NetworkStatusChangesStateReportsAndAnswers)
     ASSERT_EQ(sRvx.aReport.size(), 2u);
     EXPECT_EQ(sRvx.aReport[1].first, 1u);
     EXPECT_EQ(sRvx.asAnswer.back(), "NS 006 001 'TXRX=1' x y z ");
-    EXPECT_EQ(lRevertivesSent, lBefore + 2);
+    EXPECT_EQ(Counters().lRevertivesSent, lBefore + 2);
 }
 
 TEST_F(DriverIpc, NetworkStatusTxRx3InRxOnlyMakesTxRx)
@@ -335,13 +337,13 @@ TEST_F(DriverIpc, NetworkStatusWithoutChangeStillAnswers)
 TEST_F(DriverIpc, NetworkStatusForOthersIsIgnored)
 {
     iTxRx = 1;
-    long lBefore = lRevertivesSent;
+    long lBefore = Counters().lRevertivesSent;
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 1 'MODE=1' a b c"), 0);
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 2 'TXRX=2' a b c"), 0);
     EXPECT_EQ(iTxRx, 1);
     EXPECT_TRUE(sRvx.aReport.empty());
     EXPECT_TRUE(sRvx.asAnswer.empty());
-    EXPECT_EQ(lRevertivesSent, lBefore);
+    EXPECT_EQ(Counters().lRevertivesSent, lBefore);
 }
 
 TEST_F(DriverIpc, NetworkStatusWithHugeFieldsIsAnsweredCut)
@@ -460,16 +462,16 @@ TEST_F(DriverIpc, RingKeepsTextsWhole)
 {
     std::string s512(512, 'q');
     std::string s127(127, 'r');
-    int iFirst = sInfoRing.iWrite;
+    int iFirst = QueuedTexts(kInfoQueue).iWrite;
     EXPECT_EQ(SendFromRvx(MSG_INFO_MESSAGE, s512.c_str()), 1);
     EXPECT_EQ(SendFromRvx(MSG_INFO_MESSAGE, s127.c_str()), 1);
-    EXPECT_EQ(sInfoRing.iPending, 2);
-    EXPECT_EQ(std::string(RingText(&sInfoRing, iFirst)), s512);
-    EXPECT_EQ(std::string(RingText(&sInfoRing, (iFirst + 1) % kRingCapacity)), s127);
+    EXPECT_EQ(QueuedTexts(kInfoQueue).iPending, 2);
+    EXPECT_EQ(std::string(RingText(&QueuedTexts(kInfoQueue), iFirst)), s512);
+    EXPECT_EQ(std::string(RingText(&QueuedTexts(kInfoQueue), (iFirst + 1) % kRingCapacity)), s127);
     int nQueued = 0;
-    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), 2);
+    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, QueuedTexts(kInfoQueue), &nQueued), 2);
     EXPECT_EQ(nQueued, 1);
-    EXPECT_EQ(sInfoRing.iPending, 0);
+    EXPECT_EQ(QueuedTexts(kInfoQueue).iPending, 0);
 }
 
 // A block of more than 512 characters without a terminator reaches the
@@ -481,13 +483,13 @@ TEST_F(DriverIpc, RingRefusesATextLongerThan512Characters)
     SetDebugMode(1);
     std::string sBlock = "RL 201 1 1 1 7" + std::string(600, ' ');
     COPYDATASTRUCT cds = {PackEnvelope(MSG_DRIVER_COMMAND, 0), static_cast<DWORD>(sBlock.size()), &sBlock[0]};
-    int iPending = sCommandRing.iPending;
-    long lDropped = sCommandRing.lDropped;
+    int iPending = QueuedTexts(kCommandQueue).iPending;
+    long lDropped = QueuedTexts(kCommandQueue).lDropped;
     DebugCapture::Take();
     SendMessageA(hWndMain, WM_COPYDATA, reinterpret_cast<WPARAM>(hFakeRvx), reinterpret_cast<LPARAM>(&cds));
     SetDebugMode(0);
-    EXPECT_EQ(sCommandRing.iPending, iPending);
-    EXPECT_EQ(sCommandRing.lDropped, lDropped);
+    EXPECT_EQ(QueuedTexts(kCommandQueue).iPending, iPending);
+    EXPECT_EQ(QueuedTexts(kCommandQueue).lDropped, lDropped);
     std::vector<std::string> asLines = DebugCapture::Take();
     ASSERT_EQ(asLines.size(), 2u);
     EXPECT_EQ(asLines[1].rfind("<GR>-Text longer than 512 characters refused: RL 201 1 1 1 7   ", 0), 0u) << asLines[1];
@@ -499,63 +501,63 @@ TEST_F(DriverIpc, RingRefusesATextLongerThan512Characters)
 TEST_F(DriverIpc, BurstOfInfoMessagesDuringALongExchangeIsProcessedCompletely)
 {
     const int kBurst = 10000;
-    int iFirst = sInfoRing.iWrite;
+    int iFirst = QueuedTexts(kInfoQueue).iWrite;
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_INFO_MESSAGE, kBurst), 1);
-    ASSERT_EQ(sInfoRing.iPending, kBurst);
-    EXPECT_EQ(sInfoRing.lDropped, 0);
+    ASSERT_EQ(QueuedTexts(kInfoQueue).iPending, kBurst);
+    EXPECT_EQ(QueuedTexts(kInfoQueue).lDropped, 0);
     for (int i = 0; i < kBurst; i += 997) {
         char acExpected[64];
         std::snprintf(acExpected, sizeof acExpected, "XW 201 'burst' %05d", i);
-        ASSERT_STREQ(RingText(&sInfoRing, (iFirst + i) % kRingCapacity), acExpected);
+        ASSERT_STREQ(RingText(&QueuedTexts(kInfoQueue), (iFirst + i) % kRingCapacity), acExpected);
     }
     int nQueued = 0;
-    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), kBurst);
+    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, QueuedTexts(kInfoQueue), &nQueued), kBurst);
     EXPECT_EQ(nQueued, 1);
-    EXPECT_EQ(sInfoRing.iPending, 0);
+    EXPECT_EQ(QueuedTexts(kInfoQueue).iPending, 0);
 }
 
 TEST_F(DriverIpc, BurstOfRouterCommandsDuringALongExchangeIsProcessedCompletely)
 {
     const int kBurst = 10000;
-    long lBefore = lCommandsReceived;
+    long lBefore = Counters().lCommandsReceived;
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_DRIVER_COMMAND, kBurst), 1);
-    ASSERT_EQ(sCommandRing.iPending, kBurst);
+    ASSERT_EQ(QueuedTexts(kCommandQueue).iPending, kBurst);
     int nQueued = 0;
-    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, sCommandRing, &nQueued), kBurst);
+    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, QueuedTexts(kCommandQueue), &nQueued), kBurst);
     EXPECT_EQ(nQueued, 1);
-    EXPECT_EQ(sCommandRing.iPending, 0);
-    EXPECT_EQ(lCommandsReceived, lBefore + kBurst);
+    EXPECT_EQ(QueuedTexts(kCommandQueue).iPending, 0);
+    EXPECT_EQ(Counters().lCommandsReceived, lBefore + kBurst);
 }
 
 TEST_F(DriverIpc, FullRingRefusesAndCountsTheTextAndKeepsDraining)
 {
-    long lDropped = sInfoRing.lDropped;
+    long lDropped = QueuedTexts(kInfoQueue).lDropped;
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_INFO_MESSAGE, kRingCapacity + 1), 1);
-    EXPECT_EQ(sInfoRing.lDropped, lDropped + 1);
+    EXPECT_EQ(QueuedTexts(kInfoQueue).lDropped, lDropped + 1);
     int nQueued = 0;
-    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), kRingCapacity);
+    EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, QueuedTexts(kInfoQueue), &nQueued), kRingCapacity);
     EXPECT_EQ(nQueued, 1);
-    EXPECT_EQ(sInfoRing.iPending, 0);
+    EXPECT_EQ(QueuedTexts(kInfoQueue).iPending, 0);
 }
 
 // Commands still queued when shut-down begins are not processed: the files
 // have been written and the InfoDrivers unlinked by then.
 TEST_F(DriverIpc, CommandsQueuedWhenShutDownBeginsAreDropped)
 {
-    long lBefore = lCommandsReceived;
+    long lBefore = Counters().lCommandsReceived;
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_DRIVER_COMMAND, 5), 1);
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_INFO_MESSAGE, 5), 1);
     bClosing = 1;
     int nQueued = 0;
-    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, sCommandRing, &nQueued), 1);   // pumps the InfoDriver drain too
+    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, QueuedTexts(kCommandQueue), &nQueued), 1);   // pumps the InfoDriver drain too
     bClosing = 0;
-    EXPECT_EQ(sCommandRing.iPending, 0);
-    EXPECT_EQ(sInfoRing.iPending, 0);
-    EXPECT_EQ(lCommandsReceived, lBefore);
+    EXPECT_EQ(QueuedTexts(kCommandQueue).iPending, 0);
+    EXPECT_EQ(QueuedTexts(kInfoQueue).iPending, 0);
+    EXPECT_EQ(Counters().lCommandsReceived, lBefore);
     // The driver still takes and processes texts that arrive afterwards.
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_DRIVER_COMMAND, 2), 1);
-    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, sCommandRing, &nQueued), 2);
-    EXPECT_EQ(lCommandsReceived, lBefore + 2);
+    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, QueuedTexts(kCommandQueue), &nQueued), 2);
+    EXPECT_EQ(Counters().lCommandsReceived, lBefore + 2);
 }
 
 // Text messages carry a text only through the transport: the same numbers
@@ -563,13 +565,13 @@ TEST_F(DriverIpc, CommandsQueuedWhenShutDownBeginsAreDropped)
 TEST_F(DriverIpc, TextMessagesSentPlainAreRefused)
 {
     iTxRx = 1;
-    int iPending = sCommandRing.iPending + sInfoRing.iPending;
+    int iPending = QueuedTexts(kCommandQueue).iPending + QueuedTexts(kInfoQueue).iPending;
     for (UINT uMsg : {static_cast<UINT>(MSG_NETWORK_STATUS), static_cast<UINT>(MSG_DRIVER_COMMAND),
                       static_cast<UINT>(MSG_INFO_MESSAGE)}) {
         EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0x1234), 0) << uMsg;
         EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), 0) << uMsg;
     }
-    EXPECT_EQ(sCommandRing.iPending + sInfoRing.iPending, iPending);
+    EXPECT_EQ(QueuedTexts(kCommandQueue).iPending + QueuedTexts(kInfoQueue).iPending, iPending);
     EXPECT_EQ(iTxRx, 1);
     EXPECT_TRUE(sRvx.asAnswer.empty());
     // Through the transport the same message is taken.

@@ -1,0 +1,139 @@
+#include "app/mainwnd.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "app/driver.h"
+#include "app/menu.h"
+#include "app/panel.h"
+#include "command/dispatch.h"
+#include "command/routes.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "ipc/infolink.h"
+#include "ipc/intake.h"
+#include "ipc/rvx.h"
+
+namespace {
+
+// Once shut-down has begun, the files are written and the InfoDrivers are
+// unlinked: a take processed now would read no package, yet record a route
+// that no file keeps. Texts still queued are dropped, and the log says so.
+// A close request that waits for the end of the work is carried out here,
+// before the next queued text. During start-up the texts wait (a message
+// box of start-up would otherwise run them); start-up resumes the drains.
+int DropWhileClosing(TextQueue eQueue)
+{
+    if (bStarting) {
+        PauseDrain(eQueue);
+        return 1;
+    }
+    if (bShutdownRequested) RunDeferredShutdown();
+    if (!bClosing) return 0;
+    long nDropped = DropQueuedTexts(eQueue);
+    if (nDropped > 0) {
+        char acLine[64];
+        std::snprintf(acLine, sizeof acLine, "Closing - %ld queued texts dropped", nDropped);
+        DebugLog(acLine);
+    }
+    return 1;
+}
+
+void DrainCommand(WPARAM wParam)
+{
+    if (DropWhileClosing(kCommandQueue)) return;
+    DrainMark sMark = MarkQueue(kCommandQueue);
+    if (sMark.iPending > 0) OnCommandQueued(static_cast<int>(wParam));
+    ContinueDrain(kCommandQueue, sMark);
+}
+
+void DrainInfo()
+{
+    if (DropWhileClosing(kInfoQueue)) return;
+    DrainMark sMark = MarkQueue(kInfoQueue);
+    char acText[kRingTextSize];
+    if (TakeQueuedText(kInfoQueue, acText)) ForwardInfoWrite(acText);
+    ContinueDrain(kInfoQueue, sMark);
+}
+
+// 2174: a package name has changed. The low word is the package, the high
+// word the database; the revertive refresh later looks at iLastChanged.
+void OnNameChanged(LPARAM lParam)
+{
+    int iPackage = static_cast<int>(static_cast<uintptr_t>(lParam) & 0xFFFF);
+    int iDatabase = static_cast<int>((static_cast<uintptr_t>(lParam) >> 16) & 0xFFFF);
+    iLastChanged = (iDatabase == 0 || iDatabase == 2) ? iPackage : 0;
+    RefreshName(iPackage, iDatabase);
+}
+
+}  // namespace
+
+// The messages that change the TX/RX state or a counter are followed by the
+// panel's reading of them.
+LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMessage) {
+    case WM_CLOSE:
+    case MSG_CLOSE_REQUEST:
+        RequestShutdown();
+        return 0;
+    case WM_QUERYENDSESSION:
+        // The driver ends with the session and does not hold it up.
+        RequestShutdown();
+        return TRUE;
+    case MSG_CLOSE_DEFERRED:
+        RunDeferredShutdown();
+        return 0;
+    case WM_COPYDATA:
+        ReceiveCopyData(hWndMain, wParam, lParam);
+        return 1;
+    case WM_COMMAND:
+        OnMenuCommand(wParam);
+        return 0;
+    case MSG_RVX_WINDOW:
+        OnRvxWindow(reinterpret_cast<HWND>(wParam));
+        return 0;
+    case MSG_COMMAND_QUEUED:
+        DrainCommand(wParam);
+        return 0;
+    case MSG_INFO_QUEUED:
+        DrainInfo();
+        return 0;
+    case MSG_NETWORK_STATUS: {
+        char* pText = DeliveredText(uMessage, lParam);
+        if (pText == nullptr) return 0;
+        LRESULT lResult = HandleNetworkStatus(pText);
+        ShowDriverState();
+        return lResult;
+    }
+    case MSG_NAME_CHANGED:
+        OnNameChanged(lParam);
+        return 0;
+    case MSG_REVERTIVE_REFRESH:
+        OnRevertiveRequest(static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
+        return 0;
+    case MSG_ARBITRATION_QUERY:
+    case MSG_TXRX_ORDER:
+    case MSG_OWNERSHIP_QUERY:
+    case MSG_RX_ONLY_ORDER: {
+        LRESULT lResult = OnArbitration(uMessage, lParam);
+        ShowDriverState();
+        return lResult;
+    }
+    case MSG_DRIVER_COMMAND: {
+        char* pText = DeliveredText(uMessage, lParam);
+        return pText != nullptr ? QueueText(kCommandQueue, pText) : 0;
+    }
+    case MSG_INFO_NOTICE:
+        return 1;
+    case MSG_INFO_CONNECT_ANSWER:
+        OnInfoConnectAnswer(reinterpret_cast<HWND>(wParam));
+        return 0;
+    case MSG_INFO_MESSAGE: {
+        char* pText = DeliveredText(uMessage, lParam);
+        return pText != nullptr ? QueueText(kInfoQueue, pText) : 0;
+    }
+    default:
+        return DefWindowProcA(hWnd, uMessage, wParam, lParam);
+    }
+}
