@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "config/files.h"
 #include "config/paths.h"
+#include "command/take.h"
 #include "config/profile.h"
 #include "core/log.h"
 #include "ipc/infolink.h"
@@ -17,18 +18,9 @@
 #include "res/resource.h"
 #include "res/version.h"
 
-int iDevice = 0;
-HINSTANCE hInst = nullptr;
-HWND hWndMain = nullptr;
-HMENU hMenu = nullptr;
-HMODULE hBwccLib = nullptr;
-HMODULE hCcLib = nullptr;
-HMODULE hExternalDll = nullptr;
-int bClosing = 0;
-int bStarting = 0;
-int bShutdownRequested = 0;
-
 namespace {
+
+DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0};
 
 const char kMainClass[] = "Q7CMBINE";
 
@@ -60,6 +52,11 @@ void KeepLoaded(HMODULE hModule)
 
 }  // namespace
 
+const DriverState& Driver()
+{
+    return sDriver;
+}
+
 void ErrorBox(const char* pText)
 {
     MessageBoxA(hWndMain, pText, "! Error !", MB_OK);
@@ -84,18 +81,30 @@ BOOL RegisterMainClass(HINSTANCE hInstance)
 
 BOOL CreateMainWindow(HINSTANCE hInstance, int)
 {
-    hInst = hInstance;
+    sDriver.hInst = hInstance;
     HWND hWnd = CreateWindowExA(0, kMainClass, nullptr, WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
                                 0, 0, 640, 480, nullptr, nullptr, hInstance, nullptr);
     if (hWnd == nullptr) return FALSE;
-    hWndMain = hWnd;
+    SetMainWindow(hWnd);
     StartDriver();
     return TRUE;
 }
 
+void StartDriver()
+{
+    sDriver.bStarting = 1;
+    RunStartup();
+    sDriver.bStarting = 0;
+    if (sDriver.bShutdownRequested) {
+        ShutdownDriver();
+    } else {
+        ResumeQueues();
+    }
+}
+
 bool StartupStopped()
 {
-    return bClosing || bShutdownRequested;
+    return sDriver.bClosing || sDriver.bShutdownRequested;
 }
 
 // The close requests (2175, WM_CLOSE, the end of the session, File / Exit)
@@ -106,52 +115,51 @@ bool StartupStopped()
 // shut-down runs once the work has finished.
 void RequestShutdown()
 {
-    if (bClosing) return;
-    if (!bStarting && SendDepth() == 0) {
+    if (sDriver.bClosing) return;
+    if (!sDriver.bStarting && SendDepth() == 0) {
         ShutdownDriver();
         return;
     }
-    if (bShutdownRequested) return;
-    bShutdownRequested = 1;
+    if (sDriver.bShutdownRequested) return;
+    sDriver.bShutdownRequested = 1;
     DebugLog("Close request - the shut-down follows the work in progress");
     PostMessageA(hWndMain, MSG_CLOSE_DEFERRED, 0, 0);
 }
 
 void RunDeferredShutdown()
 {
-    if (bShutdownRequested && !bStarting && SendDepth() == 0) ShutdownDriver();
+    if (sDriver.bShutdownRequested && !sDriver.bStarting && SendDepth() == 0) ShutdownDriver();
 }
 
 void InitDriver()
 {
-    bClosing = 0;
-    bIndexDirty = 0;
+    sDriver.bClosing = 0;
 
     char acTitle[64];
-    std::snprintf(acTitle, sizeof acTitle, "R7 Idoruzor v%s - Device %d", ZUR_VERSION, iDevice);
+    std::snprintf(acTitle, sizeof acTitle, "R7 Idoruzor v%s - Device %d", ZUR_VERSION, Profile().iDevice);
     SetWindowTextA(hWndMain, acTitle);
 
-    hBwccLib = LoadSystemLibrary("BWCC32.DLL");
-    if (hBwccLib == nullptr) {
+    sDriver.hBwccLib = LoadSystemLibrary("BWCC32.DLL");
+    if (sDriver.hBwccLib == nullptr) {
         ErrorBox("Cannot find BWCC32.DLL");
         ShutdownDriver();
         return;
     }
-    KeepLoaded(hBwccLib);
+    KeepLoaded(sDriver.hBwccLib);
     BwccRegisterFn pRegister = reinterpret_cast<BwccRegisterFn>(
-        reinterpret_cast<void*>(GetProcAddress(hBwccLib, "BWCCRegister")));
-    if (pRegister != nullptr) pRegister(hInst);
+        reinterpret_cast<void*>(GetProcAddress(sDriver.hBwccLib, "BWCCRegister")));
+    if (pRegister != nullptr) pRegister(sDriver.hInst);
 
-    hCcLib = LoadSystemLibrary("KELM_CC.DLL");
-    if (hCcLib == nullptr) {
+    sDriver.hCcLib = LoadSystemLibrary("KELM_CC.DLL");
+    if (sDriver.hCcLib == nullptr) {
         ErrorBox("Cannot find KELM_CC.DLL");
         ShutdownDriver();
         return;
     }
 
-    hMenu = GetMenu(hWndMain);
+    sDriver.hMenu = GetMenu(hWndMain);
     static const UINT auKeyboardItems[] = {IDM_SOURCE_BOX, IDM_DEST_BOX, IDM_TAKE, IDM_LOCK};
-    for (UINT uItem : auKeyboardItems) EnableMenuItem(hMenu, uItem, MF_BYCOMMAND | MF_GRAYED);
+    for (UINT uItem : auKeyboardItems) EnableMenuItem(sDriver.hMenu, uItem, MF_BYCOMMAND | MF_GRAYED);
     DrawMenuBar(hWndMain);
 }
 
@@ -161,22 +169,43 @@ void InitDriver()
 // nothing over what another driver keeps there.
 void ShutdownDriver()
 {
-    if (bClosing) return;
-    bClosing = 1;
+    if (sDriver.bClosing) return;
+    sDriver.bClosing = 1;
     SetPeerTimeout(kShutdownPeerTimeoutMs);
-    if (hWndRvx != nullptr) {
+    if (Rvx().hWndRvx != nullptr) {
         DisconnectInfoDrivers();
         UnregisterDevice();
         SaveChangedTables();
     }
     // Each handle is released once.
-    if (hBwccLib != nullptr) {
-        FreeLibrary(hBwccLib);
-        hBwccLib = nullptr;
+    if (sDriver.hBwccLib != nullptr) {
+        FreeLibrary(sDriver.hBwccLib);
+        sDriver.hBwccLib = nullptr;
     }
-    if (hExternalDll != nullptr) {
-        FreeLibrary(hExternalDll);
-        hExternalDll = nullptr;
-    }
+    ReleaseExternalLibrary();
     PostQuitMessage(0);
+}
+
+void LoadExternalLibrary()
+{
+    if (std::strcmp(Profile().ExternalDLL, "NONE") == 0) return;
+    sDriver.hExternalDll = LoadLibraryA(Profile().ExternalDLL);
+    UseExternalLibrary(sDriver.hExternalDll);
+}
+
+// The take stops using the filter before the library goes.
+void ReleaseExternalLibrary()
+{
+    if (sDriver.hExternalDll == nullptr) return;
+    UseExternalLibrary(nullptr);
+    FreeLibrary(sDriver.hExternalDll);
+    sDriver.hExternalDll = nullptr;
+}
+
+void ResetDriverForTest()
+{
+    sDriver.bClosing = 0;
+    sDriver.bStarting = 0;
+    sDriver.bShutdownRequested = 0;
+    SetPeerTimeout(kPeerTimeoutMs);
 }

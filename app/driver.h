@@ -2,20 +2,31 @@
 #pragma once
 #include <windows.h>
 
-extern int iDevice;
-extern HINSTANCE hInst;
-extern HWND hWndMain;
-extern HMENU hMenu;
-extern HMODULE hBwccLib;
-extern HMODULE hCcLib;
-extern HMODULE hExternalDll;
-extern int bClosing;
-extern int bStarting;            // the start-up sequence is running
-extern int bShutdownRequested;   // a close request waits for the work in progress
+// The driver's own state (one owner): its module, menu and libraries, and
+// where it stands between start-up and shut-down.
+struct DriverState {
+    HINSTANCE hInst;
+    HMENU hMenu;
+    HMODULE hBwccLib;
+    HMODULE hCcLib;
+    HMODULE hExternalDll;
+    int bClosing;             // shut-down has begun
+    int bStarting;            // the start-up sequence is running
+    int bShutdownRequested;   // a close request waits for the work in progress
+};
+
+const DriverState& Driver();
 
 BOOL RegisterMainClass(HINSTANCE hInstance);
 BOOL CreateMainWindow(HINSTANCE hInstance, int nShow);
+// Runs the start-up inside the main window's creation. A close request that
+// came during it takes effect at its end; queued commands wait for its end.
+void StartDriver();
 void InitDriver();
+// The library named by ExternalDLL, when it names one; its filter serves
+// the takes.
+void LoadExternalLibrary();
+void ReleaseExternalLibrary();
 void ShutdownDriver();
 // A close request: shut-down now, or once the work in progress has finished.
 void RequestShutdown();
@@ -27,3 +38,7 @@ bool StartupStopped();
 
 // Modal "! Error !" box owned by the main window, OK only.
 void ErrorBox(const char* pText);
+
+// Tests run several shut-downs in one process: each starts from a driver
+// that has not begun one (and sends with the full time limit again).
+void ResetDriverForTest();

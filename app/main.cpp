@@ -1,5 +1,6 @@
 // Program entry of the router driver: zur.exe DEVICE
 #include "app/driver.h"
+#include "config/profile.h"
 #include "core/log.h"
 #include "core/tokenizer.h"
 
@@ -35,7 +36,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pCmdLine,
 
     // Only the leading number of the tail counts; it is read in place, so a
     // tail of any length is harmless.
-    iDevice = pCmdLine != nullptr ? ConvertNumber(pCmdLine) : 0;
+    SetDeviceNumber(pCmdLine != nullptr ? ConvertNumber(pCmdLine) : 0);
 
     RequestMessageQueue();
 

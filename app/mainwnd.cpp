@@ -24,12 +24,12 @@ namespace {
 // box of start-up would otherwise run them); start-up resumes the drains.
 int DropWhileClosing(TextQueue eQueue)
 {
-    if (bStarting) {
+    if (Driver().bStarting) {
         PauseDrain(eQueue);
         return 1;
     }
-    if (bShutdownRequested) RunDeferredShutdown();
-    if (!bClosing) return 0;
+    if (Driver().bShutdownRequested) RunDeferredShutdown();
+    if (!Driver().bClosing) return 0;
     long nDropped = DropQueuedTexts(eQueue);
     if (nDropped > 0) {
         char acLine[64];
@@ -57,12 +57,12 @@ void DrainInfo()
 }
 
 // 2174: a package name has changed. The low word is the package, the high
-// word the database; the revertive refresh later looks at iLastChanged.
+// word the database.
 void OnNameChanged(LPARAM lParam)
 {
     int iPackage = static_cast<int>(static_cast<uintptr_t>(lParam) & 0xFFFF);
     int iDatabase = static_cast<int>((static_cast<uintptr_t>(lParam) >> 16) & 0xFFFF);
-    iLastChanged = (iDatabase == 0 || iDatabase == 2) ? iPackage : 0;
+    NoteNameChange(iPackage, iDatabase);
     RefreshName(iPackage, iDatabase);
 }
 

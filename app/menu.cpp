@@ -6,27 +6,28 @@
 
 #include "app/driver.h"
 #include "app/panel.h"
+#include "config/files.h"
 #include "config/profile.h"
-#include "command/routes.h"
+#include "ipc/intake.h"
 #include "res/resource.h"
 #include "res/version.h"
 
-int bKeyboard = 0;
-
 namespace {
+
+int bKeyboard = 0;   // keyboard control of the panel is on
 
 const char kOwnershipNotice[] = "(c) the ZUR developers";
 
 HMENU DriverMenu()
 {
-    return hMenu != nullptr ? hMenu : GetMenu(hWndMain);
+    return Driver().hMenu != nullptr ? Driver().hMenu : GetMenu(hWndMain);
 }
 
 // Moves the focus into a package list and highlights its first entry when it
 // has none; the focus change itself notifies the panel.
 void FocusList(int iList)
 {
-    HWND hList = GetDlgItem(hWndDialog, iList);
+    HWND hList = GetDlgItem(Panel().hWndDialog, iList);
     if (hList == nullptr) return;
     SetFocus(hList);
     if (SendMessageA(hList, LB_GETCURSEL, 0, 0) == LB_ERR) SendMessageA(hList, LB_SETCURSEL, 0, 0);
@@ -59,17 +60,29 @@ void OnMenuCommand(WPARAM wParam)
     case IDM_KEYBOARD:     SwitchKeyboard(); break;
     case IDM_SOURCE_BOX:   FocusList(IDC_SOURCE_LIST); break;
     case IDM_DEST_BOX:     FocusList(IDC_DEST_LIST); break;
-    case IDM_TAKE:
-        if (iCurrentDest >= 1 && iCurrentDest <= DatabaseSize_1 && abLock[iCurrentDest] == 0) TakeSelected();
+    case IDM_TAKE: {
+        const int iDest = Panel().iCurrentDest;
+        if (iDest >= 1 && iDest <= Profile().DatabaseSize_1 && Routes().abLock[iDest] == 0) TakeSelected();
         break;
+    }
     case IDM_LOCK:         ToggleLock(); break;
     case IDM_ABOUT:        ShowAbout(); break;
     }
 }
 
+int KeyboardControlOn()
+{
+    return bKeyboard;
+}
+
+void ResetKeyboardControl()
+{
+    bKeyboard = 0;
+}
+
 void ShowAbout()
 {
-    DialogBoxParamA(hInst, "ABOUT", hWndMain, AboutProc, 0);
+    DialogBoxParamA(Driver().hInst, "ABOUT", hWndMain, AboutProc, 0);
 }
 
 INT_PTR CALLBACK AboutProc(HWND hDlg, UINT uMessage, WPARAM, LPARAM)

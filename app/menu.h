@@ -2,8 +2,10 @@
 #pragma once
 #include <windows.h>
 
-extern int bKeyboard;
-
 void OnMenuCommand(WPARAM wParam);
+// Keyboard control of the panel from the menu bar; a new panel starts with it
+// off (the bar as it was).
+int KeyboardControlOn();
+void ResetKeyboardControl();
 void ShowAbout();
 INT_PTR CALLBACK AboutProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM lParam);

@@ -13,22 +13,19 @@
 #include "app/menu.h"
 #include "command/dispatch.h"
 #include "command/events.h"
-#include "command/routes.h"
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "ipc/counters.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
 
-HWND hWndDialog = nullptr;
-int iSelectedSource = 0;
-int iCurrentDest = 0;
-int iRoutedSource = 0;
-
 namespace {
+
+PanelState sPanel = {nullptr, 0, 0, 0};
 
 const int kNameLength = 64;       // a package name as shown in the lists
 const int kSaveTimerPeriod = 60000;
@@ -78,11 +75,11 @@ void ForgetControls()
 
 PanelControl* FindControl(int iId)
 {
-    if (hWndDialog == nullptr) return nullptr;
+    if (sPanel.hWndDialog == nullptr) return nullptr;
     for (int i = 0; i < nControls; ++i) {
         if (asControl[i].iId == iId) return &asControl[i];
     }
-    HWND hWnd = GetDlgItem(hWndDialog, iId);
+    HWND hWnd = GetDlgItem(sPanel.hWndDialog, iId);
     if (hWnd == nullptr || nControls == kPanelControlsMax) return nullptr;
     PanelControl& control = asControl[nControls++];
     control.iId = iId;
@@ -98,13 +95,13 @@ HWND ControlWindow(int iId)
 {
     PanelControl* pControl = FindControl(iId);
     if (pControl != nullptr) return pControl->hWnd;
-    return hWndDialog != nullptr ? GetDlgItem(hWndDialog, iId) : nullptr;
+    return sPanel.hWndDialog != nullptr ? GetDlgItem(sPanel.hWndDialog, iId) : nullptr;
 }
 
 void ArmRefresh()
 {
-    if (bRefreshArmed || hWndDialog == nullptr) return;
-    if (SetTimer(hWndDialog, ID_REFRESH_TIMER, kRefreshPeriod, nullptr) != 0) bRefreshArmed = true;
+    if (bRefreshArmed || sPanel.hWndDialog == nullptr) return;
+    if (SetTimer(sPanel.hWndDialog, ID_REFRESH_TIMER, kRefreshPeriod, nullptr) != 0) bRefreshArmed = true;
 }
 
 // Writes a text with the next refresh.
@@ -149,7 +146,7 @@ void ShowCommand(const char* pText)
 
 void ClearOutputList()
 {
-    if (hWndDialog == nullptr) return;
+    if (sPanel.hWndDialog == nullptr) return;
     asOutputLine.clear();
     bOutputPending = true;
     ArmRefresh();
@@ -157,7 +154,7 @@ void ClearOutputList()
 
 void AddOutputLine(const char* pText)
 {
-    if (hWndDialog == nullptr || asOutputLine.size() >= kOutputLinesMax) return;
+    if (sPanel.hWndDialog == nullptr || asOutputLine.size() >= kOutputLinesMax) return;
     asOutputLine.emplace_back(pText);
     bOutputPending = true;
     ArmRefresh();
@@ -167,17 +164,17 @@ void AddOutputLine(const char* pText)
 // destination's display follows when it is among them.
 void ShowRoutes(int iFirst, int iLast)
 {
-    if (iCurrentDest >= iFirst && iCurrentDest <= iLast) UpdateLockDisplay();
+    if (sPanel.iCurrentDest >= iFirst && sPanel.iCurrentDest <= iLast) UpdateLockDisplay();
 }
 
 // Writes the TX/RX indicator: the look first, then the caption. Before the
 // driver has registered it shows what the template gives.
 void ShowTxRxState()
 {
-    if (iTxRx == kTxRx) {
+    if (Rvx().iTxRx == kTxRx) {
         SetPanelText(IDC_INTERFACE, "/__2B0_");
         SetPanelText(IDC_INTERFACE, "Tx/Rx");
-    } else if (iTxRx == kRxOnly) {
+    } else if (Rvx().iTxRx == kRxOnly) {
         SetPanelText(IDC_INTERFACE, "/__1B0_");
         SetPanelText(IDC_INTERFACE, "Rx Only");
     }
@@ -189,12 +186,12 @@ void ShowTxRxState()
 // copied back into the block's first 64 bytes and terminated there.
 void RequestName(char* pBlock, int iDatabase, int iIndex)
 {
-    const int aiField[3] = {iDevice, iDatabase, iIndex};
+    const int aiField[3] = {Profile().iDevice, iDatabase, iIndex};
     for (int i = 0; i < 3; ++i) {
         pBlock[2 * i] = static_cast<char>(aiField[i] & 0xFF);
         pBlock[2 * i + 1] = static_cast<char>((aiField[i] >> 8) & 0xFF);
     }
-    SendCopyData(hWndMain, hWndRvx, MSG_NAME_REQUEST, 0, pBlock, kNameLength);
+    SendCopyData(hWndMain, Rvx().hWndRvx, MSG_NAME_REQUEST, 0, pBlock, kNameLength);
     pBlock[kNameLength] = '\0';
 }
 
@@ -219,31 +216,31 @@ void FillList(int iList, int iDatabase, int iCount)
 
 void FillSourceList()
 {
-    FillList(IDC_SOURCE_LIST, 0, DatabaseSize_0);
+    FillList(IDC_SOURCE_LIST, 0, Profile().DatabaseSize_0);
 }
 
 void FillDestList()
 {
-    FillList(IDC_DEST_LIST, 1, DatabaseSize_1);
+    FillList(IDC_DEST_LIST, 1, Profile().DatabaseSize_1);
 }
 
 void OnSourceSelect()
 {
-    LRESULT lSelection = SendDlgItemMessageA(hWndDialog, IDC_SOURCE_LIST, LB_GETCURSEL, 0, 0);
-    iSelectedSource = lSelection == LB_ERR ? -1 : static_cast<int>(lSelection) + 1;
+    LRESULT lSelection = SendDlgItemMessageA(sPanel.hWndDialog, IDC_SOURCE_LIST, LB_GETCURSEL, 0, 0);
+    sPanel.iSelectedSource = lSelection == LB_ERR ? -1 : static_cast<int>(lSelection) + 1;
 }
 
 // Choosing a destination makes it current and clears the source choice, so
 // the operator picks the destination first, then the source.
 void OnDestSelect()
 {
-    LRESULT lSelection = SendDlgItemMessageA(hWndDialog, IDC_DEST_LIST, LB_GETCURSEL, 0, 0);
+    LRESULT lSelection = SendDlgItemMessageA(sPanel.hWndDialog, IDC_DEST_LIST, LB_GETCURSEL, 0, 0);
     if (lSelection == LB_ERR) {
-        iCurrentDest = -1;
+        sPanel.iCurrentDest = -1;
         return;
     }
-    iCurrentDest = static_cast<int>(lSelection) + 1;
-    iSelectedSource = -1;
+    sPanel.iCurrentDest = static_cast<int>(lSelection) + 1;
+    sPanel.iSelectedSource = -1;
     UpdateLockDisplay();
 }
 
@@ -255,27 +252,27 @@ void InitMainDialog()
     // is left as it is (with a child as reference the platform may skip the
     // whole change).
     RECT rc;
-    GetWindowRect(hWndDialog, &rc);
+    GetWindowRect(sPanel.hWndDialog, &rc);
     RECT rcOuter = {0, 0, rc.right - rc.left, rc.bottom - rc.top};
     AdjustWindowRectEx(&rcOuter, static_cast<DWORD>(GetWindowLongA(hWndMain, GWL_STYLE)), GetMenu(hWndMain) != nullptr,
                        static_cast<DWORD>(GetWindowLongA(hWndMain, GWL_EXSTYLE)));
-    SetWindowPos(hWndMain, hWndDialog, rc.left, rc.top, rcOuter.right - rcOuter.left, rcOuter.bottom - rcOuter.top,
+    SetWindowPos(hWndMain, sPanel.hWndDialog, rc.left, rc.top, rcOuter.right - rcOuter.left, rcOuter.bottom - rcOuter.top,
                  SWP_NOZORDER);
     ShowWindow(hWndMain, SW_SHOWMINIMIZED);
 
-    // A column holds NameLength characters of 9 pixels. A NameLength below 1
+    // A column holds Profile().NameLength characters of 9 pixels. A Profile().NameLength below 1
     // (empty or not a number in the profile) would make the columns 0 pixels
     // wide, which the list box divides by: such a value counts as the
     // default 8. No column is wider than the longest name shown.
-    int iColumnChars = NameLength < 1 ? 8 : (NameLength > kNameLength ? kNameLength : NameLength);
+    int iColumnChars = Profile().NameLength < 1 ? 8 : (Profile().NameLength > kNameLength ? kNameLength : Profile().NameLength);
     SendMessageA(ControlWindow(IDC_SOURCE_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
     SendMessageA(ControlWindow(IDC_DEST_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
     FillSourceList();
     FillDestList();
 
-    iCurrentDest = 1;
+    sPanel.iCurrentDest = 1;
     UpdateLockDisplay();
-    bKeyboard = 0;
+    ResetKeyboardControl();
 
     ResetCounters();
     for (int i = 0; i < 3; ++i) alShown[i] = 0;
@@ -284,11 +281,11 @@ void InitMainDialog()
     ShowCounter(IDC_DRIVER_TX, 0);
     SetPanelText(IDC_DRIVER_RX, "n/a");
 
-    SetTimer(hWndDialog, ID_SAVE_TIMER, kSaveTimerPeriod, nullptr);
+    SetTimer(sPanel.hWndDialog, ID_SAVE_TIMER, kSaveTimerPeriod, nullptr);
 
-    if (hExternalDll != nullptr) {
+    if (Driver().hExternalDll != nullptr) {
         char acText[64];
-        std::snprintf(acText, sizeof acText, "%s loaded", ExternalDLL);
+        std::snprintf(acText, sizeof acText, "%s loaded", Profile().ExternalDLL);
         SetPanelText(IDC_EXTERNAL, acText);
     }
     RefreshPanel();
@@ -301,7 +298,7 @@ const CommandEvents sPanelEvents = {ShowCommand, ClearOutputList, AddOutputLine,
 void CreateMainDialog()
 {
     SetCommandEvents(&sPanelEvents);
-    hWndDialog = CreateDialogParamA(hInst, "MAINDIALOG", hWndMain, MainDialogProc, 0);
+    sPanel.hWndDialog = CreateDialogParamA(Driver().hInst, "MAINDIALOG", hWndMain, MainDialogProc, 0);
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM lParam)
@@ -315,12 +312,13 @@ INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM 
         return 1;
     }
     case WM_INITDIALOG:
-        hWndDialog = hDlg;
+        sPanel.hWndDialog = hDlg;
         ForgetControls();
         InitMainDialog();
         return 1;
     case WM_DESTROY:
         ForgetControls();
+        sPanel.hWndDialog = nullptr;
         return 0;
     case WM_COMMAND:
         // Every notification of a list (selection, double click, focus) counts.
@@ -344,15 +342,15 @@ INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM 
 
 void UpdateLockDisplay()
 {
-    if (iCurrentDest < 1 || iCurrentDest > DatabaseSize_1) return;
-    iRoutedSource = aiIndex[iCurrentDest];
+    if (sPanel.iCurrentDest < 1 || sPanel.iCurrentDest > Profile().DatabaseSize_1) return;
+    sPanel.iRoutedSource = Routes().aiIndex[sPanel.iCurrentDest];
     // A destination never routed (0, or -1) shows no source highlighted.
-    int iEntry = iRoutedSource >= 1 && iRoutedSource <= DatabaseSize_0 ? iRoutedSource - 1 : -1;
+    int iEntry = sPanel.iRoutedSource >= 1 && sPanel.iRoutedSource <= Profile().DatabaseSize_0 ? sPanel.iRoutedSource - 1 : -1;
     HWND hSources = ControlWindow(IDC_SOURCE_LIST);
     if (SendMessageA(hSources, LB_GETCURSEL, 0, 0) != iEntry) {
         SendMessageA(hSources, LB_SETCURSEL, static_cast<WPARAM>(iEntry), 0);
     }
-    int bLocked = abLock[iCurrentDest] != 0;
+    int bLocked = Routes().abLock[sPanel.iCurrentDest] != 0;
     SetPanelText(IDC_LOCK, bLocked ? "Locked" : "Unlocked");
     SetPanelText(IDC_LOCK, bLocked ? "/1B____" : "/2B____");
     HWND hTake = ControlWindow(IDC_TAKE);
@@ -367,10 +365,10 @@ void RefreshName(int iIndex, int iDatabase)
     int iCount;
     if (iDatabase == 0) {
         iList = IDC_SOURCE_LIST;
-        iCount = DatabaseSize_0;
+        iCount = Profile().DatabaseSize_0;
     } else if (iDatabase == 1) {
         iList = IDC_DEST_LIST;
-        iCount = DatabaseSize_1;
+        iCount = Profile().DatabaseSize_1;
     } else {
         return;
     }
@@ -386,10 +384,10 @@ void RefreshName(int iIndex, int iDatabase)
 
 void TakeSelected()
 {
-    if (iSelectedSource < 1 || iSelectedSource > DatabaseSize_0) return;
-    if (iCurrentDest < 1 || iCurrentDest > DatabaseSize_1) return;
+    if (sPanel.iSelectedSource < 1 || sPanel.iSelectedSource > Profile().DatabaseSize_0) return;
+    if (sPanel.iCurrentDest < 1 || sPanel.iCurrentDest > Profile().DatabaseSize_1) return;
     char acCommand[64];
-    std::snprintf(acCommand, sizeof acCommand, "RC %d %d %d ',---' 0", iDevice, iSelectedSource, iCurrentDest);
+    std::snprintf(acCommand, sizeof acCommand, "RC %d %d %d ',---' 0", Profile().iDevice, sPanel.iSelectedSource, sPanel.iCurrentDest);
     DebugLog(acCommand);
     DispatchCommand(acCommand);
     RefreshPanel();
@@ -398,12 +396,12 @@ void TakeSelected()
 void ToggleLock()
 {
     MessageBeep(0);
-    if (iCurrentDest < 1 || iCurrentDest > DatabaseSize_1) return;
+    if (sPanel.iCurrentDest < 1 || sPanel.iCurrentDest > Profile().DatabaseSize_1) return;
     char acCommand[32];
-    if (abLock[iCurrentDest] != 0) {
-        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 0 0", iDevice, iCurrentDest, iCurrentDest);
+    if (Routes().abLock[sPanel.iCurrentDest] != 0) {
+        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 0 0", Profile().iDevice, sPanel.iCurrentDest, sPanel.iCurrentDest);
     } else {
-        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 1 0", iDevice, iCurrentDest, iCurrentDest);
+        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 1 0", Profile().iDevice, sPanel.iCurrentDest, sPanel.iCurrentDest);
     }
     DispatchCommand(acCommand);
     UpdateLockDisplay();
@@ -415,7 +413,7 @@ void SetPanelText(int iControl, const char* pText)
     if (pText == nullptr) pText = "";
     PanelControl* pControl = FindControl(iControl);
     if (pControl == nullptr) {
-        if (hWndDialog != nullptr) SetDlgItemTextA(hWndDialog, iControl, pText);
+        if (sPanel.hWndDialog != nullptr) SetDlgItemTextA(sPanel.hWndDialog, iControl, pText);
         return;
     }
     bool bCode = pControl->bStyled && pText[0] == '/';
@@ -428,6 +426,11 @@ void SetPanelText(int iControl, const char* pText)
     bKnown = true;
 }
 
+const PanelState& Panel()
+{
+    return sPanel;
+}
+
 void ShowDriverState()
 {
     ShowTxRxState();
@@ -436,9 +439,9 @@ void ShowDriverState()
 
 void RefreshPanel()
 {
-    if (hWndDialog == nullptr) return;
+    if (sPanel.hWndDialog == nullptr) return;
     if (bRefreshArmed) {
-        KillTimer(hWndDialog, ID_REFRESH_TIMER);
+        KillTimer(sPanel.hWndDialog, ID_REFRESH_TIMER);
         bRefreshArmed = false;
     }
     for (int i = 0; i < nControls; ++i) {

@@ -2,10 +2,15 @@
 #pragma once
 #include <windows.h>
 
-extern HWND hWndDialog;
-extern int iSelectedSource;
-extern int iCurrentDest;
-extern int iRoutedSource;
+// What the panel shows and the operator has chosen (one owner).
+struct PanelState {
+    HWND hWndDialog;        // the panel; 0 while there is none
+    int iSelectedSource;    // the source chosen for Take; -1 none
+    int iCurrentDest;       // the destination shown; -1 none
+    int iRoutedSource;      // the current destination's source as last shown
+};
+
+const PanelState& Panel();
 
 void CreateMainDialog();
 INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM lParam);

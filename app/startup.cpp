@@ -1,7 +1,6 @@
 #include "app/startup.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "app/driver.h"
 #include "app/panel.h"
@@ -9,7 +8,6 @@
 #include "config/profile.h"
 #include "core/messages.h"
 #include "ipc/infolink.h"
-#include "ipc/intake.h"
 #include "ipc/rvx.h"
 
 namespace {
@@ -20,9 +18,11 @@ void ShowMissingSize(const char* pKey, const char* pWhat)
     std::snprintf(acMessage, sizeof acMessage,
                   "A device profile INI File 'DEV_%03d.INI' does not exist in the Windows directory "
                   "or the '%s' parameter (%s) in it has not been set.",
-                  iDevice, pKey, pWhat);
+                  Profile().iDevice, pKey, pWhat);
     ErrorBox(acMessage);
 }
+
+}  // namespace
 
 // The start-up sequence. It stops before its next request as soon as
 // shut-down has begun or a close request has come, so a driver that is
@@ -35,7 +35,7 @@ void RunStartup()
 
     if (!ReportProfileLoad(LoadDeviceProfile()) || StartupStopped()) return;
 
-    if (std::strcmp(ExternalDLL, "NONE") != 0) hExternalDll = LoadLibraryA(ExternalDLL);
+    LoadExternalLibrary();
 
     if (!ReportAttach(AttachToRvx()) || StartupStopped()) return;
 
@@ -50,21 +50,7 @@ void RunStartup()
 
     if (!ReportInfoLinks(ConnectInfoDrivers(StartupStopped)) || StartupStopped()) return;
 
-    if (iTxRx == kTxRx) BringInfoDriversToState(kTxRx);
-}
-
-}  // namespace
-
-void StartDriver()
-{
-    bStarting = 1;
-    RunStartup();
-    bStarting = 0;
-    if (bShutdownRequested) {
-        ShutdownDriver();
-    } else {
-        ResumeQueues();
-    }
+    if (Rvx().iTxRx == kTxRx) BringInfoDriversToState(kTxRx);
 }
 
 bool ReportProfileLoad(int iMissing)
@@ -121,13 +107,13 @@ bool ReportInfoLinks(int iFailedLink)
 {
     if (iFailedLink == kAllLinked) return true;
     const char* pWhat = "Source Package";
-    int iInfoDevice = SrcePkgInfoId;
+    int iInfoDevice = Profile().SrcePkgInfoId;
     if (iFailedLink == kDestLink) {
         pWhat = "Destination Package";
-        iInfoDevice = DestPkgInfoId;
+        iInfoDevice = Profile().DestPkgInfoId;
     } else if (iFailedLink == kLevelMapLink) {
         pWhat = "destination level mapping";
-        iInfoDevice = LevelMapInfoId;
+        iInfoDevice = Profile().LevelMapInfoId;
     }
     char acText[256];
     std::snprintf(acText, sizeof acText,

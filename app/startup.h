@@ -1,9 +1,8 @@
 // The start-up sequence, and the boxes that tell the operator what stopped it.
 #pragma once
 
-// Runs the start-up inside the main window's creation. A close request that
-// came during it takes effect at its end; queued commands wait for its end.
-void StartDriver();
+// The start-up sequence (StartDriver runs it).
+void RunStartup();
 
 // Each shows the "! Error !" boxes of what went wrong in one step of the
 // start-up, in order, then starts the shut-down; true when nothing did.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "app/driver.h"
 #include "command/events.h"
 #include "command/routes.h"
 #include "command/take.h"
@@ -42,7 +41,7 @@ void DispatchCommand(char* pText)
     if (pText == nullptr) return;
     char acLine[256];
     DebugLog("!");
-    std::snprintf(acLine, sizeof acLine, "P TXRX is %d", iTxRx);
+    std::snprintf(acLine, sizeof acLine, "P TXRX is %d", Rvx().iTxRx);
     DebugLog(acLine);
     std::snprintf(acLine, sizeof acLine, "Parsing - [%s]", pText);
     DebugLog(acLine);
@@ -54,6 +53,7 @@ void DispatchCommand(char* pText)
 
 CommandLimits DriverLimits()
 {
-    CommandLimits sLimits = {iDevice, DatabaseSize_0, DatabaseSize_1, abAccess};
+    const DeviceProfile& sProfile = Profile();
+    CommandLimits sLimits = {sProfile.iDevice, sProfile.DatabaseSize_0, sProfile.DatabaseSize_1, sProfile.abAccess};
     return sLimits;
 }

@@ -1,6 +1,5 @@
 #include "command/routes.h"
 
-#include "app/driver.h"
 #include "command/dispatch.h"
 #include "command/events.h"
 #include "config/files.h"
@@ -10,21 +9,24 @@
 #include "core/log.h"
 #include "core/messages.h"
 #include "ipc/counters.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
 
-int aiIndex[kPackageMax + 1];
-int abLock[kPackageMax + 1];
+namespace {
+
 int iLastChanged = 0;
+
+}  // namespace
 
 void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
 {
-    if (iTxRx != kTxRx) return;
+    if (Rvx().iTxRx != kTxRx) return;
     const RevertiveRun sRun = PlanRevertives(iFirst, iLast, iMode);
     for (int d = sRun.iFrom; d <= sRun.iTo; ++d) {
         char acText[64];
-        FormatRevertive(acText, sizeof acText, iDevice, d, aiIndex[d]);
-        SendCopyText(hWndMain, hWndRvx, sRun.iMessage, RevertiveValue(sRun, d, iValue), acText);
+        FormatRevertive(acText, sizeof acText, Profile().iDevice, d, Routes().aiIndex[d]);
+        SendCopyText(hWndMain, Rvx().hWndRvx, sRun.iMessage, RevertiveValue(sRun, d, iValue), acText);
         CountRevertiveSent();
     }
     TellCountersChanged();
@@ -37,7 +39,7 @@ int CommandRF(char* pText)
     int iWorkstation = 0;
     if (!AcceptRefresh(pText, DriverLimits(), &iWorkstation)) return 0;
     LoadAccessList();
-    SendRevertives(1, DatabaseSize_1, kRevertiveEach, iWorkstation);
+    SendRevertives(1, Profile().DatabaseSize_1, kRevertiveEach, iWorkstation);
     return 1;
 }
 
@@ -48,9 +50,7 @@ int CommandRL(char* pText)
     DebugLog(pText);
     LockOrder sOrder;
     if (!AcceptLock(pText, DriverLimits(), &sOrder)) return 0;
-    for (int d = sOrder.iFirst; d <= sOrder.iLast; ++d) abLock[d] = sOrder.iValue;
-    bIndexDirty = 1;
-    bLockDirty = 1;
+    SetLocks(sOrder.iFirst, sOrder.iLast, sOrder.iValue);
     TellRoutesChanged(1, kPackageMax);
     SaveLockFile();
     return 1;
@@ -81,16 +81,26 @@ void OnRevertiveRequest(intptr_t p1, intptr_t p2)
 {
     switch (RevertiveRefreshScope(DriverLimits(), p1, p2, iLastChanged)) {
     case kRefreshAll:
-        SendRevertives(1, DatabaseSize_1, kRevertiveEach, 0);
+        SendRevertives(1, Profile().DatabaseSize_1, kRevertiveEach, 0);
         break;
     case kRefreshChanged: {
-        int iTo = DatabaseSize_1 > kPackageMax ? kPackageMax : DatabaseSize_1;
+        int iTo = Profile().DatabaseSize_1 > kPackageMax ? kPackageMax : Profile().DatabaseSize_1;
         for (int d = 1; d <= iTo; ++d) {
-            if (aiIndex[d] == iLastChanged) SendRevertives(d, d, kRevertiveEach, 0);
+            if (Routes().aiIndex[d] == iLastChanged) SendRevertives(d, d, kRevertiveEach, 0);
         }
         break;
     }
     case kRefreshNothing:
         break;
     }
+}
+
+void NoteNameChange(int iPackage, int iDatabase)
+{
+    iLastChanged = (iDatabase == 0 || iDatabase == 2) ? iPackage : 0;
+}
+
+int LastChanged()
+{
+    return iLastChanged;
 }

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/driver.h"
 #include "command/dispatch.h"
 #include "command/events.h"
 #include "command/routes.h"
@@ -20,17 +19,17 @@
 #include "core/messages.h"
 #include "ipc/counters.h"
 #include "ipc/infolink.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
-
-LevelEntry sLevel[kLevelCount + 1];
-MaskEntry sMask[kMaskCount + 1];
 
 // The optional filter of the external library: non-zero means it has taken
 // the command over and the driver must not send it.
 typedef int (__cdecl *CombinerOutputFilter)(char*);
 
 namespace {
+
+CombinerOutputFilter pfnFilter = nullptr;
 
 // Writes the request line, reads the slot into pSlot (kSlotTextMax + 1 bytes:
 // at most 256 characters, always terminated) and writes the reply to the
@@ -53,15 +52,6 @@ bool ReadSlot(HWND hWndInfo, int iInfoDevice, const char* pRequestLine, int iSlo
     return true;
 }
 
-CombinerOutputFilter FindFilter()
-{
-    if (!hExternalDll) return nullptr;
-    FARPROC pProc = GetProcAddress(hExternalDll, "combinerOutputFilter");
-    // Through the generic function pointer type: the export is looked up by
-    // name and its type is the library's contract.
-    return reinterpret_cast<CombinerOutputFilter>(reinterpret_cast<void (*)(void)>(pProc));
-}
-
 // Counts a level command as sent.
 void CountDriverMessage()
 {
@@ -72,48 +62,54 @@ void CountDriverMessage()
 // A take whose slot reads did not all get an answer is abandoned before
 // anything is sent: a level command built from a missing package would put
 // a wrong crosspoint on air. The route index and the revertive stay as
-// they were.
+// they were. The take works on its own copy of the level table: the
+// profile's configuration with this take's working fields.
 void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation)
 {
+    const DeviceProfile& sProfile = Profile();
+    const InfoLinks& sLinks = Links();
     char acSlot[kSlotTextMax + 1];
 
+    LevelEntry sLevel[kLevelCount + 1];
+    std::memcpy(sLevel, sProfile.sLevel, sizeof sLevel);
     ResetTakeFields(sLevel);
 
-    int iPrevious = aiIndex[iDest];
+    int iPrevious = Routes().aiIndex[iDest];
     if (ReadsPreviousSource(iPrevious)) {
-        if (!ReadSlot(hWndSrcePkgInfo, SrcePkgInfoId, "Requesting contents of previous source package slot %d",
-                      iPrevious, acSlot)) {
+        if (!ReadSlot(sLinks.hWndSrcePkgInfo, sProfile.SrcePkgInfoId,
+                      "Requesting contents of previous source package slot %d", iPrevious, acSlot)) {
             return;
         }
         ReadPrevSourceSlot(sLevel, acSlot);
     }
-    if (!ReadSlot(hWndSrcePkgInfo, SrcePkgInfoId, "Requesting contents of source package slot %d", iSource, acSlot)) {
+    if (!ReadSlot(sLinks.hWndSrcePkgInfo, sProfile.SrcePkgInfoId, "Requesting contents of source package slot %d",
+                  iSource, acSlot)) {
         return;
     }
     ReadSourceSlot(sLevel, acSlot);
-    if (!ReadSlot(hWndDestPkgInfo, DestPkgInfoId, "Requesting contents of dest package slot %d", iDest, acSlot)) {
+    if (!ReadSlot(sLinks.hWndDestPkgInfo, sProfile.DestPkgInfoId, "Requesting contents of dest package slot %d", iDest,
+                  acSlot)) {
         return;
     }
     ReadDestSlot(sLevel, acSlot);
-    if (!ReadSlot(hWndLevelMapInfo, LevelMapInfoId, "Requesting contents of level map slot %d", iDest, acSlot)) {
+    if (!ReadSlot(sLinks.hWndLevelMapInfo, sProfile.LevelMapInfoId, "Requesting contents of level map slot %d", iDest,
+                  acSlot)) {
         return;
     }
     ReadLevelMapSlot(sLevel, acSlot);
 
-    SelectLevels(sLevel, sMask, pMaskText, DebugLog);
+    SelectLevels(sLevel, sProfile.sMask, pMaskText, DebugLog);
 
     TellOutputCleared();
-    if (iTxRx != kTxRx) TellOutputLine("RX-Only would Tx...");
-
-    CombinerOutputFilter pFilter = FindFilter();
+    if (Rvx().iTxRx != kTxRx) TellOutputLine("RX-Only would Tx...");
 
     for (int L = 1; L <= kLevelCount; ++L) {
         LevelCommand sCmd;
         if (!ComposeLevelCommand(sLevel, L, iWorkstation, &sCmd, DebugLog)) continue;
         TellOutputLine(sCmd.acText);
-        if (iTxRx != kTxRx) continue;
-        if (pFilter) {
-            int iTaken = pFilter(sCmd.acText);
+        if (Rvx().iTxRx != kTxRx) continue;
+        if (pfnFilter != nullptr) {
+            int iTaken = pfnFilter(sCmd.acText);
             sCmd.acText[sizeof sCmd.acText - 1] = '\0';
             if (iTaken) {
                 CountDriverMessage();
@@ -121,13 +117,12 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
             }
         }
         if (sCmd.bBlocked) continue;
-        SendCopyText(hWndMain, hWndRvx, sCmd.iMessage, sCmd.iTarget, sCmd.acText);
+        SendCopyText(hWndMain, Rvx().hWndRvx, sCmd.iMessage, sCmd.iTarget, sCmd.acText);
         CountDriverMessage();
     }
 
-    if (TakeRecordsRoute(sLevel, RevertiveLevel)) {
-        aiIndex[iDest] = iSource;
-        bIndexDirty = 1;
+    if (TakeRecordsRoute(sLevel, sProfile.RevertiveLevel)) {
+        SetRoute(iDest, iSource);
         SendRevertives(iDest, iDest, kRevertiveEach, 0);
     }
 }
@@ -138,9 +133,17 @@ int CommandRC(char* pText)
 {
     TellCommandShown(pText);
     TakeOrder sOrder;
-    if (AcceptTake(pText, DriverLimits(), abLock, &sOrder)) {
+    if (AcceptTake(pText, DriverLimits(), Routes().abLock, &sOrder)) {
         PerformTake(sOrder.iSource, sOrder.iDest, sOrder.pMask, sOrder.iWorkstation);
     }
     TellRoutesChanged(1, kPackageMax);
     return 1;
+}
+
+void UseExternalLibrary(HMODULE hLibrary)
+{
+    FARPROC pProc = hLibrary != nullptr ? GetProcAddress(hLibrary, "combinerOutputFilter") : nullptr;
+    // Through the generic function pointer type: the export is looked up by
+    // name and its type is the library's contract.
+    pfnFilter = reinterpret_cast<CombinerOutputFilter>(reinterpret_cast<void (*)(void)>(pProc));
 }

@@ -1,8 +1,10 @@
 // The package take ("RC").
 #pragma once
-#include "core/levels.h"
-
-extern LevelEntry sLevel[kLevelCount + 1];
-extern MaskEntry sMask[kMaskCount + 1];
+#include <windows.h>
 
 int CommandRC(char* pText);
+
+// The library that ExternalDLL names (null: none). Its
+// combinerOutputFilter, when it exports one, is offered every level command
+// before it is sent.
+void UseExternalLibrary(HMODULE hLibrary);

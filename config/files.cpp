@@ -8,13 +8,10 @@
 #include "config/filecodec.h"
 #include "config/profile.h"
 #include "core/log.h"
-#include "command/routes.h"
-
-int bIndexDirty = 0;
-int bLockDirty = 0;
-unsigned int iSaveTicks = 0;
 
 namespace {
+
+RouteTables sRoutes;
 
 // How long a file that exists but cannot be opened (a backup or another
 // program holding it, say) is tried again before the driver gives up on it.
@@ -101,8 +98,10 @@ struct TableFile {
     bool bLoaded;
 };
 
-TableFile sIndexFile = {"DAT", "index", aiIndex, kIndexFileSize, EncodeIndex, DecodeIndex, &bIndexDirty, false};
-TableFile sLockFile = {"LCK", "lock", abLock, kLockFileSize, EncodeLocks, DecodeLocks, &bLockDirty, false};
+TableFile sIndexFile = {"DAT", "index", sRoutes.aiIndex, kIndexFileSize, EncodeIndex, DecodeIndex,
+                        &sRoutes.bIndexDirty, false};
+TableFile sLockFile = {"LCK", "lock", sRoutes.abLock, kLockFileSize, EncodeLocks, DecodeLocks,
+                       &sRoutes.bLockDirty, false};
 
 static_assert(kIndexFileSize >= kLockFileSize, "one buffer holds either file");
 
@@ -166,8 +165,30 @@ void SaveIfChanged(TableFile* pFile)
 
 }  // namespace
 
+const RouteTables& Routes()
+{
+    return sRoutes;
+}
+
+void SetRoute(int iDest, int iSource)
+{
+    if (iDest < 1 || iDest > kPackageMax) return;
+    sRoutes.aiIndex[iDest] = iSource;
+    sRoutes.bIndexDirty = 1;
+}
+
+void SetLocks(int iFirst, int iLast, int iValue)
+{
+    int iFrom = iFirst < 1 ? 1 : iFirst;
+    int iTo = iLast > kPackageMax ? kPackageMax : iLast;
+    for (int d = iFrom; d <= iTo; ++d) sRoutes.abLock[d] = iValue;
+    sRoutes.bIndexDirty = 1;
+    sRoutes.bLockDirty = 1;
+}
+
 void LoadIndexFile()
 {
+    sRoutes.iSaveTicks = 0;
     LoadTable(&sIndexFile);
 }
 
@@ -197,8 +218,8 @@ void SaveChangedTables()
 // shut-down. A failed save leaves the index dirty for the next period.
 void OnSaveTimer()
 {
-    ++iSaveTicks;
-    if (iSaveTicks < static_cast<unsigned int>(SaveDelay)) return;
-    iSaveTicks = 0;
-    if (bIndexDirty) SaveIndexFile();
+    ++sRoutes.iSaveTicks;
+    if (sRoutes.iSaveTicks < static_cast<unsigned int>(Profile().SaveDelay)) return;
+    sRoutes.iSaveTicks = 0;
+    if (sRoutes.bIndexDirty) SaveIndexFile();
 }

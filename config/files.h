@@ -1,12 +1,27 @@
-// Route index file DEV_nnn.DAT and lock file DEV_nnn.LCK.
+// The route index and the lock flags (one owner), and the files that keep
+// them: DEV_nnn.DAT and DEV_nnn.LCK.
 #pragma once
+#include "core/limits.h"
 
-extern int bIndexDirty;    // the route index changed since it was loaded or saved
-extern int bLockDirty;     // the lock flags changed since they were loaded or saved
-extern unsigned int iSaveTicks;
+struct RouteTables {
+    int aiIndex[kPackageMax + 1];   // the source package routed to each destination; 0 none
+    int abLock[kPackageMax + 1];    // each destination's lock value; 0 unlocked
+    int bIndexDirty;                // the route index changed since it was loaded or saved
+    int bLockDirty;                 // the lock flags changed since they were loaded or saved
+    unsigned int iSaveTicks;        // save timer ticks since the last periodic save
+};
+
+const RouteTables& Routes();
+
+// A take records its route. A lock command sets the lock value of
+// destinations iFirst..iLast (none when iFirst > iLast) and marks both
+// tables changed, the route index included.
+void SetRoute(int iDest, int iSource);
+void SetLocks(int iFirst, int iLast, int iValue);
 
 // A file that exists but cannot be read is tried again for a second, then
-// left on disc as it is until the table has something to keep.
+// left on disc as it is until the table has something to keep. Loading the
+// index starts the save period afresh.
 void LoadIndexFile();
 bool SaveIndexFile();     // false when the file could not be written
 void LoadLockFile();

@@ -6,24 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/driver.h"
 #include "config/paths.h"
 #include "config/profile_text.h"
 #include "core/log.h"
-#include "command/take.h"
-
-int DatabaseSize_0 = 0;
-int DatabaseSize_1 = 0;
-long SaveDelay = 0;
-int SrcePkgInfoId = 0;
-int DestPkgInfoId = 0;
-int LevelMapInfoId = 0;
-int NameLength = 0;
-int RevertiveLevel = 0;
-char ExternalDLL[32];
-int abAccess[kWorkstationMax + 1];
 
 namespace {
+
+DeviceProfile sProfile;
 
 const int kValueMax = 32767;     // longest value read; a longer one is refused
 
@@ -80,42 +69,42 @@ void BoundDatabaseSize(const char* pKey, int* piSize)
 
 void ResetSettings()
 {
-    DatabaseSize_0 = 0;
-    DatabaseSize_1 = 0;
-    SaveDelay = 0;
-    SrcePkgInfoId = 0;
-    DestPkgInfoId = 0;
-    LevelMapInfoId = 0;
+    sProfile.DatabaseSize_0 = 0;
+    sProfile.DatabaseSize_1 = 0;
+    sProfile.SaveDelay = 0;
+    sProfile.SrcePkgInfoId = 0;
+    sProfile.DestPkgInfoId = 0;
+    sProfile.LevelMapInfoId = 0;
     SetDebugMode(0);
-    NameLength = 0;
-    RevertiveLevel = 0;
-    std::memset(ExternalDLL, 0, sizeof ExternalDLL);
-    for (int n = 1; n <= kMaskCount; ++n) sMask[n].acName[0] = '\0';
+    sProfile.NameLength = 0;
+    sProfile.RevertiveLevel = 0;
+    std::memset(sProfile.ExternalDLL, 0, sizeof sProfile.ExternalDLL);
+    for (int n = 1; n <= kMaskCount; ++n) sProfile.sMask[n].acName[0] = '\0';
 }
 
 void LoadCombinerSettings()
 {
     const char* pSaveDelay = ReadValue("Combiner", "SaveDelay", "0");
-    if (pSaveDelay != nullptr) ScanLong(pSaveDelay, &SaveDelay);
-    if (SaveDelay == 0) {
+    if (pSaveDelay != nullptr) ScanLong(pSaveDelay, &sProfile.SaveDelay);
+    if (sProfile.SaveDelay == 0) {
         WriteText("Combiner", "SaveDelay", "5");
-        SaveDelay = 5;
+        sProfile.SaveDelay = 5;
     }
 
-    ReadInt("Combiner", "SrcePkgInfoId", "0", &SrcePkgInfoId);
-    if (SrcePkgInfoId == 0) {
-        SrcePkgInfoId = iDevice + 1;
-        WriteNumber("Combiner", "SrcePkgInfoId", SrcePkgInfoId);
+    ReadInt("Combiner", "SrcePkgInfoId", "0", &sProfile.SrcePkgInfoId);
+    if (sProfile.SrcePkgInfoId == 0) {
+        sProfile.SrcePkgInfoId = sProfile.iDevice + 1;
+        WriteNumber("Combiner", "SrcePkgInfoId", sProfile.SrcePkgInfoId);
     }
-    ReadInt("Combiner", "DestPkgInfoId", "0", &DestPkgInfoId);
-    if (DestPkgInfoId == 0) {
-        DestPkgInfoId = iDevice + 2;
-        WriteNumber("Combiner", "DestPkgInfoId", DestPkgInfoId);
+    ReadInt("Combiner", "DestPkgInfoId", "0", &sProfile.DestPkgInfoId);
+    if (sProfile.DestPkgInfoId == 0) {
+        sProfile.DestPkgInfoId = sProfile.iDevice + 2;
+        WriteNumber("Combiner", "DestPkgInfoId", sProfile.DestPkgInfoId);
     }
-    ReadInt("Combiner", "LevelMapInfoId", "0", &LevelMapInfoId);
-    if (LevelMapInfoId == 0) {
-        LevelMapInfoId = iDevice + 3;
-        WriteNumber("Combiner", "LevelMapInfoId", LevelMapInfoId);
+    ReadInt("Combiner", "LevelMapInfoId", "0", &sProfile.LevelMapInfoId);
+    if (sProfile.LevelMapInfoId == 0) {
+        sProfile.LevelMapInfoId = sProfile.iDevice + 3;
+        WriteNumber("Combiner", "LevelMapInfoId", sProfile.LevelMapInfoId);
     }
 
     int iDebugMode = 0;
@@ -125,15 +114,15 @@ void LoadCombinerSettings()
         iDebugMode = 0;
     }
     SetDebugMode(iDebugMode);
-    ReadInt("Combiner", "NameLength", "-1", &NameLength);
-    if (NameLength == -1) {
+    ReadInt("Combiner", "NameLength", "-1", &sProfile.NameLength);
+    if (sProfile.NameLength == -1) {
         WriteText("Combiner", "NameLength", "8");
-        NameLength = 8;
+        sProfile.NameLength = 8;
     }
-    ReadInt("Combiner", "RevertiveLevel", "-1", &RevertiveLevel);
-    if (RevertiveLevel < 0 || RevertiveLevel > kLevelCount) {
+    ReadInt("Combiner", "RevertiveLevel", "-1", &sProfile.RevertiveLevel);
+    if (sProfile.RevertiveLevel < 0 || sProfile.RevertiveLevel > kLevelCount) {
         WriteText("Combiner", "RevertiveLevel", "0");
-        RevertiveLevel = 0;
+        sProfile.RevertiveLevel = 0;
     }
     int iSimulation = 0;   // kept in the profile only
     ReadInt("Combiner", "Simulation", "-1", &iSimulation);
@@ -142,13 +131,13 @@ void LoadCombinerSettings()
     const char* pLibrary = ReadValue("Combiner", "ExternalDLL", "default");
     if (pLibrary != nullptr && std::strcmp(pLibrary, "default") == 0) {
         WriteText("Combiner", "ExternalDLL", "NONE");
-        std::strcpy(ExternalDLL, "NONE");
-    } else if (pLibrary == nullptr || std::strlen(pLibrary) >= sizeof ExternalDLL) {
+        std::strcpy(sProfile.ExternalDLL, "NONE");
+    } else if (pLibrary == nullptr || std::strlen(pLibrary) >= sizeof sProfile.ExternalDLL) {
         // A cut name could load another library: none is loaded.
         DebugLog("ExternalDLL is longer than 31 characters - no library is loaded");
-        std::strcpy(ExternalDLL, "NONE");
+        std::strcpy(sProfile.ExternalDLL, "NONE");
     } else {
-        std::strcpy(ExternalDLL, pLibrary);
+        std::strcpy(sProfile.ExternalDLL, pLibrary);
     }
 }
 
@@ -165,7 +154,8 @@ void LoadLevels()
             pValue = acDefault;
         }
         // A refused text (nullptr) gives a level that issues nothing.
-        ParseLevelText(pValue, &sLevel[n].iType, &sLevel[n].iKind, &sLevel[n].iTarget);
+        LevelEntry& sL = sProfile.sLevel[n];
+        ParseLevelText(pValue, &sL.iType, &sL.iKind, &sL.iTarget);
     }
 }
 
@@ -182,11 +172,21 @@ void LoadMasks()
             pValue = acDefault;
         }
         // A refused text (nullptr) gives a mask with no name and no level.
-        ParseMaskText(pValue, &sMask[n]);
+        ParseMaskText(pValue, &sProfile.sMask[n]);
     }
 }
 
 }  // namespace
+
+const DeviceProfile& Profile()
+{
+    return sProfile;
+}
+
+void SetDeviceNumber(int iDevice)
+{
+    sProfile.iDevice = iDevice;
+}
 
 int DeviceFileName(char* pOut, int nSize, const char* pExtension)
 {
@@ -194,7 +194,7 @@ int DeviceFileName(char* pOut, int nSize, const char* pExtension)
     pOut[0] = '\0';
     char acDir[MAX_PATH];
     if (!GetConfigDir(acDir, sizeof acDir)) return 0;
-    int n = std::snprintf(pOut, static_cast<size_t>(nSize), "%s\\DEV_%03d.%s", acDir, iDevice, pExtension);
+    int n = std::snprintf(pOut, static_cast<size_t>(nSize), "%s\\DEV_%03d.%s", acDir, sProfile.iDevice, pExtension);
     if (n < 0 || n >= nSize) {
         pOut[0] = '\0';
         return 0;
@@ -220,16 +220,16 @@ int LoadDeviceProfile()
 
     // A size below 1 would leave a driver that refuses every command: it is
     // reported as missing.
-    ReadInt("Database", "DatabaseSize_0", "-1", &DatabaseSize_0);
-    ReadInt("Database", "DatabaseSize_1", "-1", &DatabaseSize_1);
+    ReadInt("Database", "DatabaseSize_0", "-1", &sProfile.DatabaseSize_0);
+    ReadInt("Database", "DatabaseSize_1", "-1", &sProfile.DatabaseSize_1);
     int iMissing = kProfileComplete;
-    if (DatabaseSize_0 < 1) iMissing |= kSourcesMissing;
-    if (DatabaseSize_1 < 1) iMissing |= kDestinationsMissing;
+    if (sProfile.DatabaseSize_0 < 1) iMissing |= kSourcesMissing;
+    if (sProfile.DatabaseSize_1 < 1) iMissing |= kDestinationsMissing;
 
     LoadCombinerSettings();
     // After DebugMode is known, so that the bound can be logged.
-    BoundDatabaseSize("DatabaseSize_0", &DatabaseSize_0);
-    BoundDatabaseSize("DatabaseSize_1", &DatabaseSize_1);
+    BoundDatabaseSize("DatabaseSize_0", &sProfile.DatabaseSize_0);
+    BoundDatabaseSize("DatabaseSize_1", &sProfile.DatabaseSize_1);
 
     LoadLevels();
     LoadMasks();
@@ -239,7 +239,7 @@ int LoadDeviceProfile()
 
 void LoadAccessList()
 {
-    abAccess[0] = 1;
+    sProfile.abAccess[0] = 1;
     if (!DeviceFileName(acProfile, sizeof acProfile, "INI")) {
         DebugLog("Access list not read - the device profile name does not fit");
         return;
@@ -247,7 +247,7 @@ void LoadAccessList()
     char* pAccess = ReadValue("Security", "Access", "ALL");
     if (pAccess == nullptr) {
         DebugLog("Access list refused - only the panel has access");
-        ParseAccessText("", abAccess);
+        ParseAccessText("", sProfile.abAccess);
         return;
     }
     if (std::strcmp(pAccess, "ALL") == 0) WriteText("Security", "Access", "ALL");
@@ -255,5 +255,5 @@ void LoadAccessList()
         *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     }
     DebugLog(pAccess);
-    ParseAccessText(pAccess, abAccess);
+    ParseAccessText(pAccess, sProfile.abAccess);
 }

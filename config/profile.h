@@ -1,18 +1,31 @@
-// Device profile DEV_nnn.INI: settings, level and mask tables, workstation
-// access. DebugMode goes to the debug log (core/log.h).
+// Device profile DEV_nnn.INI (one owner; read-only once loaded): settings,
+// the configuration of the level and mask tables, workstation access.
+// DebugMode goes to the debug log (core/log.h).
 #pragma once
-#include "core/limits.h"
+#include "core/levels.h"
 
-extern int DatabaseSize_0;      // source packages 1..this (at most 4096)
-extern int DatabaseSize_1;      // destination packages 1..this (at most 4096)
-extern long SaveDelay;          // minutes between periodic index saves
-extern int SrcePkgInfoId;
-extern int DestPkgInfoId;
-extern int LevelMapInfoId;
-extern int NameLength;
-extern int RevertiveLevel;
-extern char ExternalDLL[32];
-extern int abAccess[kWorkstationMax + 1];
+// The profile as loaded. A setting keeps its INI key's name.
+struct DeviceProfile {
+    int iDevice;                  // from the command line; names the device's files
+    int DatabaseSize_0;           // source packages 1..this (at most 4096)
+    int DatabaseSize_1;           // destination packages 1..this (at most 4096)
+    long SaveDelay;               // minutes between periodic index saves
+    int SrcePkgInfoId;
+    int DestPkgInfoId;
+    int LevelMapInfoId;
+    int NameLength;
+    int RevertiveLevel;
+    char ExternalDLL[32];
+    int abAccess[kWorkstationMax + 1];
+    LevelEntry sLevel[kLevelCount + 1];   // configuration fields: iType, iKind, iTarget
+    MaskEntry sMask[kMaskCount + 1];
+};
+
+const DeviceProfile& Profile();
+
+// The device number, set once by the program entry before the profile is
+// read.
+void SetDeviceNumber(int iDevice);
 
 // Full name of one of the device's files ("INI", "DAT", "LCK") in the
 // configuration directory. Returns 0 when the name does not fit nSize.

@@ -4,24 +4,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/driver.h"
 #include "config/filecodec.h"
 #include "config/profile.h"
 #include "core/levels.h"
 #include "core/log.h"
 #include "core/tokenizer.h"
 #include "core/messages.h"
+#include "ipc/intake.h"
 #include "ipc/transport.h"
-
-HWND hWndSrcePkgInfo = nullptr;
-HWND hWndDestPkgInfo = nullptr;
-HWND hWndLevelMapInfo = nullptr;
-HWND hWndInfoAnswer = nullptr;
 
 namespace {
 
+InfoLinks sLinks = {nullptr, nullptr, nullptr, nullptr};
+
 struct InfoLink {
-    const int* piDevice;
     HWND* phWnd;
     const char* pRequesting;
     const char* pSuccess;
@@ -29,20 +25,25 @@ struct InfoLink {
 
 // The three links, always handled in this order.
 const InfoLink asLink[kLinkCount] = {
-    {&SrcePkgInfoId, &hWndSrcePkgInfo,
-     "Requesting handle to Source Package InfoDriver %d",
+    {&sLinks.hWndSrcePkgInfo, "Requesting handle to Source Package InfoDriver %d",
      "Source package InfoDriver %d handle = 0x%04x"},
-    {&DestPkgInfoId, &hWndDestPkgInfo,
-     "Requesting handle to destination package InfoDriver %d",
+    {&sLinks.hWndDestPkgInfo, "Requesting handle to destination package InfoDriver %d",
      "Destination package InfoDriver %d handle = 0x%04x"},
-    {&LevelMapInfoId, &hWndLevelMapInfo,
-     "Requesting handle to destination level mapping InfoDriver %d",
+    {&sLinks.hWndLevelMapInfo, "Requesting handle to destination level mapping InfoDriver %d",
      "Destination level mapping InfoDriver %d handle = 0x%04x"},
 };
 
 // The link whose 2724 is out, or -1. Only then is a 2729 an answer; one that
 // comes later (the driver gave up on it) is not taken.
 int iLinkAsked = -1;
+
+// The InfoDriver's device number, as the profile names it.
+int LinkDevice(int iLink)
+{
+    const DeviceProfile& sProfile = Profile();
+    if (iLink == kSourceLink) return sProfile.SrcePkgInfoId;
+    return iLink == kDestLink ? sProfile.DestPkgInfoId : sProfile.LevelMapInfoId;
+}
 
 bool Stopped(StopCheck pfnStopped)
 {
@@ -51,25 +52,37 @@ bool Stopped(StopCheck pfnStopped)
 
 }  // namespace
 
+const InfoLinks& Links()
+{
+    return sLinks;
+}
+
+void UseInfoLinks(HWND hWndSource, HWND hWndDest, HWND hWndLevelMap)
+{
+    sLinks.hWndSrcePkgInfo = hWndSource;
+    sLinks.hWndDestPkgInfo = hWndDest;
+    sLinks.hWndLevelMapInfo = hWndLevelMap;
+}
+
 // 2729: the first InfoDriver that answers the link's request is linked. A
 // second one with the same device number (a leftover instance) is named in
 // the log and left alone, so the link never changes under the driver.
 void OnInfoConnectAnswer(HWND hWnd)
 {
     if (iLinkAsked < 0) {
-        hWndInfoAnswer = hWnd;
+        sLinks.hWndInfoAnswer = hWnd;
         return;
     }
-    if (hWnd == nullptr || hWnd == hWndInfoAnswer) return;
-    if (hWndInfoAnswer == nullptr) {
-        hWndInfoAnswer = hWnd;
+    if (hWnd == nullptr || hWnd == sLinks.hWndInfoAnswer) return;
+    if (sLinks.hWndInfoAnswer == nullptr) {
+        sLinks.hWndInfoAnswer = hWnd;
         return;
     }
     char acLine[160];
     std::snprintf(acLine, sizeof acLine,
                   "A second InfoDriver %d answered (handle = 0x%04x) - kept the first (handle = 0x%04x)",
-                  *asLink[iLinkAsked].piDevice, static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWnd)),
-                  static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndInfoAnswer)));
+                  LinkDevice(iLinkAsked), static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWnd)),
+                  static_cast<unsigned int>(reinterpret_cast<uintptr_t>(sLinks.hWndInfoAnswer)));
     DebugLog(acLine);
 }
 
@@ -83,9 +96,9 @@ int ConnectInfoDrivers(StopCheck pfnStopped)
     for (int i = 0; i < kLinkCount; ++i) {
         if (Stopped(pfnStopped)) return kAllLinked;
         const InfoLink& link = asLink[i];
-        int iLinkDevice = *link.piDevice;
+        int iLinkDevice = LinkDevice(i);
         *link.phWnd = nullptr;
-        hWndInfoAnswer = nullptr;
+        sLinks.hWndInfoAnswer = nullptr;
 
         char acText[256];
         std::snprintf(acText, sizeof acText, link.pRequesting, iLinkDevice);
@@ -95,15 +108,15 @@ int ConnectInfoDrivers(StopCheck pfnStopped)
         BroadcastToTopLevel(MSG_INFO_CONNECT, reinterpret_cast<WPARAM>(hWndMain),
                             static_cast<LPARAM>(iLinkDevice | kDeviceFlag));
         DWORD dwTaken = GetTickCount() - dwStart;
-        if (hWndInfoAnswer == nullptr && dwTaken < kFindPeerMs) {
-            WaitForSentMessages(kFindPeerMs - dwTaken, &hWndInfoAnswer);
+        if (sLinks.hWndInfoAnswer == nullptr && dwTaken < kFindPeerMs) {
+            WaitForSentMessages(kFindPeerMs - dwTaken, &sLinks.hWndInfoAnswer);
         }
         iLinkAsked = -1;
 
-        if (hWndInfoAnswer == nullptr) return i;
-        *link.phWnd = hWndInfoAnswer;
+        if (sLinks.hWndInfoAnswer == nullptr) return i;
+        *link.phWnd = sLinks.hWndInfoAnswer;
         std::snprintf(acText, sizeof acText, link.pSuccess, iLinkDevice,
-                      static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndInfoAnswer)));
+                      static_cast<unsigned int>(reinterpret_cast<uintptr_t>(sLinks.hWndInfoAnswer)));
         DebugLog(acText);
         if (i == kLevelMapLink && !Stopped(pfnStopped)) InitLevelMap(pfnStopped);
     }
@@ -116,7 +129,7 @@ void DisconnectInfoDrivers()
         HWND hWnd = *asLink[i].phWnd;
         if (hWnd == nullptr) continue;
         SendPeerMessage(hWnd, MSG_INFO_DISCONNECT, reinterpret_cast<WPARAM>(hWnd),
-                        static_cast<LPARAM>(*asLink[i].piDevice), nullptr);
+                        static_cast<LPARAM>(LinkDevice(i)), nullptr);
         *asLink[i].phWnd = nullptr;
     }
 }
@@ -157,18 +170,18 @@ void InitLevelMap(StopCheck pfnStopped)
     long nUnanswered = 0;
     for (int iSlot = 1; iSlot <= kPackageMax && !Stopped(pfnStopped); ++iSlot) {
         char acSlot[129];
-        if (!ReadInfoSlot(hWndLevelMapInfo, iSlot, acSlot, sizeof acSlot)) {
+        if (!ReadInfoSlot(sLinks.hWndLevelMapInfo, iSlot, acSlot, sizeof acSlot)) {
             ++nUnanswered;
             continue;
         }
         if (std::strchr(acSlot, ',') != nullptr) continue;
-        SendCopyText(hWndMain, hWndLevelMapInfo, MSG_LEVELMAP_DEFAULT, iSlot, acDefault);
+        SendCopyText(hWndMain, sLinks.hWndLevelMapInfo, MSG_LEVELMAP_DEFAULT, iSlot, acDefault);
     }
     if (nUnanswered > 0) {
         char acLine[128];
         std::snprintf(acLine, sizeof acLine,
                       "Level map InfoDriver %d did not answer %ld slot reads - those slots were left as they are",
-                      LevelMapInfoId, nUnanswered);
+                      Profile().LevelMapInfoId, nUnanswered);
         DebugLog(acLine);
     }
 }
@@ -190,7 +203,7 @@ int ForwardInfoWrite(const char* pText)
     int aiValue[3];
     if (TokenizeCommand(acWork, 3, apField, aiValue) < 3) return 0;
     for (int i = 0; i < kLinkCount; ++i) {
-        if (*asLink[i].piDevice != aiValue[0]) continue;
+        if (LinkDevice(i) != aiValue[0]) continue;
         SendCopyText(hWndMain, *asLink[i].phWnd, MSG_INFO_SLOT_WRITE, aiValue[2], apField[1]);
     }
     return 0;

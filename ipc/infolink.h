@@ -3,10 +3,19 @@
 #pragma once
 #include <windows.h>
 
-extern HWND hWndSrcePkgInfo;
-extern HWND hWndDestPkgInfo;
-extern HWND hWndLevelMapInfo;
-extern HWND hWndInfoAnswer;
+// The links (one owner): a handle of 0 is a link not made, and sends to it
+// reach nobody.
+struct InfoLinks {
+    HWND hWndSrcePkgInfo;
+    HWND hWndDestPkgInfo;
+    HWND hWndLevelMapInfo;
+    HWND hWndInfoAnswer;    // the last InfoDriver that answered a link request (2729)
+};
+
+const InfoLinks& Links();
+// Links made without the broadcast: a test's InfoDrivers of its own process,
+// which the broadcast passes over.
+void UseInfoLinks(HWND hWndSource, HWND hWndDest, HWND hWndLevelMap);
 
 // The three links, in the order they are made.
 enum { kSourceLink = 0, kDestLink = 1, kLevelMapLink = 2, kLinkCount = 3 };

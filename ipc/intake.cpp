@@ -2,12 +2,13 @@
 
 #include <cstdio>
 
-#include "app/driver.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "ipc/transport.h"
 
 namespace {
+
+HWND hMainWindow = nullptr;
 
 // The text request that the transport is delivering: a text message is taken
 // only as that delivery, once, because only then does its lparam point to a
@@ -27,6 +28,13 @@ bool PostDrain(const Queue& q)
 }
 
 }  // namespace
+
+HWND const& hWndMain = hMainWindow;
+
+void SetMainWindow(HWND hWnd)
+{
+    hMainWindow = hWnd;
+}
 
 void ReceiveCopyData(HWND hWnd, WPARAM wParam, LPARAM lParam)
 {

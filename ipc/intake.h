@@ -7,6 +7,12 @@
 
 #include "ipc/ring.h"
 
+// The driver's main window (one owner): where every peer sends, and what
+// every request of the driver names as its sender. Set once by the program
+// entry when the window exists; read-only elsewhere.
+extern HWND const& hWndMain;
+void SetMainWindow(HWND hWnd);
+
 // Router commands (2189), drained by 2049; InfoDriver messages (2730),
 // drained by 2050.
 enum TextQueue { kCommandQueue = 0, kInfoQueue = 1 };

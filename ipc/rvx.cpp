@@ -3,19 +3,17 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/driver.h"
 #include "config/profile.h"
 #include "core/log.h"
 #include "ipc/counters.h"
 #include "ipc/infolink.h"
+#include "ipc/intake.h"
 #include "ipc/netstatus.h"
 #include "ipc/transport.h"
 
-HWND hWndRvx = nullptr;
-int iRvxNumber = 0;
-int iTxRx = 0;
-
 namespace {
+
+RvxLink sRvx = {nullptr, 0, kTxRxNone};
 
 // The attach: not yet tried, RVX's answer awaited, found, or given up. A
 // 2032 that arrives after the driver gave up is not taken: the driver is
@@ -24,6 +22,11 @@ enum { kAttachNotTried, kAttachWaiting, kAttachFound, kAttachGivenUp };
 int iAttachState = kAttachNotTried;
 
 }  // namespace
+
+const RvxLink& Rvx()
+{
+    return sRvx;
+}
 
 int AttachToRvx()
 {
@@ -35,26 +38,35 @@ int AttachToRvx()
     DWORD dwStart = GetTickCount();
     BroadcastToTopLevel(MSG_ATTACH, reinterpret_cast<WPARAM>(hWndMain), 0);
     DWORD dwTaken = GetTickCount() - dwStart;
-    if (hWndRvx == nullptr && dwTaken < kFindPeerMs) WaitForSentMessages(kFindPeerMs - dwTaken, &hWndRvx);
-    if (hWndRvx == nullptr) {
+    if (sRvx.hWndRvx == nullptr && dwTaken < kFindPeerMs) {
+        WaitForSentMessages(kFindPeerMs - dwTaken, &sRvx.hWndRvx);
+    }
+    if (sRvx.hWndRvx == nullptr) {
         iAttachState = kAttachGivenUp;
         return 0;
     }
+    UseRvx(sRvx.hWndRvx);
+    return 1;
+}
+
+void UseRvx(HWND hWnd)
+{
+    sRvx.hWndRvx = hWnd;
     iAttachState = kAttachFound;
     LRESULT lNumber = 0;
-    SendPeerMessage(hWndRvx, MSG_INTERFACE_NUMBER, 0, 0, &lNumber);
-    iRvxNumber = static_cast<int>(lNumber);
-    return 1;
+    SendPeerMessage(sRvx.hWndRvx, MSG_INTERFACE_NUMBER, 0, 0, &lNumber);
+    sRvx.iRvxNumber = static_cast<int>(lNumber);
 }
 
 // The "Result is" line gives RVX's answer as it came, -1 when none came, and
 // 1 for a device number the driver does not send.
 int RegisterDevice()
 {
+    const int iDevice = Profile().iDevice;
     char acLine[64];
     // Window handles are pointer-sized; their value fits 32 bits on both targets.
     std::snprintf(acLine, sizeof acLine, "RVX handle 0x%04x",
-                  static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hWndRvx)));
+                  static_cast<unsigned int>(reinterpret_cast<uintptr_t>(sRvx.hWndRvx)));
     DebugLog(acLine);
     if (iDevice < 1 || iDevice > 999) {
         DebugLog("Result is 1");
@@ -62,16 +74,16 @@ int RegisterDevice()
     }
     std::snprintf(acLine, sizeof acLine, "Attempting to register device %d", iDevice);
     DebugLog(acLine);
-    iTxRx = kTxRxNone;
+    sRvx.iTxRx = kTxRxNone;
     // An RVX that has gone since the attach, or that does not answer, must
     // not read as "registered".
     LRESULT lResult = 0;
-    if (!SendPeerMessage(hWndRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hWndMain),
+    if (!SendPeerMessage(sRvx.hWndRvx, MSG_REGISTER, reinterpret_cast<WPARAM>(hWndMain),
                          static_cast<LPARAM>(iDevice | kDeviceFlag), &lResult)) {
         lResult = kRegisterNoAnswer;
     }
     int iResult = static_cast<int>(lResult);
-    if (iResult == 0) iTxRx = kTxRx;
+    if (iResult == 0) sRvx.iTxRx = kTxRx;
     std::snprintf(acLine, sizeof acLine, "Result is %d", iResult);
     DebugLog(acLine);
     return iResult;
@@ -80,7 +92,7 @@ int RegisterDevice()
 int UnregisterDevice()
 {
     LRESULT lResult = 0;
-    SendPeerMessage(hWndRvx, MSG_UNREGISTER, reinterpret_cast<WPARAM>(hWndMain), 0, &lResult);
+    SendPeerMessage(sRvx.hWndRvx, MSG_UNREGISTER, reinterpret_cast<WPARAM>(hWndMain), 0, &lResult);
     return static_cast<int>(lResult);
 }
 
@@ -90,35 +102,36 @@ void OnRvxWindow(HWND hWnd)
         DebugLog("RVX answered after the driver gave up - ignored");
         return;
     }
-    hWndRvx = hWnd;
+    sRvx.hWndRvx = hWnd;
 }
 
 int SetTxRx(int iState)
 {
-    iTxRx = iState;
+    sRvx.iTxRx = iState;
     BringInfoDriversToState(iState);
-    return iTxRx;
+    return sRvx.iTxRx;
 }
 
 int HandleNetworkStatus(char* pText)
 {
     NetStatus sStatus;
     ParseNetworkStatus(pText, &sStatus);
-    if (sStatus.iField1 != iRvxNumber) return 0;
+    if (sStatus.iField1 != sRvx.iRvxNumber) return 0;
     if (!sStatus.bTxRxKey) return 0;
 
     int iValue = sStatus.iTxRxValue;
-    if ((iValue == 2 || iValue == 3) && iTxRx != kTxRx) {
+    const LPARAM lDevice = static_cast<LPARAM>(Profile().iDevice);
+    if ((iValue == 2 || iValue == 3) && sRvx.iTxRx != kTxRx) {
         SetTxRx(kTxRx);
-        SendPeerMessage(hWndRvx, MSG_TXRX_REPORT, kReportTxRx, static_cast<LPARAM>(iDevice), nullptr);
-    } else if (iValue == 1 && iTxRx != kRxOnly) {
+        SendPeerMessage(sRvx.hWndRvx, MSG_TXRX_REPORT, kReportTxRx, lDevice, nullptr);
+    } else if (iValue == 1 && sRvx.iTxRx != kRxOnly) {
         SetTxRx(kRxOnly);
-        SendPeerMessage(hWndRvx, MSG_TXRX_REPORT, kReportRxOnly, static_cast<LPARAM>(iDevice), nullptr);
+        SendPeerMessage(sRvx.hWndRvx, MSG_TXRX_REPORT, kReportRxOnly, lDevice, nullptr);
     }
 
     char acAnswer[kTextBlockSize];
-    FormatNetworkAnswer(acAnswer, sizeof acAnswer, &sStatus, iRvxNumber, iTxRx);
-    SendCopyText(hWndMain, hWndRvx, MSG_NETWORK_ANSWER, 0, acAnswer);
+    FormatNetworkAnswer(acAnswer, sizeof acAnswer, &sStatus, sRvx.iRvxNumber, sRvx.iTxRx);
+    SendCopyText(hWndMain, sRvx.hWndRvx, MSG_NETWORK_ANSWER, 0, acAnswer);
 
     CountRevertiveSent();
     return 1;
@@ -126,17 +139,17 @@ int HandleNetworkStatus(char* pText)
 
 LRESULT OnArbitration(UINT uMessage, LPARAM lDevice)
 {
-    int bOurs = lDevice == static_cast<LPARAM>(iDevice);
+    int bOurs = lDevice == static_cast<LPARAM>(Profile().iDevice);
     switch (uMessage) {
     case MSG_ARBITRATION_QUERY:
         if (bOurs) return 0;
-        return iTxRx != kTxRx ? 1 : 0;
+        return sRvx.iTxRx != kTxRx ? 1 : 0;
     case MSG_TXRX_ORDER:
         if (bOurs) {
             SetTxRx(kTxRx);
             return 1;
         }
-        return iTxRx == kTxRx ? 1 : 0;
+        return sRvx.iTxRx == kTxRx ? 1 : 0;
     case MSG_OWNERSHIP_QUERY:
         return bOurs ? 1 : 0;
     case MSG_RX_ONLY_ORDER:

@@ -2,12 +2,20 @@
 #pragma once
 #include <windows.h>
 
-extern HWND hWndRvx;
-extern int iRvxNumber;
-extern int iTxRx;       // TxRxState: not registered, RX only, TX/RX
+// RVX as the driver knows it (one owner).
+struct RvxLink {
+    HWND hWndRvx;      // RVX's window, once it has answered the attach
+    int iRvxNumber;    // its interface number (2119)
+    int iTxRx;         // TxRxState: not registered, RX only, TX/RX
+};
+
+const RvxLink& Rvx();
 
 // 1 when RVX answered the broadcast (its window is then known), 0 when not.
 int AttachToRvx();
+// Takes hWnd as RVX's window and asks its interface number: the attach once
+// RVX has answered (a test's RVX, which the broadcast passes over, this way).
+void UseRvx(HWND hWnd);
 // 0 when RVX registered the device (the driver is then TX/RX); otherwise
 // RVX's refusal (1 invalid Id, 2 Id taken, 3 not in driver mode, or another
 // number), kRegisterNoAnswer, or kRegisterInvalidId for a device number

@@ -8,12 +8,10 @@
 #include <string>
 #include <thread>
 
-#include "app/driver.h"
 #include "app/panel.h"
 #include "app/test/panel_host.h"
-#include "config/profile.h"
-#include "core/log.h"
-#include "command/routes.h"
+#include "config/files.h"
+#include "ipc/intake.h"
 #include "res/resource.h"
 
 namespace {
@@ -23,15 +21,9 @@ protected:
     void SetUp() override
     {
         StartHost();
-        iDevice = 12;
-        DatabaseSize_0 = 10;
-        DatabaseSize_1 = 20;
-        NameLength = 8;
-        SetDebugMode(1);
-        std::memset(aiIndex, 0, sizeof aiIndex);
-        std::memset(abLock, 0, sizeof abLock);
-        aiIndex[1] = 3;
-        abAccess[0] = 1;   // the panel's own workstation
+        UsePanelProfile(12, 10, 20);   // the panel's own workstation 0 always has access
+        ClearRoutes();
+        SetRoute(1, 3);
         OpenPanel();
         TakeDebugLines();
     }
@@ -44,20 +36,20 @@ protected:
 
 TEST_F(Menu, KeyboardControlSwitchesItemsAndFocusesTheDestinationList)
 {
-    HWND hDest = GetDlgItem(hWndDialog, IDC_DEST_LIST);
-    EXPECT_EQ(bKeyboard, 0);
+    HWND hDest = GetDlgItem(Panel().hWndDialog, IDC_DEST_LIST);
+    EXPECT_EQ(KeyboardControlOn(), 0);
 
     OnMenuCommand(IDM_KEYBOARD);
-    EXPECT_EQ(bKeyboard, 1);
+    EXPECT_EQ(KeyboardControlOn(), 1);
     EXPECT_TRUE(Checked(IDM_KEYBOARD));
     for (int iItem = IDM_SOURCE_BOX; iItem <= IDM_LOCK; ++iItem) EXPECT_FALSE(Greyed(iItem)) << iItem;
     EXPECT_EQ(GetFocus(), hDest);
     EXPECT_EQ(ListSelection(IDC_DEST_LIST), 0);
     // The focus arrived while nothing was selected: no current destination.
-    EXPECT_EQ(iCurrentDest, -1);
+    EXPECT_EQ(Panel().iCurrentDest, -1);
 
     OnMenuCommand(IDM_KEYBOARD);
-    EXPECT_EQ(bKeyboard, 0);
+    EXPECT_EQ(KeyboardControlOn(), 0);
     EXPECT_FALSE(Checked(IDM_KEYBOARD));
     for (int iItem = IDM_SOURCE_BOX; iItem <= IDM_LOCK; ++iItem) EXPECT_TRUE(Greyed(iItem)) << iItem;
     EXPECT_EQ(GetFocus(), hDest);
@@ -69,9 +61,9 @@ TEST_F(Menu, SourceBoxChoosesTheRoutedSourceSoTakeRepeatsTheRoute)
 {
     OnMenuCommand(IDM_KEYBOARD);   // focus in the destination list, entry 0 highlighted
     OnMenuCommand(IDM_SOURCE_BOX);
-    EXPECT_EQ(iCurrentDest, 1);   // the destination list lost the focus with entry 0 selected
-    EXPECT_EQ(iSelectedSource, 3);
-    EXPECT_EQ(GetFocus(), GetDlgItem(hWndDialog, IDC_SOURCE_LIST));
+    EXPECT_EQ(Panel().iCurrentDest, 1);   // the destination list lost the focus with entry 0 selected
+    EXPECT_EQ(Panel().iSelectedSource, 3);
+    EXPECT_EQ(GetFocus(), GetDlgItem(Panel().hWndDialog, IDC_SOURCE_LIST));
     TakeDebugLines();
     OnMenuCommand(IDM_TAKE);
     EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RC 12 3 1 ',---' 0]"));
@@ -79,43 +71,49 @@ TEST_F(Menu, SourceBoxChoosesTheRoutedSourceSoTakeRepeatsTheRoute)
 
 TEST_F(Menu, SourceBoxWithoutRouteHighlightsTheFirstEntry)
 {
-    aiIndex[1] = 0;
+    SetRoute(1, 0);
     OpenPanel();
     OnMenuCommand(IDM_SOURCE_BOX);
-    EXPECT_EQ(GetFocus(), GetDlgItem(hWndDialog, IDC_SOURCE_LIST));
+    EXPECT_EQ(GetFocus(), GetDlgItem(Panel().hWndDialog, IDC_SOURCE_LIST));
     EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), 0);
-    EXPECT_EQ(iSelectedSource, -1);   // chosen only by the next selection change
+    EXPECT_EQ(Panel().iSelectedSource, -1);   // chosen only by the next selection change
 }
 
 TEST_F(Menu, TakeFromTheBarRefusesALockedOrMissingDestination)
 {
     ClickListEntry(IDC_DEST_LIST, 4);
     ClickListEntry(IDC_SOURCE_LIST, 1);
-    ASSERT_EQ(iCurrentDest, 5);
-    ASSERT_EQ(iSelectedSource, 2);
-    abLock[5] = 1;
+    ASSERT_EQ(Panel().iCurrentDest, 5);
+    ASSERT_EQ(Panel().iSelectedSource, 2);
+    SetLocks(5, 5, 1);
     TakeDebugLines();
     OnMenuCommand(IDM_TAKE);
     EXPECT_FALSE(Contains(TakeDebugLines(), "RC "));
 
-    abLock[5] = 0;
-    iCurrentDest = -1;
+    SetLocks(5, 5, 0);
+    // The destination list gains the focus with nothing selected in it.
+    SendDlgItemMessageA(Panel().hWndDialog, IDC_DEST_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SendMessageA(Panel().hWndDialog, WM_COMMAND, MAKEWPARAM(IDC_DEST_LIST, LBN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(GetDlgItem(Panel().hWndDialog, IDC_DEST_LIST)));
+    ASSERT_EQ(Panel().iCurrentDest, -1);
     OnMenuCommand(IDM_TAKE);
     EXPECT_FALSE(Contains(TakeDebugLines(), "RC "));
 
-    iCurrentDest = 5;
+    ClickListEntry(IDC_DEST_LIST, 4);
+    ClickListEntry(IDC_SOURCE_LIST, 1);
+    ASSERT_EQ(Panel().iCurrentDest, 5);
     OnMenuCommand(IDM_TAKE);
     EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RC 12 2 5 ',---' 0]"));
 }
 
 TEST_F(Menu, ClearErrorsAndUnknownCommandsDoNothing)
 {
-    int iDest = iCurrentDest;
+    int iDest = Panel().iCurrentDest;
     OnMenuCommand(IDM_CLEAR_ERRORS);
     OnMenuCommand(12345);
     OnMenuCommand(MAKEWPARAM(IDM_KEYBOARD, 1));   // not a menu command: the whole wParam counts
-    EXPECT_EQ(bKeyboard, 0);
-    EXPECT_EQ(iCurrentDest, iDest);
+    EXPECT_EQ(KeyboardControlOn(), 0);
+    EXPECT_EQ(Panel().iCurrentDest, iDest);
     EXPECT_FALSE(Checked(IDM_KEYBOARD));
     EXPECT_TRUE(TakeDebugLines().empty());
 }

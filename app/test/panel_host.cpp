@@ -6,13 +6,14 @@
 #include <mutex>
 #include <thread>
 
-#include "app/driver.h"
 #include "app/menu.h"
 #include "app/panel.h"
-#include "config/profile.h"
-#include "command/dispatch.h"
+#include "config/files.h"
 #include "core/log.h"
+#include "core/messages.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
+#include "ipc/test/test_host.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
 #include "standins/bwcc32/bwcc_api.h"
@@ -125,31 +126,33 @@ std::vector<NameRequest> TakeNameRequests()
 void StartHost()
 {
     if (hWndMain != nullptr) return;
-    hInst = GetModuleHandleA(nullptr);
+    HINSTANCE hInst = GetModuleHandleA(nullptr);
     SetDebugSink(CatchDebugLine);
 
     // The control libraries, built beside the test.
-    hBwccLib = LoadLibraryA("BWCC32.DLL");
-    hCcLib = LoadLibraryA("KELM_CC.DLL");
+    HMODULE hBwccLib = LoadLibraryA("BWCC32.DLL");
+    LoadLibraryA("KELM_CC.DLL");
     BwccRegisterProc pRegister = hBwccLib != nullptr
         ? reinterpret_cast<BwccRegisterProc>(reinterpret_cast<void*>(GetProcAddress(hBwccLib, "BWCCRegister")))
         : nullptr;
     if (pRegister != nullptr) pRegister(hInst);
 
     static HANDLE hReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    static HWND hRvx = nullptr;
     static std::thread rvx([] {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = RvxProc;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "PanelTestRvx";
         RegisterClassA(&wc);
-        hWndRvx = CreateWindowA("PanelTestRvx", "RVX", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        hRvx = CreateWindowA("PanelTestRvx", "RVX", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
         SetEvent(hReady);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     });
     rvx.detach();
     WaitForSingleObject(hReady, 10000);
+    UseRvx(hRvx);
 
     WNDCLASSA wc = {};
     wc.lpfnWndProc = MainProc;
@@ -160,13 +163,26 @@ void StartHost()
     RegisterClassA(&wc);
     HMENU hBar = LoadMenuA(hInst, "Menu");
     if (hBar == nullptr) hBar = BuildMenu();
-    hWndMain = CreateWindowA("PanelTestMain", "Panel test", WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                             640, 480, nullptr, hBar, hInst, nullptr);
+    SetMainWindow(CreateWindowA("PanelTestMain", "Panel test", WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                                640, 480, nullptr, hBar, hInst, nullptr));
 }
 
 WPARAM LastSysCommand()
 {
     return wLastSysCommand;
+}
+
+void UsePanelProfile(int iDevice, int iSources, int iDests, const std::string& sCombiner)
+{
+    std::string sDir = UseTempConfigDir(iDevice);
+    LoadTestProfile(sDir, "[Database]\nDatabaseSize_0=" + std::to_string(iSources) + "\nDatabaseSize_1=" +
+                              std::to_string(iDests) + "\n[Combiner]\nDebugMode=1\n" + sCombiner);
+}
+
+void ClearRoutes()
+{
+    for (int d = 1; d <= kPackageMax; ++d) SetRoute(d, 0);
+    SetLocks(1, kPackageMax, 0);
 }
 
 void OpenPanel()
@@ -186,8 +202,7 @@ void OpenPanel()
 
 void ClosePanel()
 {
-    if (hWndDialog != nullptr) DestroyWindow(hWndDialog);
-    hWndDialog = nullptr;
+    if (Panel().hWndDialog != nullptr) DestroyWindow(Panel().hWndDialog);
 }
 
 std::vector<std::string> TakeDebugLines()
@@ -209,13 +224,13 @@ bool Contains(const std::vector<std::string>& asLines, const std::string& sText)
 std::string ControlText(int iControl)
 {
     char acText[256] = "";
-    GetDlgItemTextA(hWndDialog, iControl, acText, sizeof acText);
+    GetDlgItemTextA(Panel().hWndDialog, iControl, acText, sizeof acText);
     return acText;
 }
 
 std::string ListEntry(int iList, int iEntry)
 {
-    HWND hList = GetDlgItem(hWndDialog, iList);
+    HWND hList = GetDlgItem(Panel().hWndDialog, iList);
     LRESULT n = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(iEntry), 0);
     if (n == LB_ERR) return "<none>";
     std::string s(static_cast<size_t>(n) + 1, '\0');
@@ -226,12 +241,12 @@ std::string ListEntry(int iList, int iEntry)
 
 int ListCount(int iList)
 {
-    return static_cast<int>(SendDlgItemMessageA(hWndDialog, iList, LB_GETCOUNT, 0, 0));
+    return static_cast<int>(SendDlgItemMessageA(Panel().hWndDialog, iList, LB_GETCOUNT, 0, 0));
 }
 
 int ListSelection(int iList)
 {
-    return static_cast<int>(SendDlgItemMessageA(hWndDialog, iList, LB_GETCURSEL, 0, 0));
+    return static_cast<int>(SendDlgItemMessageA(Panel().hWndDialog, iList, LB_GETCURSEL, 0, 0));
 }
 
 namespace {
@@ -247,7 +262,7 @@ void ClickAt(HWND hWnd, int x, int y)
 
 void ClickListEntry(int iList, int iEntry)
 {
-    HWND hList = GetDlgItem(hWndDialog, iList);
+    HWND hList = GetDlgItem(Panel().hWndDialog, iList);
     SendMessageA(hList, LB_SETTOPINDEX, static_cast<WPARAM>(iEntry), 0);
     RECT rc = {};
     SendMessageA(hList, LB_GETITEMRECT, static_cast<WPARAM>(iEntry), reinterpret_cast<LPARAM>(&rc));
@@ -256,7 +271,7 @@ void ClickListEntry(int iList, int iEntry)
 
 void ClickButton(int iControl)
 {
-    HWND hButton = GetDlgItem(hWndDialog, iControl);
+    HWND hButton = GetDlgItem(Panel().hWndDialog, iControl);
     RECT rc = {};
     GetClientRect(hButton, &rc);
     ClickAt(hButton, rc.right / 2, rc.bottom / 2);
@@ -277,7 +292,7 @@ void Pump(int iMilliseconds)
 
 std::string StyleCode(int iControl)
 {
-    ATOM aCode = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropA(GetDlgItem(hWndDialog, iControl),
+    ATOM aCode = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropA(GetDlgItem(Panel().hWndDialog, iControl),
                                                                        TAV_STYLE_PROPERTY)));
     char acCode[32] = "";
     if (aCode != 0) GlobalGetAtomNameA(aCode, acCode, sizeof acCode);
@@ -286,5 +301,5 @@ std::string StyleCode(int iControl)
 
 int ButtonFace(int iControl)
 {
-    return static_cast<int>(SendDlgItemMessageA(hWndDialog, iControl, TAVM_GETFACE, 0, 0));
+    return static_cast<int>(SendDlgItemMessageA(Panel().hWndDialog, iControl, TAVM_GETFACE, 0, 0));
 }

@@ -23,6 +23,13 @@ void StartHost();
 // The last WM_SYSCOMMAND the main window received (wParam).
 WPARAM LastSysCommand();
 
+// The panel's site: device iDevice with iSources and iDests packages and the
+// [Combiner] lines sCombiner (DebugMode is on), in a profile of its own
+// loaded as the start-up loads it; the lock file goes beside it.
+void UsePanelProfile(int iDevice, int iSources, int iDests, const std::string& sCombiner = "NameLength=8\n");
+// Nothing routed or locked.
+void ClearRoutes();
+
 // Creates the panel afresh with CreateMainDialog, then restores the main
 // window so that its lists can take the focus.
 void OpenPanel();

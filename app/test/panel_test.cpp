@@ -12,35 +12,23 @@
 #include "app/menu.h"
 #include "app/test/panel_host.h"
 #include "command/events.h"
+#include "config/files.h"
 #include "core/log.h"
 #include "ipc/counters.h"
-#include "ipc/test/test_host.h"
-#include "config/profile.h"
-#include "command/dispatch.h"
-#include "command/routes.h"
-#include "command/take.h"
+#include "ipc/intake.h"
 #include "res/resource.h"
 
 namespace {
 
-class Panel : public ::testing::Test {
+class OperatorPanel : public ::testing::Test {
 protected:
     void SetUp() override
     {
         StartHost();
-        iDevice = 12;
-        DatabaseSize_0 = 10;
-        DatabaseSize_1 = 20;
-        NameLength = 8;
-        SetDebugMode(1);
-        std::memset(aiIndex, 0, sizeof aiIndex);
-        std::memset(abLock, 0, sizeof abLock);
-        aiIndex[1] = 3;
-        abAccess[0] = 1;   // the panel's own workstation
-        aiIndex[5] = 4;
-        hExternalDll = nullptr;
-        std::strcpy(ExternalDLL, "NONE");
-        iSelectedSource = 0;
+        UsePanelProfile(12, 10, 20);   // the panel's own workstation 0 always has access
+        ClearRoutes();
+        SetRoute(1, 3);
+        SetRoute(5, 4);
         RenameAll(false);
         OpenPanel();
         TakeNameRequests();
@@ -49,7 +37,7 @@ protected:
     void TearDown() override { ClosePanel(); }
 };
 
-TEST_F(Panel, ListsHoldOneNamePerPackageInPackageOrder)
+TEST_F(OperatorPanel, ListsHoldOneNamePerPackageInPackageOrder)
 {
     ASSERT_EQ(ListCount(IDC_SOURCE_LIST), 10);
     ASSERT_EQ(ListCount(IDC_DEST_LIST), 20);
@@ -59,9 +47,7 @@ TEST_F(Panel, ListsHoldOneNamePerPackageInPackageOrder)
     EXPECT_EQ(ListEntry(IDC_DEST_LIST, 19), "DST 20");
 
     // The other way round, and a device number that needs both bytes.
-    DatabaseSize_0 = 20;
-    DatabaseSize_1 = 10;
-    iDevice = 300;
+    UsePanelProfile(300, 20, 10);
     OpenPanel();
     EXPECT_EQ(ListCount(IDC_SOURCE_LIST), 20);
     EXPECT_EQ(ListCount(IDC_DEST_LIST), 10);
@@ -74,59 +60,61 @@ TEST_F(Panel, ListsHoldOneNamePerPackageInPackageOrder)
     }
 }
 
-TEST_F(Panel, LongNameIsShownCutTo64Characters)
+TEST_F(OperatorPanel, LongNameIsShownCutTo64Characters)
 {
     EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 6), std::string(64, 'L'));
     EXPECT_EQ(ListEntry(IDC_SOURCE_LIST, 7), "SRC 8");   // the next name is whole
 }
 
-TEST_F(Panel, ColumnsAreNinePixelsPerNameCharacter)
+TEST_F(OperatorPanel, ColumnsAreNinePixelsPerNameCharacter)
 {
     for (int iList : {IDC_SOURCE_LIST, IDC_DEST_LIST}) {
         RECT rc = {};
-        SendDlgItemMessageA(hWndDialog, iList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
+        SendDlgItemMessageA(Panel().hWndDialog, iList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
         EXPECT_EQ(rc.right - rc.left, 72);
     }
     // Widths the profile may give: a NameLength below 1 (an empty or
     // non-numeric key) counts as 8; none is wider than a 64-character name.
     const int aiCase[][2] = {{12, 108}, {0, 72}, {-5, 72}, {64, 576}, {2147483647, 576}};
     for (const auto& aCase : aiCase) {
-        NameLength = aCase[0];
+        UsePanelProfile(12, 10, 20, "NameLength=" + std::to_string(aCase[0]) + "\n");
         OpenPanel();
         RECT rc = {};
-        SendDlgItemMessageA(hWndDialog, IDC_DEST_LIST, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
+        SendDlgItemMessageA(Panel().hWndDialog, IDC_DEST_LIST, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
         EXPECT_EQ(rc.right - rc.left, aCase[1]) << "NameLength " << aCase[0];
     }
 }
 
-TEST_F(Panel, StartShowsDestinationOneWithZeroCounters)
+TEST_F(OperatorPanel, StartShowsDestinationOneWithZeroCounters)
 {
     for (int i = 0; i < 7; ++i) CountRevertiveSent();
     for (int i = 0; i < 8; ++i) CountCommandReceived();
     for (int i = 0; i < 9; ++i) CountDriverMessageSent();
-    bKeyboard = 1;
+    OnMenuCommand(IDM_KEYBOARD);
+    ASSERT_EQ(KeyboardControlOn(), 1);
+    const int iSelectedBefore = Panel().iSelectedSource;
     OpenPanel();
 
     // The main window was fitted to the panel, which it shows whole.
     RECT rcClient, rcPanel;
     GetClientRect(hWndMain, &rcClient);
-    GetWindowRect(hWndDialog, &rcPanel);
+    GetWindowRect(Panel().hWndDialog, &rcPanel);
     EXPECT_EQ(rcClient.right, rcPanel.right - rcPanel.left);
     EXPECT_EQ(rcClient.bottom, rcPanel.bottom - rcPanel.top);
 
-    EXPECT_EQ(iCurrentDest, 1);
-    EXPECT_EQ(iRoutedSource, 3);
-    EXPECT_EQ(iSelectedSource, 0);                     // untouched
+    EXPECT_EQ(Panel().iCurrentDest, 1);
+    EXPECT_EQ(Panel().iRoutedSource, 3);
+    EXPECT_EQ(Panel().iSelectedSource, iSelectedBefore);       // untouched
     EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), 2);      // routed source 3
     EXPECT_EQ(ListSelection(IDC_DEST_LIST), LB_ERR);   // left without a selection
     EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");
     EXPECT_EQ(StyleCode(IDC_LOCK), "/2B____");
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Panel().hWndDialog, IDC_TAKE)));
 
     EXPECT_EQ(Counters().lRevertivesSent, 0);
     EXPECT_EQ(Counters().lCommandsReceived, 0);
     EXPECT_EQ(Counters().lDriverMessagesSent, 0);
-    EXPECT_EQ(bKeyboard, 0);
+    EXPECT_EQ(KeyboardControlOn(), 0);
     EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000000");
     EXPECT_EQ(ControlText(IDC_COMMANDS_RX), "00000000");
     EXPECT_EQ(ControlText(IDC_DRIVER_TX), "00000000");
@@ -134,49 +122,49 @@ TEST_F(Panel, StartShowsDestinationOneWithZeroCounters)
     EXPECT_EQ(ControlText(IDC_EXTERNAL), "");
 }
 
-TEST_F(Panel, UnroutedDestinationHighlightsNoSource)
+TEST_F(OperatorPanel, UnroutedDestinationHighlightsNoSource)
 {
     for (int iRouted : {0, -1, 11}) {
-        aiIndex[1] = iRouted;
+        SetRoute(1, iRouted);
         OpenPanel();
         EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), LB_ERR) << iRouted;
     }
 }
 
-TEST_F(Panel, LockedDestinationDisablesTake)
+TEST_F(OperatorPanel, LockedDestinationDisablesTake)
 {
-    abLock[1] = 1;
+    SetLocks(1, 1, 1);
     OpenPanel();
     EXPECT_EQ(ControlText(IDC_LOCK), "Locked");
     EXPECT_EQ(StyleCode(IDC_LOCK), "/1B____");
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Panel().hWndDialog, IDC_TAKE)));
     int iLockedFace = ButtonFace(IDC_LOCK);
 
-    abLock[1] = 0;
+    SetLocks(1, 1, 0);
     UpdateLockDisplay();
     EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Panel().hWndDialog, IDC_TAKE)));
     EXPECT_NE(ButtonFace(IDC_LOCK), iLockedFace);
 
     // Caption and style code are remembered apart: locking again restores both.
-    abLock[1] = 1;
+    SetLocks(1, 1, 1);
     UpdateLockDisplay();
     EXPECT_EQ(ControlText(IDC_LOCK), "Locked");
     EXPECT_EQ(StyleCode(IDC_LOCK), "/1B____");
     EXPECT_EQ(ButtonFace(IDC_LOCK), iLockedFace);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Panel().hWndDialog, IDC_TAKE)));
 }
 
-TEST_F(Panel, LoadedExternalLibraryIsNamed)
+TEST_F(OperatorPanel, LoadedExternalLibraryIsNamed)
 {
-    hExternalDll = GetModuleHandleA("kernel32.dll");
-    std::strcpy(ExternalDLL, "filter.dll");
+    UsePanelProfile(12, 10, 20, "NameLength=8\nExternalDLL=kernel32.dll\n");
+    LoadExternalLibrary();
     OpenPanel();
-    hExternalDll = nullptr;
-    EXPECT_EQ(ControlText(IDC_EXTERNAL), "filter.dll loaded");
+    ReleaseExternalLibrary();
+    EXPECT_EQ(ControlText(IDC_EXTERNAL), "kernel32.dll loaded");
 }
 
-TEST_F(Panel, RefreshNameReplacesOneEntry)
+TEST_F(OperatorPanel, RefreshNameReplacesOneEntry)
 {
     RenameAll(true);
     RefreshName(3, 1);
@@ -198,7 +186,7 @@ TEST_F(Panel, RefreshNameReplacesOneEntry)
     EXPECT_EQ(v[1].iIndex, 10);
 }
 
-TEST_F(Panel, RefreshNameOutsideItsListChangesNothing)
+TEST_F(OperatorPanel, RefreshNameOutsideItsListChangesNothing)
 {
     RenameAll(true);
     RefreshName(3, 2);    // no such database
@@ -213,39 +201,39 @@ TEST_F(Panel, RefreshNameOutsideItsListChangesNothing)
     EXPECT_EQ(ListEntry(IDC_DEST_LIST, 19), "DST 20");
 }
 
-TEST_F(Panel, ChoosingDestinationShowsItsRouteAndClearsTheSourceChoice)
+TEST_F(OperatorPanel, ChoosingDestinationShowsItsRouteAndClearsTheSourceChoice)
 {
     ClickListEntry(IDC_SOURCE_LIST, 1);
-    EXPECT_EQ(iSelectedSource, 2);
+    EXPECT_EQ(Panel().iSelectedSource, 2);
     ClickListEntry(IDC_DEST_LIST, 4);
-    EXPECT_EQ(iCurrentDest, 5);
-    EXPECT_EQ(iSelectedSource, -1);
+    EXPECT_EQ(Panel().iCurrentDest, 5);
+    EXPECT_EQ(Panel().iSelectedSource, -1);
     EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), 3);   // routed source 4
 
     ClickButton(IDC_TAKE);
     EXPECT_FALSE(Contains(TakeDebugLines(), "RC "));
 }
 
-TEST_F(Panel, DestinationThenSourceThenTakeDispatchesTheTake)
+TEST_F(OperatorPanel, DestinationThenSourceThenTakeDispatchesTheTake)
 {
     ClickListEntry(IDC_DEST_LIST, 4);
     ClickListEntry(IDC_SOURCE_LIST, 1);
-    EXPECT_EQ(iCurrentDest, 5);
-    EXPECT_EQ(iSelectedSource, 2);
+    EXPECT_EQ(Panel().iCurrentDest, 5);
+    EXPECT_EQ(Panel().iSelectedSource, 2);
 
     TakeDebugLines();
     ClickButton(IDC_TAKE);
     EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RC 12 2 5 ',---' 0]"));
 }
 
-TEST_F(Panel, NoCurrentDestinationMakesTakeAndLockDoNothing)
+TEST_F(OperatorPanel, NoCurrentDestinationMakesTakeAndLockDoNothing)
 {
     ClickListEntry(IDC_SOURCE_LIST, 1);
     // The destination list gains the focus with nothing selected in it.
-    SendMessageA(hWndDialog, WM_COMMAND, MAKEWPARAM(IDC_DEST_LIST, LBN_SETFOCUS),
-                 reinterpret_cast<LPARAM>(GetDlgItem(hWndDialog, IDC_DEST_LIST)));
-    EXPECT_EQ(iCurrentDest, -1);
-    EXPECT_EQ(iSelectedSource, 2);
+    SendMessageA(Panel().hWndDialog, WM_COMMAND, MAKEWPARAM(IDC_DEST_LIST, LBN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(GetDlgItem(Panel().hWndDialog, IDC_DEST_LIST)));
+    EXPECT_EQ(Panel().iCurrentDest, -1);
+    EXPECT_EQ(Panel().iSelectedSource, 2);
     EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");   // the display keeps what it showed
 
     TakeDebugLines();
@@ -258,32 +246,31 @@ TEST_F(Panel, NoCurrentDestinationMakesTakeAndLockDoNothing)
     EXPECT_EQ(ListSelection(IDC_SOURCE_LIST), 1);
 }
 
-TEST_F(Panel, LockToggleSendsLockThenUnlock)
+TEST_F(OperatorPanel, LockToggleSendsLockThenUnlock)
 {
-    UseTempConfigDir(12);   // the lock file goes there
     ClickListEntry(IDC_DEST_LIST, 4);
     TakeDebugLines();
     ClickButton(IDC_LOCK);
     EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RL 12 5 5 1 0]"));
-    EXPECT_EQ(abLock[5], 1);
+    EXPECT_EQ(Routes().abLock[5], 1);
     EXPECT_EQ(ControlText(IDC_LOCK), "Locked");
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Panel().hWndDialog, IDC_TAKE)));
 
     ClickButton(IDC_LOCK);
     EXPECT_TRUE(Contains(TakeDebugLines(), "Parsing - [RL 12 5 5 0 0]"));
-    EXPECT_EQ(abLock[5], 0);
+    EXPECT_EQ(Routes().abLock[5], 0);
     EXPECT_EQ(ControlText(IDC_LOCK), "Unlocked");
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hWndDialog, IDC_TAKE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Panel().hWndDialog, IDC_TAKE)));
 }
 
-TEST_F(Panel, MovedPanelReturnsToTheCorner)
+TEST_F(OperatorPanel, MovedPanelReturnsToTheCorner)
 {
     RECT rcBefore;
-    GetWindowRect(hWndDialog, &rcBefore);
-    MoveWindow(hWndDialog, 30, 40, 100, 100, TRUE);
+    GetWindowRect(Panel().hWndDialog, &rcBefore);
+    MoveWindow(Panel().hWndDialog, 30, 40, 100, 100, TRUE);
     Pump(10);
     RECT rc;
-    GetWindowRect(hWndDialog, &rc);
+    GetWindowRect(Panel().hWndDialog, &rc);
     MapWindowPoints(HWND_DESKTOP, hWndMain, reinterpret_cast<POINT*>(&rc), 2);
     EXPECT_EQ(rc.left, 0);
     EXPECT_EQ(rc.top, 0);
@@ -292,9 +279,9 @@ TEST_F(Panel, MovedPanelReturnsToTheCorner)
     EXPECT_GT(rcBefore.right - rcBefore.left, 100);
 }
 
-TEST_F(Panel, SystemCommandsGoToTheMainWindow)
+TEST_F(OperatorPanel, SystemCommandsGoToTheMainWindow)
 {
-    SendMessageA(hWndDialog, WM_SYSCOMMAND, static_cast<WPARAM>(0x70000) | SC_CLOSE, 5);
+    SendMessageA(Panel().hWndDialog, WM_SYSCOMMAND, static_cast<WPARAM>(0x70000) | SC_CLOSE, 5);
     EXPECT_EQ(LastSysCommand(), static_cast<WPARAM>(SC_CLOSE));
 }
 
@@ -307,7 +294,7 @@ void CountRevertivesTo(long n)
 
 // What the command layer does reaches the panel through its events; the
 // counters are read from their owner.
-TEST_F(Panel, OtherPartsReachThePanelThroughTheCommandEvents)
+TEST_F(OperatorPanel, OtherPartsReachThePanelThroughTheCommandEvents)
 {
     SetPanelText(IDC_INPUT, "RC 12 2 5 ',---' 0");
     EXPECT_EQ(ControlText(IDC_INPUT), "RC 12 2 5 ',---' 0");
@@ -367,7 +354,7 @@ TEST_F(Panel, OtherPartsReachThePanelThroughTheCommandEvents)
     EXPECT_EQ(ControlText(IDC_REVERTIVES_TX), "00000042");
 }
 
-TEST_F(Panel, TemplateHasItsThirtyControlsInOrder)
+TEST_F(OperatorPanel, TemplateHasItsThirtyControlsInOrder)
 {
     struct Expected {
         int iId;
@@ -382,7 +369,7 @@ TEST_F(Panel, TemplateHasItsThirtyControlsInOrder)
         {-1, "Static"}, {1103, "Static"}, {-1, "Static"}, {1104, "Static"}, {-1, "BorShade"},
         {1011, "Static"}};
     int n = 0;
-    for (HWND h = GetWindow(hWndDialog, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT), ++n) {
+    for (HWND h = GetWindow(Panel().hWndDialog, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT), ++n) {
         ASSERT_LT(n, 30);
         char acClass[64] = "";
         GetClassNameA(h, acClass, sizeof acClass);
@@ -399,13 +386,13 @@ TEST_F(Panel, TemplateHasItsThirtyControlsInOrder)
     const LONG lNames = WS_BORDER | WS_HSCROLL | WS_TABSTOP | LBS_MULTICOLUMN | LBS_DISABLENOSCROLL |
                         LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
     for (int iList : {IDC_SOURCE_LIST, IDC_DEST_LIST}) {
-        HWND hList = GetDlgItem(hWndDialog, iList);
+        HWND hList = GetDlgItem(Panel().hWndDialog, iList);
         EXPECT_EQ(GetWindowLongA(hList, GWL_STYLE) & lNames & ~WS_BORDER, lNames & ~WS_BORDER);
         // The dialog manager turns a border into a sunken edge.
         EXPECT_TRUE((GetWindowLongA(hList, GWL_STYLE) & WS_BORDER) ||
                     (GetWindowLongA(hList, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
     }
-    EXPECT_EQ(GetWindowLongA(GetDlgItem(hWndDialog, IDC_OUTPUT), GWL_STYLE) & LBS_SORT, 0);
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(Panel().hWndDialog, IDC_OUTPUT), GWL_STYLE) & LBS_SORT, 0);
     EXPECT_EQ(ControlText(IDC_INTERFACE), "- -");
     EXPECT_EQ(ControlText(IDC_INPUT), "- - -");
     EXPECT_EQ(ControlText(IDC_TAKE), "Take");

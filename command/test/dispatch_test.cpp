@@ -5,27 +5,28 @@
 #include <string>
 #include <vector>
 
-#include "app/driver.h"
-#include "config/profile.h"
-#include "config/test/debug_capture.h"
-#include "core/log.h"
 #include "command/routes.h"
 #include "command/take.h"
+#include "config/test/debug_capture.h"
+#include "core/log.h"
+#include "core/messages.h"
 #include "ipc/counters.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
+#include "ipc/test/test_host.h"
 
 namespace {
 
 class Dispatch : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        LoadTestProfile(UseTempConfigDir(201), "[Database]\nDatabaseSize_0=10\nDatabaseSize_1=20\n");
+    }
     void SetUp() override
     {
-        iDevice = 201;
-        DatabaseSize_0 = 10;
-        DatabaseSize_1 = 20;
         SetDebugMode(1);
-        iTxRx = 2;
+        SetTxRx(kTxRx);
         char acText[kRingTextSize];
         while (TakeQueuedText(kCommandQueue, acText)) {}
         DebugCapture::Take();

@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/driver.h"
-#include "app/panel.h"
 #include "config/filecodec.h"
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/messages.h"
 #include "ipc/counters.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/test/test_host.h"
 
@@ -56,11 +55,11 @@ void ExpectRevertives(const std::vector<Expected>& asExpected)
     for (size_t i = 0; i < asGot.size(); ++i) {
         EXPECT_EQ(asGot[i].iMessage, asExpected[i].iMessage) << i;
         EXPECT_EQ(asGot[i].iValue, asExpected[i].iValue) << i;
-        EXPECT_EQ(asGot[i].sText, Revertive(asExpected[i].iDest, aiIndex[asExpected[i].iDest])) << i;
+        EXPECT_EQ(asGot[i].sText, Revertive(asExpected[i].iDest, Routes().aiIndex[asExpected[i].iDest])) << i;
     }
 }
 
-class Routes : public ::testing::Test {
+class RouteCommands : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -73,31 +72,27 @@ protected:
         pRvx.reset();
         DestroyWindow(hWndMain);
     }
+    // Twenty packages on each side, workstations 7 and 12 with access (and
+    // the panel's 0), destination d routed from d % 5, nothing locked, the
+    // files as the tables stand.
     void SetUp() override
     {
-        DatabaseSize_0 = kDests;
-        DatabaseSize_1 = kDests;
-        iTxRx = 2;
-        hWndRvx = pRvx->Window();
-        std::memset(abAccess, 0, sizeof abAccess);
-        abAccess[0] = 1;
-        abAccess[7] = 1;
-        abAccess[12] = 1;
-        for (int d = 1; d <= kPackageMax; ++d) {
-            aiIndex[d] = d % 5;
-            abLock[d] = 0;
-        }
-        bIndexDirty = 0;
-        iCurrentDest = 0;
+        LoadTestProfile(sConfigDir, "[Database]\nDatabaseSize_0=20\nDatabaseSize_1=20\n[Security]\nAccess=7,12\n");
+        SetTxRx(kTxRx);
+        UseRvx(pRvx->Window());
+        for (int d = 1; d <= kPackageMax; ++d) SetRoute(d, d % 5);
+        SetLocks(1, kPackageMax, 0);
+        ASSERT_TRUE(SaveIndexFile());
+        ASSERT_TRUE(SaveLockFile());
         pRvx->Take();
     }
 };
 
 }  // namespace
 
-TEST_F(Routes, RevertiveTextOfOneDestination)
+TEST_F(RouteCommands, RevertiveTextOfOneDestination)
 {
-    aiIndex[12] = 3;
+    SetRoute(12, 3);
     long lBefore = Counters().lRevertivesSent;
     EXPECT_EQ(RunCommand(CommandRP, "RP 201 12 12 7"), 1);
     std::vector<Received> asGot = pRvx->Take();
@@ -108,7 +103,7 @@ TEST_F(Routes, RevertiveTextOfOneDestination)
     EXPECT_EQ(Counters().lRevertivesSent, lBefore + 1);
 }
 
-TEST_F(Routes, RpSendsRangeCutToDatabaseAndRefusesBadCommands)
+TEST_F(RouteCommands, RpSendsRangeCutToDatabaseAndRefusesBadCommands)
 {
     EXPECT_EQ(RunCommand(CommandRP, "RP 201 18 30 7"), 1);
     ExpectRevertives({{2187, 7, 18}, {2187, 7, 19}, {2187, 7, 20}});
@@ -123,7 +118,7 @@ TEST_F(Routes, RpSendsRangeCutToDatabaseAndRefusesBadCommands)
     EXPECT_EQ(Counters().lRevertivesSent, lBefore);
 }
 
-TEST_F(Routes, RqSeriesMarksItsLastRevertive)
+TEST_F(RouteCommands, RqSeriesMarksItsLastRevertive)
 {
     EXPECT_EQ(RunCommand(CommandRQ, "RQ 201 1 3 12"), 1);
     ExpectRevertives({{2188, 12, 1}, {2188, 12, 2}, {2188, 32780, 3}});
@@ -138,7 +133,7 @@ TEST_F(Routes, RqSeriesMarksItsLastRevertive)
     ExpectRevertives({});
 }
 
-TEST_F(Routes, RfChecksAccessBeforeReloadingTheList)
+TEST_F(RouteCommands, RfChecksAccessBeforeReloadingTheList)
 {
     std::string sProfile = sConfigDir + "\\DEV_201.INI";
     WritePrivateProfileStringA("Security", "Access", "3", sProfile.c_str());
@@ -147,8 +142,8 @@ TEST_F(Routes, RfChecksAccessBeforeReloadingTheList)
     std::vector<Expected> asAll;
     for (int d = 1; d <= kDests; ++d) asAll.push_back({2187, 7, d});
     ExpectRevertives(asAll);
-    EXPECT_EQ(abAccess[7], 0);   // reloaded: "3" no longer lets 7 in
-    EXPECT_EQ(abAccess[3], 1);
+    EXPECT_EQ(Profile().abAccess[7], 0);   // reloaded: "3" no longer lets 7 in
+    EXPECT_EQ(Profile().abAccess[3], 1);
 
     EXPECT_EQ(RunCommand(CommandRF, "RF 201 7"), 0);
     EXPECT_EQ(RunCommand(CommandRF, "RF 202 3"), 0);
@@ -156,19 +151,19 @@ TEST_F(Routes, RfChecksAccessBeforeReloadingTheList)
     ExpectRevertives({});
 }
 
-TEST_F(Routes, RlSetsLocksAndWritesTheLockFileWithoutRevertives)
+TEST_F(RouteCommands, RlSetsLocksAndWritesTheLockFileWithoutRevertives)
 {
     std::string sLock = sConfigDir + "\\DEV_201.LCK";
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 2 4 1 7"), 1);
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 6 6 256 7"), 1);
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 8 8 2 0"), 1);
-    EXPECT_EQ(abLock[1], 0);
-    EXPECT_EQ(abLock[2], 1);
-    EXPECT_EQ(abLock[4], 1);
-    EXPECT_EQ(abLock[5], 0);
-    EXPECT_EQ(abLock[6], 256);
-    EXPECT_EQ(abLock[8], 2);
-    EXPECT_EQ(bIndexDirty, 1);
+    EXPECT_EQ(Routes().abLock[1], 0);
+    EXPECT_EQ(Routes().abLock[2], 1);
+    EXPECT_EQ(Routes().abLock[4], 1);
+    EXPECT_EQ(Routes().abLock[5], 0);
+    EXPECT_EQ(Routes().abLock[6], 256);
+    EXPECT_EQ(Routes().abLock[8], 2);
+    EXPECT_EQ(Routes().bIndexDirty, 1);
     ExpectRevertives({});
 
     std::vector<unsigned char> acFile;
@@ -178,45 +173,45 @@ TEST_F(Routes, RlSetsLocksAndWritesTheLockFileWithoutRevertives)
     for (int i = 0; i < 9; ++i) EXPECT_EQ(acFile[i], acExpected[i]) << i;
 
     // First above last: nothing changes, yet the file is written again.
-    bIndexDirty = 0;
+    ASSERT_TRUE(SaveIndexFile());
     ASSERT_TRUE(DeleteFileA(sLock.c_str()));
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 10 5 1 7"), 1);
-    EXPECT_EQ(bIndexDirty, 1);
-    EXPECT_EQ(abLock[5], 0);
-    EXPECT_EQ(abLock[10], 0);
+    EXPECT_EQ(Routes().bIndexDirty, 1);
+    EXPECT_EQ(Routes().abLock[5], 0);
+    EXPECT_EQ(Routes().abLock[10], 0);
     ASSERT_TRUE(ReadFileBytes(sLock, &acFile));
     EXPECT_EQ(acFile.size(), kLockFileSize);
 
     // Refused: last out of range, other device, no access, missing field,
     // a workstation field that is empty or not a number (not the panel's 0).
-    bIndexDirty = 0;
+    ASSERT_TRUE(SaveIndexFile());
     for (const char* pText : {"RL 201 6 21 1 7", "RL 202 6 6 1 7", "RL 201 7 7 1 5", "RL 201 7 7 1", "RL 201 7 7 1 ",
                               "RL 201 7 7 1 abc", "RL 201 7 7 1 7x"}) {
         EXPECT_EQ(RunCommand(CommandRL, pText), 0) << pText;
     }
-    EXPECT_EQ(abLock[7], 0);
-    EXPECT_EQ(bIndexDirty, 0);
+    EXPECT_EQ(Routes().abLock[7], 0);
+    EXPECT_EQ(Routes().bIndexDirty, 0);
 
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 2 4 0 7"), 1);
-    EXPECT_EQ(abLock[3], 0);
+    EXPECT_EQ(Routes().abLock[3], 0);
 }
 
-TEST_F(Routes, RefreshRequestByLastChangedSourceOrAll)
+TEST_F(RouteCommands, RefreshRequestByLastChangedSourceOrAll)
 {
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 1;
-    aiIndex[3] = 7;
-    aiIndex[9] = 7;
-    aiIndex[20] = 7;    // the last destination counts
-    aiIndex[21] = 7;    // beyond the database: not sent
-    iLastChanged = 7;
+    for (int d = 1; d <= kPackageMax; ++d) SetRoute(d, 1);
+    SetRoute(3, 7);
+    SetRoute(9, 7);
+    SetRoute(20, 7);    // the last destination counts
+    SetRoute(21, 7);    // beyond the database: not sent
+    NoteNameChange(7, 0);
     OnRevertiveRequest(kDevice, 2);
     ExpectRevertives({{2187, 0, 3}, {2187, 0, 9}, {2187, 0, 20}});
 
-    iLastChanged = 0;
+    NoteNameChange(7, 1);   // a destination name: no source package
     OnRevertiveRequest(kDevice, 2);
     ExpectRevertives({});
 
-    iLastChanged = 7;
+    NoteNameChange(7, 2);
     OnRevertiveRequest(kDevice + 1, 0);
     OnRevertiveRequest(kDevice + 1, 2);
     ExpectRevertives({});
@@ -229,15 +224,15 @@ TEST_F(Routes, RefreshRequestByLastChangedSourceOrAll)
     ExpectRevertives(asAll);
 }
 
-TEST_F(Routes, NothingIsSentOrCountedWhileNotTransmitting)
+TEST_F(RouteCommands, NothingIsSentOrCountedWhileNotTransmitting)
 {
     for (int iState : {0, 1}) {
-        iTxRx = iState;
+        SetTxRx(iState);
         long lBefore = Counters().lRevertivesSent;
         EXPECT_EQ(RunCommand(CommandRP, "RP 201 1 3 7"), 1);
         EXPECT_EQ(RunCommand(CommandRQ, "RQ 201 1 3 7"), 1);
         EXPECT_EQ(RunCommand(CommandRF, "RF 201 0"), 1);
-        iLastChanged = 1;
+        NoteNameChange(1, 0);
         OnRevertiveRequest(kDevice, 2);
         OnRevertiveRequest(kDevice, 0);
         SendRevertives(1, 1, 1, 0);
@@ -246,5 +241,5 @@ TEST_F(Routes, NothingIsSentOrCountedWhileNotTransmitting)
     }
     // Locks still change while only receiving.
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 1 1 1 0"), 1);
-    EXPECT_EQ(abLock[1], 1);
+    EXPECT_EQ(Routes().abLock[1], 1);
 }

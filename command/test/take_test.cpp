@@ -12,31 +12,33 @@
 #include <thread>
 #include <vector>
 
-#include "app/driver.h"
+#include "command/routes.h"
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/log.h"
-#include "command/routes.h"
+#include "core/messages.h"
 #include "ipc/counters.h"
 #include "ipc/infolink.h"
+#include "ipc/intake.h"
 #include "ipc/rvx.h"
+#include "ipc/test/test_host.h"
 #include "ipc/transport.h"
 
 namespace {
 
-struct Received {
+struct AtRvx {
     int iMessage;
     int iValue;
     std::string text;
-    bool operator==(const Received& o) const { return iMessage == o.iMessage && iValue == o.iValue && text == o.text; }
+    bool operator==(const AtRvx& o) const { return iMessage == o.iMessage && iValue == o.iValue && text == o.text; }
 };
-std::ostream& operator<<(std::ostream& os, const Received& r)
+std::ostream& operator<<(std::ostream& os, const AtRvx& r)
 {
     return os << r.iMessage << "/" << r.iValue << " \"" << r.text << "\"";
 }
 
 // Written by the peer thread while the driver thread waits in its send.
-std::vector<Received> aAtRvx;
+std::vector<AtRvx> aAtRvx;
 std::vector<std::string> asReads;    // "src 12", "dest 34", "map 34"
 std::map<int, std::string> mSource, mDest, mMap;
 
@@ -140,6 +142,7 @@ protected:
         WaitForSingleObject(hPeersReady, 10000);
         hSelf = MakeWindow("TakeSelf", "driver", SelfProc);
         pfnOldSink = SetDebugSink(CatchDebugText);
+        sConfigDir = UseTempConfigDir(201);
     }
     static void TearDownTestSuite()
     {
@@ -150,33 +153,34 @@ protected:
     }
     static std::thread peers;
     static DebugSink pfnOldSink;
+    static std::string sConfigDir;
 
+    // The worked example's device 201: levels 1..5 configured, the others
+    // issuing nothing, no mask named, workstation 7 with access, 4096
+    // packages on each side; nothing routed or locked, the files as the
+    // tables stand.
     void SetUp() override
     {
-        iDevice = 201;
-        DatabaseSize_0 = 4096;
-        DatabaseSize_1 = 4096;
-        std::memset(abAccess, 0, sizeof abAccess);
-        abAccess[0] = abAccess[7] = 1;
-        std::memset(sLevel, 0, sizeof sLevel);
-        std::memset(sMask, 0, sizeof sMask);
-        Level(1, 1, 1, 101);
-        Level(2, 1, 1, 102);
-        Level(3, 2, 1, 103);
-        Level(4, 1, 2, 104);
-        Level(5, 1, 3, 105);
-        RevertiveLevel = 0;
-        std::memset(aiIndex, 0, sizeof aiIndex);
-        std::memset(abLock, 0, sizeof abLock);
-        bIndexDirty = 0;
+        iSources = iDests = 4096;
+        iRevertiveLevel = 0;
+        for (int L = 1; L <= 32; ++L) asLevelText[L] = "N,N,0";
+        for (int n = 1; n <= 32; ++n) asMaskText[n] = "";
+        asLevelText[1] = "F,R,101";
+        asLevelText[2] = "F,R,102";
+        asLevelText[3] = "R,R,103";
+        asLevelText[4] = "F,G,104";
+        asLevelText[5] = "F,I,105";
+        LoadProfile();
+        for (int d = 1; d <= kPackageMax; ++d) SetRoute(d, 0);
+        SetLocks(1, kPackageMax, 0);
+        ASSERT_TRUE(SaveIndexFile());
+        ASSERT_TRUE(SaveLockFile());
         ResetCounters();
-        iTxRx = 2;
-        hWndMain = hSelf;
-        hWndRvx = hPeerRvx;
-        hWndSrcePkgInfo = hPeerSource;
-        hWndDestPkgInfo = hPeerDest;
-        hWndLevelMapInfo = hPeerMap;
-        hExternalDll = nullptr;
+        SetTxRx(kTxRx);
+        SetMainWindow(hSelf);
+        UseRvx(hPeerRvx);
+        UseInfoLinks(hPeerSource, hPeerDest, hPeerMap);
+        UseExternalLibrary(nullptr);
         mSource.clear();
         mDest.clear();
         mMap.clear();
@@ -190,15 +194,62 @@ protected:
     }
     void TearDown() override
     {
-        if (hExternalDll) FreeLibrary(hExternalDll);
-        hExternalDll = nullptr;
+        UseExternalLibrary(nullptr);
+        if (hLibrary != nullptr) FreeLibrary(hLibrary);
+        hLibrary = nullptr;
     }
-    static void Level(int L, int iType, int iKind, int iTarget)
+
+    // The profile as the fields below give it, loaded as the start-up does.
+    void LoadProfile()
     {
-        sLevel[L].iType = iType;
-        sLevel[L].iKind = iKind;
-        sLevel[L].iTarget = iTarget;
+        std::string sIni = "[Database]\nDatabaseSize_0=" + std::to_string(iSources) +
+                           "\nDatabaseSize_1=" + std::to_string(iDests) +
+                           "\n[Combiner]\nRevertiveLevel=" + std::to_string(iRevertiveLevel) + "\n[Levels]\n";
+        char acKey[16];
+        for (int L = 1; L <= 32; ++L) {
+            std::snprintf(acKey, sizeof acKey, "Level_%02d=", L);
+            sIni += acKey + asLevelText[L] + "\n";
+        }
+        sIni += "[Masks]\n";
+        for (int n = 1; n <= 32; ++n) {
+            std::snprintf(acKey, sizeof acKey, "Mask_%02d=", n);
+            sIni += acKey + asMaskText[n] + "\n";
+        }
+        sIni += "[Security]\nAccess=7\n";
+        ASSERT_EQ(LoadTestProfile(sConfigDir, sIni), kProfileComplete);
     }
+    // Level L's type (1 forward, 2 reverse), kind (1 route, 2 general
+    // switch, 3 InfoDriver write) and device.
+    void Level(int L, int iType, int iKind, int iTarget)
+    {
+        asLevelText[L] = std::string(1, "NFR"[iType]) + "," + std::string(1, "NRGI"[iKind]) + "," +
+                         std::to_string(iTarget);
+        LoadProfile();
+    }
+    void Mask(int n, const std::string& sText)
+    {
+        asMaskText[n] = sText;
+        LoadProfile();
+    }
+    // A route or a lock that the files already keep.
+    static void Route(int iDest, int iSource)
+    {
+        SetRoute(iDest, iSource);
+        ASSERT_TRUE(SaveIndexFile());
+    }
+    static void Lock(int iDest)
+    {
+        SetLocks(iDest, iDest, 1);
+        ASSERT_TRUE(SaveIndexFile());
+        ASSERT_TRUE(SaveLockFile());
+    }
+
+    int iSources = 4096;
+    int iDests = 4096;
+    int iRevertiveLevel = 0;
+    std::string asLevelText[33];
+    std::string asMaskText[33];
+    HMODULE hLibrary = nullptr;
     static int RC(const char* pCommand)
     {
         char acCommand[128];
@@ -208,8 +259,9 @@ protected:
 };
 std::thread Take::peers;
 DebugSink Take::pfnOldSink = nullptr;
+std::string Take::sConfigDir;
 
-const std::vector<Received> kWorkedExample = {
+const std::vector<AtRvx> kWorkedExample = {
     {2124, 101, "RC 101 5 20 ',---' 7"},
     {2124, 102, "RC 102 7 21 ',---' 7"},
     {2124, 103, "RC 103 30 9 ',---' 7"},
@@ -223,19 +275,18 @@ TEST_F(Take, WorkedExample)
     EXPECT_EQ(RC("RC 201 12 34 ',1,2,3,4,5' 7"), 1);
     EXPECT_EQ(aAtRvx, kWorkedExample);
     EXPECT_EQ(asReads, (std::vector<std::string>{"src 12", "dest 34", "map 34"}));
-    EXPECT_EQ(aiIndex[34], 12);
-    EXPECT_EQ(bIndexDirty, 1);
+    EXPECT_EQ(Routes().aiIndex[34], 12);
+    EXPECT_EQ(Routes().bIndexDirty, 1);
     EXPECT_EQ(Counters().lDriverMessagesSent, 5);
 }
 
 TEST_F(Take, DebugLinesOfATake)
 {
-    SetDebugMode(1);
-    aiIndex[34] = 3;
+    Route(34, 3);
     mSource[3] = "1,2,6";
-    std::strcpy(sMask[1].acName, "AUDIO");
-    std::strcpy(sMask[2].acName, "VIDEO");
-    for (int L = 1; L <= 32; ++L) sMask[2].aiLevels[L] = L == 3 ? 1 : -1;
+    Mask(1, "AUDIO");
+    Mask(2, "VIDEO,3");
+    SetDebugMode(1);
     RC("RC 201 12 34 'VIDEO' 7");
     std::vector<std::string> asExpected = {
         "<GR>-Requesting contents of previous source package slot 3\n",
@@ -263,12 +314,12 @@ TEST_F(Take, DebugLinesOfATake)
 
 TEST_F(Take, ReverseRouteParksThePreviousSourcesValue)
 {
-    aiIndex[34] = 3;
+    Route(34, 3);
     mSource[3] = "1,2,6";
     mSource[12] = "5,7,0,1,Camera 1";
     RC("RC 201 12 34 ',3' 7");
     EXPECT_EQ(asReads, (std::vector<std::string>{"src 3", "src 12", "dest 34", "map 34"}));
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{{2124, 103, "RC 103 0 6 ',---' 7"}, {2187, 0, "RR 201 034 012"}}));
+    EXPECT_EQ(aAtRvx, (std::vector<AtRvx>{{2124, 103, "RC 103 0 6 ',---' 7"}, {2187, 0, "RR 201 034 012"}}));
 }
 
 // The previous source package is read for every package of the tables,
@@ -281,14 +332,14 @@ TEST_F(Take, PreviousSourcePackageIsReadUpTo4096)
     struct {
         int iPrevious;
         std::vector<std::string> asReads;
-        std::vector<Received> aSent;
+        std::vector<AtRvx> aSent;
     } aCase[] = {
         {4096, {"src 4096", "src 12", "dest 34", "map 34"},
          {{2124, 103, "RC 103 0 6 ',---' 7"}, {2187, 0, "RR 201 034 012"}}},
         {4097, {"src 12", "dest 34", "map 34"}, {{2187, 0, "RR 201 034 012"}}},
     };
     for (const auto& c : aCase) {
-        aiIndex[34] = c.iPrevious;
+        Route(34, c.iPrevious);
         asReads.clear();
         aAtRvx.clear();
         RC("RC 201 12 34 ',3' 7");
@@ -299,9 +350,10 @@ TEST_F(Take, PreviousSourcePackageIsReadUpTo4096)
 
 TEST_F(Take, RefusedTakesReadAndSendNothing)
 {
-    DatabaseSize_0 = 100;
-    DatabaseSize_1 = 200;
-    abLock[35] = 1;
+    iSources = 100;
+    iDests = 200;
+    LoadProfile();
+    Lock(35);
     const char* apCommand[] = {
         "RC 201 12 35 ',1,2,3,4,5' 7",    // locked destination
         "RC 202 12 34 ',1,2,3,4,5' 7",    // another device
@@ -323,51 +375,52 @@ TEST_F(Take, RefusedTakesReadAndSendNothing)
         EXPECT_EQ(RC(p), 1) << p;
         EXPECT_TRUE(asReads.empty()) << p;
         EXPECT_TRUE(aAtRvx.empty()) << p;
-        EXPECT_EQ(aiIndex[34], 0) << p;
-        EXPECT_EQ(aiIndex[35], 0) << p;
-        EXPECT_EQ(bIndexDirty, 0) << p;
+        EXPECT_EQ(Routes().aiIndex[34], 0) << p;
+        EXPECT_EQ(Routes().aiIndex[35], 0) << p;
+        EXPECT_EQ(Routes().bIndexDirty, 0) << p;
         EXPECT_EQ(Counters().lDriverMessagesSent, 0) << p;
     }
 }
 
 TEST_F(Take, ReceiveOnlySendsNothingButUpdatesTheIndex)
 {
-    iTxRx = 1;
+    SetTxRx(kRxOnly);
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(asReads.size(), 3u);
     EXPECT_TRUE(aAtRvx.empty());
     EXPECT_EQ(Counters().lDriverMessagesSent, 0);
-    EXPECT_EQ(aiIndex[34], 12);
-    EXPECT_EQ(bIndexDirty, 1);
+    EXPECT_EQ(Routes().aiIndex[34], 12);
+    EXPECT_EQ(Routes().bIndexDirty, 1);
 }
 
 TEST_F(Take, RevertiveLevelOutsideTheMaskLeavesTheIndex)
 {
-    RevertiveLevel = 2;
-    aiIndex[34] = 9;
+    iRevertiveLevel = 2;
+    LoadProfile();
+    Route(34, 9);
     RC("RC 201 12 34 ',1,3' 7");
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{kWorkedExample[0], kWorkedExample[2]}));
-    EXPECT_EQ(aiIndex[34], 9);
-    EXPECT_EQ(bIndexDirty, 0);
+    EXPECT_EQ(aAtRvx, (std::vector<AtRvx>{kWorkedExample[0], kWorkedExample[2]}));
+    EXPECT_EQ(Routes().aiIndex[34], 9);
+    EXPECT_EQ(Routes().bIndexDirty, 0);
 
     // A mask name that includes level 2 moves the index.
-    std::strcpy(sMask[3].acName, "VIDEO");
-    for (int L = 1; L <= 32; ++L) sMask[3].aiLevels[L] = L == 2 ? 1 : -1;
+    Mask(3, "VIDEO,2");
     aAtRvx.clear();
     RC("RC 201 12 34 'VIDEO' 7");
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{kWorkedExample[1], kWorkedExample[5]}));
-    EXPECT_EQ(aiIndex[34], 12);
-    EXPECT_EQ(bIndexDirty, 1);
+    EXPECT_EQ(aAtRvx, (std::vector<AtRvx>{kWorkedExample[1], kWorkedExample[5]}));
+    EXPECT_EQ(Routes().aiIndex[34], 12);
+    EXPECT_EQ(Routes().bIndexDirty, 1);
 }
 
 TEST_F(Take, FilterThatTakesEverythingOver)
 {
-    hExternalDll = LoadLibraryA("take_filter_test.dll");
-    ASSERT_NE(hExternalDll, nullptr);
+    hLibrary = LoadLibraryA("take_filter_test.dll");
+    ASSERT_NE(hLibrary, nullptr);
+    UseExternalLibrary(hLibrary);
     SetFilterModeFn pSetMode = reinterpret_cast<SetFilterModeFn>(
-        reinterpret_cast<void (*)(void)>(GetProcAddress(hExternalDll, "SetFilterMode")));
+        reinterpret_cast<void (*)(void)>(GetProcAddress(hLibrary, "SetFilterMode")));
     FilterCallsFn pCalls = reinterpret_cast<FilterCallsFn>(
-        reinterpret_cast<void (*)(void)>(GetProcAddress(hExternalDll, "FilterCalls")));
+        reinterpret_cast<void (*)(void)>(GetProcAddress(hLibrary, "FilterCalls")));
     ASSERT_TRUE(pSetMode && pCalls);
 
     // Level 1 has destination 0: the checks would stop it, the filter counts it.
@@ -375,9 +428,9 @@ TEST_F(Take, FilterThatTakesEverythingOver)
     pSetMode(1);
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(pCalls(), 5);
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{kWorkedExample[5]}));
+    EXPECT_EQ(aAtRvx, (std::vector<AtRvx>{kWorkedExample[5]}));
     EXPECT_EQ(Counters().lDriverMessagesSent, 5);
-    EXPECT_EQ(aiIndex[34], 12);
+    EXPECT_EQ(Routes().aiIndex[34], 12);
 
     // A filter that declines sends the text as it left it; the checks apply.
     pSetMode(2);
@@ -385,7 +438,7 @@ TEST_F(Take, FilterThatTakesEverythingOver)
     ResetCounters();
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(pCalls(), 5);
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{{2124, 102, "rC 102 7 21 ',---' 7"},
+    EXPECT_EQ(aAtRvx, (std::vector<AtRvx>{{2124, 102, "rC 102 7 21 ',---' 7"},
                                              {2124, 103, "rC 103 30 9 ',---' 7"},
                                              {2134, 104, "gS 104 4 1 7"},
                                              {2144, 105, "iW 105 'Camera 1' 12 7"},
@@ -394,14 +447,15 @@ TEST_F(Take, FilterThatTakesEverythingOver)
 
     // Receive-only: the filter is not asked.
     pSetMode(1);
-    iTxRx = 1;
+    SetTxRx(kRxOnly);
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(pCalls(), 0);
 }
 
 TEST_F(Take, LibraryWithoutTheFilterSendsNormally)
 {
-    hExternalDll = LoadLibraryA("kernel32.dll");
+    hLibrary = LoadLibraryA("kernel32.dll");
+    UseExternalLibrary(hLibrary);
     RC("RC 201 12 34 ',1,2,3,4,5' 7");
     EXPECT_EQ(aAtRvx, kWorkedExample);
 }
@@ -413,7 +467,7 @@ TEST_F(Take, LongPackageTextIsCutTo256Characters)
     mDest[34] = "12";
     RC("RC 201 12 34 ',1' 0");
     ASSERT_EQ(aAtRvx.size(), 2u);
-    EXPECT_EQ(aAtRvx[0], (Received{2144, 105, "IW 105 '" + std::string(256, 'x') + "' 12 0"}));
+    EXPECT_EQ(aAtRvx[0], (AtRvx{2144, 105, "IW 105 '" + std::string(256, 'x') + "' 12 0"}));
 }
 
 // No take depends on an earlier one: a level beyond the end of the
@@ -427,10 +481,10 @@ TEST_F(Take, LevelBeyondTheLevelMapSlotOwesNothingToAnEarlierTake)
     mMap[33] = Identity();
     mMap[34] = "1,2,3,0,0,0,0,0";
     RC("RC 201 12 33 ',9' 7");
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{{2124, 109, "RC 109 9 19 ',---' 7"}, {2187, 0, "RR 201 033 012"}}));
+    EXPECT_EQ(aAtRvx, (std::vector<AtRvx>{{2124, 109, "RC 109 9 19 ',---' 7"}, {2187, 0, "RR 201 033 012"}}));
     aAtRvx.clear();
     RC("RC 201 12 34 ',9' 7");
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{{2187, 0, "RR 201 034 012"}}));
+    EXPECT_EQ(aAtRvx, (std::vector<AtRvx>{{2187, 0, "RR 201 034 012"}}));
 }
 
 }  // namespace

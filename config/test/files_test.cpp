@@ -17,7 +17,6 @@
 #include "config/test/debug_capture.h"
 #include "config/test/save_states.h"
 #include "core/log.h"
-#include "command/routes.h"
 #include "ipc/test/test_host.h"
 
 namespace {
@@ -32,8 +31,17 @@ protected:
         SetDebugMode(1);   // the debug lines can be followed with WINEDEBUG=+debugstr
         sIndex = sDir + "\\DEV_007.DAT";
         sLock = sDir + "\\DEV_007.LCK";
-        bIndexDirty = 0;
-        iSaveTicks = 0;
+    }
+    // Every destination routed from iRoute with lock value iLock.
+    static void FillTables(int iRoute, int iLock)
+    {
+        for (int d = 1; d <= kPackageMax; ++d) SetRoute(d, iRoute);
+        SetLocks(1, kPackageMax, iLock);
+    }
+    // The profile's SaveDelay, loaded as the start-up loads it.
+    void UseSaveDelay(long lDelay)
+    {
+        LoadTestProfile(sDir, "[Combiner]\nSaveDelay=" + std::to_string(lDelay) + "\n");
     }
     std::vector<unsigned char> Bytes(const std::string& sName)
     {
@@ -67,12 +75,12 @@ std::vector<unsigned char> LockBytes(int iState)
 
 TEST_F(Files, MissingFilesStartUnroutedAndUnlockedAndAreCreated)
 {
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = 9;
+    FillTables(9, 9);
     LoadIndexFile();
     LoadLockFile();
     for (int d = 1; d <= kPackageMax; ++d) {
-        ASSERT_EQ(aiIndex[d], 0) << d;
-        ASSERT_EQ(abLock[d], 0) << d;
+        ASSERT_EQ(Routes().aiIndex[d], 0) << d;
+        ASSERT_EQ(Routes().abLock[d], 0) << d;
     }
     EXPECT_EQ(Bytes(sIndex), std::vector<unsigned char>(kIndexFileSize, 0));
     EXPECT_EQ(Bytes(sLock), std::vector<unsigned char>(kLockFileSize, 0));
@@ -81,13 +89,13 @@ TEST_F(Files, MissingFilesStartUnroutedAndUnlockedAndAreCreated)
 
 TEST_F(Files, LayoutOnDiscAndRestartRoundTrip)
 {
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = 0;
-    aiIndex[1] = 300;
-    aiIndex[4096] = 2;
-    aiIndex[77] = 4000;
-    abLock[1] = 1;
-    abLock[2] = 256;
-    abLock[4096] = 2;
+    FillTables(0, 0);
+    SetRoute(1, 300);
+    SetRoute(4096, 2);
+    SetRoute(77, 4000);
+    SetLocks(1, 1, 1);
+    SetLocks(2, 2, 256);
+    SetLocks(4096, 4096, 2);
     ASSERT_TRUE(SaveIndexFile());
     ASSERT_TRUE(SaveLockFile());
 
@@ -103,17 +111,17 @@ TEST_F(Files, LayoutOnDiscAndRestartRoundTrip)
     EXPECT_EQ(acLock[1], 1);   // 256 stays locked
     EXPECT_EQ(acLock[kLockFileSize - 1], 2);
 
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = -3;
+    FillTables(-3, -3);
     LoadIndexFile();
     LoadLockFile();
-    EXPECT_EQ(aiIndex[1], 300);
-    EXPECT_EQ(aiIndex[77], 4000);
-    EXPECT_EQ(aiIndex[4096], 2);
-    EXPECT_EQ(aiIndex[2], 0);
-    EXPECT_EQ(abLock[1], 1);
-    EXPECT_NE(abLock[2], 0);
-    EXPECT_EQ(abLock[3], 0);
-    EXPECT_EQ(abLock[4096], 2);
+    EXPECT_EQ(Routes().aiIndex[1], 300);
+    EXPECT_EQ(Routes().aiIndex[77], 4000);
+    EXPECT_EQ(Routes().aiIndex[4096], 2);
+    EXPECT_EQ(Routes().aiIndex[2], 0);
+    EXPECT_EQ(Routes().abLock[1], 1);
+    EXPECT_NE(Routes().abLock[2], 0);
+    EXPECT_EQ(Routes().abLock[3], 0);
+    EXPECT_EQ(Routes().abLock[4096], 2);
 }
 
 TEST_F(Files, ShortFilesReadUnroutedAndLocked)
@@ -122,17 +130,17 @@ TEST_F(Files, ShortFilesReadUnroutedAndLocked)
     ASSERT_TRUE(WriteFileBytes(sLock, std::vector<unsigned char>(4000, 0)));
     LoadIndexFile();
     LoadLockFile();
-    EXPECT_EQ(aiIndex[4095], 257);
-    EXPECT_EQ(aiIndex[4096], 0);
-    EXPECT_EQ(abLock[4000], 0);
-    EXPECT_EQ(abLock[4001], -1);
-    EXPECT_EQ(abLock[4096], -1);
+    EXPECT_EQ(Routes().aiIndex[4095], 257);
+    EXPECT_EQ(Routes().aiIndex[4096], 0);
+    EXPECT_EQ(Routes().abLock[4000], 0);
+    EXPECT_EQ(Routes().abLock[4001], -1);
+    EXPECT_EQ(Routes().abLock[4096], -1);
     // The short files are left as they were until the next save.
     EXPECT_EQ(Bytes(sIndex).size(), kIndexFileSize - 1);
 
     ASSERT_TRUE(WriteFileBytes(sIndex, {}));
     LoadIndexFile();
-    for (int d = 1; d <= kPackageMax; ++d) ASSERT_EQ(aiIndex[d], 0) << d;
+    for (int d = 1; d <= kPackageMax; ++d) ASSERT_EQ(Routes().aiIndex[d], 0) << d;
 }
 
 // The driver writes only whole files: one of any other size is read as it
@@ -163,20 +171,21 @@ TEST_F(Files, FileOfAnotherSizeIsNamedInTheDebugOutputWhateverDebugMode)
                                                      std::to_string(nExpected) + " - '" + sName + "'\n"}));
     }
     // Read as before: the first bytes of a long file are routes.
-    EXPECT_EQ(aiIndex[1], 0x0101);
+    EXPECT_EQ(Routes().aiIndex[1], 0x0101);
 }
 
 TEST_F(Files, SaveTimerWritesOnlyEverySaveDelayTicksWhenDirty)
 {
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
-    SaveDelay = 5;
-    aiIndex[1] = 1;
-    bIndexDirty = 1;
+    UseSaveDelay(5);
+    FillTables(0, 0);
+    LoadIndexFile();   // a fresh save period
+    ASSERT_TRUE(DeleteFileA(sIndex.c_str()));
+    SetRoute(1, 1);
     for (int iTick = 1; iTick <= 4; ++iTick) OnSaveTimer();
     EXPECT_FALSE(Exists(sIndex));
     OnSaveTimer();   // fifth tick
     EXPECT_TRUE(Exists(sIndex));
-    EXPECT_EQ(bIndexDirty, 0);
+    EXPECT_EQ(Routes().bIndexDirty, 0);
 
     // Clean at the tenth tick: not written.
     ASSERT_TRUE(DeleteFileA(sIndex.c_str()));
@@ -184,31 +193,30 @@ TEST_F(Files, SaveTimerWritesOnlyEverySaveDelayTicksWhenDirty)
     EXPECT_FALSE(Exists(sIndex));
 
     // A negative delay never comes round.
-    SaveDelay = -1;
-    bIndexDirty = 1;
+    UseSaveDelay(-1);
+    SetRoute(1, 1);
     for (int iTick = 0; iTick < 1000; ++iTick) OnSaveTimer();
     EXPECT_FALSE(Exists(sIndex));
-    EXPECT_EQ(bIndexDirty, 1);
+    EXPECT_EQ(Routes().bIndexDirty, 1);
 }
 
 TEST_F(Files, FailedSaveKeepsIndexDirtyForTheNextPeriod)
 {
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 0;
+    FillTables(0, 0);
     ASSERT_TRUE(SaveIndexFile());
+    UseSaveDelay(1);
     std::string sAway = sDir + ".away";
     ASSERT_TRUE(MoveFileA(sDir.c_str(), sAway.c_str()));
 
-    SaveDelay = 1;
-    aiIndex[5] = 55;
-    bIndexDirty = 1;
+    SetRoute(5, 55);
     EXPECT_FALSE(SaveIndexFile());
     EXPECT_FALSE(SaveLockFile());
     OnSaveTimer();
-    EXPECT_EQ(bIndexDirty, 1);
+    EXPECT_EQ(Routes().bIndexDirty, 1);
 
     ASSERT_TRUE(MoveFileA(sAway.c_str(), sDir.c_str()));
     OnSaveTimer();
-    EXPECT_EQ(bIndexDirty, 0);
+    EXPECT_EQ(Routes().bIndexDirty, 0);
     std::vector<unsigned char> acIndex = Bytes(sIndex);
     ASSERT_EQ(acIndex.size(), kIndexFileSize);
     EXPECT_EQ(acIndex[9], 55);
@@ -219,9 +227,9 @@ TEST_F(Files, FailedSaveKeepsIndexDirtyForTheNextPeriod)
 // but does not replace the file with them.
 TEST_F(Files, FileHeldByAnotherProgramIsWaitedForThenLeftAsItIs)
 {
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = abLock[d] = 0;
-    aiIndex[3] = 12;
-    abLock[3] = 1;
+    FillTables(0, 0);
+    SetRoute(3, 12);
+    SetLocks(3, 3, 1);
     ASSERT_TRUE(SaveIndexFile());
     ASSERT_TRUE(SaveLockFile());
     std::vector<unsigned char> acIndex = Bytes(sIndex), acLock = Bytes(sLock);
@@ -236,10 +244,10 @@ TEST_F(Files, FileHeldByAnotherProgramIsWaitedForThenLeftAsItIs)
         Sleep(300);
         CloseHandle(hIndex);
     });
-    aiIndex[3] = 0;
+    SetRoute(3, 0);
     LoadIndexFile();
     release.join();
-    EXPECT_EQ(aiIndex[3], 12);
+    EXPECT_EQ(Routes().aiIndex[3], 12);
 
     // Held throughout: empty tables, both files untouched by the start and
     // by a shut-down that has nothing to keep.
@@ -251,33 +259,31 @@ TEST_F(Files, FileHeldByAnotherProgramIsWaitedForThenLeftAsItIs)
     LoadLockFile();
     CloseHandle(hIndex);
     CloseHandle(hLock);
-    EXPECT_EQ(aiIndex[3], 0);
-    EXPECT_EQ(abLock[3], 0);
+    EXPECT_EQ(Routes().aiIndex[3], 0);
+    EXPECT_EQ(Routes().abLock[3], 0);
     SaveChangedTables();
     EXPECT_EQ(Bytes(sIndex), acIndex);
     EXPECT_EQ(Bytes(sLock), acLock);
 
     // A route of its own is saved as usual; so is a lock change that leaves
     // the table empty (an unlock): the file then holds what the driver holds.
-    aiIndex[9] = 4;
-    bIndexDirty = 1;
-    abLock[3] = 0;
-    bLockDirty = 1;
+    SetRoute(9, 4);
+    SetLocks(3, 3, 0);
     SaveChangedTables();
     EXPECT_EQ(Bytes(sIndex)[17], 4);
     EXPECT_EQ(Bytes(sLock), std::vector<unsigned char>(kLockFileSize, 0));
-    EXPECT_EQ(bIndexDirty, 0);
-    EXPECT_EQ(bLockDirty, 0);
+    EXPECT_EQ(Routes().bIndexDirty, 0);
+    EXPECT_EQ(Routes().bLockDirty, 0);
 }
 
 TEST_F(Files, SaveThatCannotWriteLeavesThePreviousFile)
 {
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 1;
+    FillTables(1, 0);
     ASSERT_TRUE(SaveIndexFile());
     std::vector<unsigned char> acBefore = Bytes(sIndex);
     // A directory in the way of the new file's name: the write cannot start.
     ASSERT_TRUE(CreateDirectoryA((sIndex + ".new").c_str(), nullptr));
-    for (int d = 1; d <= kPackageMax; ++d) aiIndex[d] = 2;
+    for (int d = 1; d <= kPackageMax; ++d) SetRoute(d, 2);
     EXPECT_FALSE(SaveIndexFile());
     EXPECT_EQ(Bytes(sIndex), acBefore);
     RemoveDirectoryA((sIndex + ".new").c_str());

@@ -13,7 +13,6 @@
 #include "app/startup.h"
 #include "config/test/debug_capture.h"
 #include "core/log.h"
-#include "command/take.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ std::vector<std::string> NamesIn(const char* pSection, const std::string& file)
     return names;
 }
 
-class Profile : public ::testing::Test {
+class ProfileLoad : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -103,8 +102,8 @@ protected:
     }
     void SetUp() override
     {
-        iDevice = 42;
-        bClosing = 0;
+        SetDeviceNumber(42);
+        ResetDriverForTest();
         DeleteFileA(sFile.c_str());
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, sFile.c_str());   // drop cached copy
         DebugCapture::Take();
@@ -149,13 +148,13 @@ protected:
     DebugCapture capture;
 };
 
-std::string Profile::sRoot;
-std::string Profile::sFile;
-int Profile::iMissing = kProfileComplete;
+std::string ProfileLoad::sRoot;
+std::string ProfileLoad::sFile;
+int ProfileLoad::iMissing = kProfileComplete;
 
 }  // namespace
 
-TEST_F(Profile, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
+TEST_F(ProfileLoad, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
 {
     char acName[MAX_PATH];
     ASSERT_EQ(DeviceFileName(acName, sizeof acName, "INI"), 1);
@@ -168,7 +167,7 @@ TEST_F(Profile, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
                         "'DatabaseSize_0' parameter (sources) in it has not been set.");
     EXPECT_EQ(boxes[1], "A device profile INI File 'DEV_042.INI' does not exist in the Windows directory or the "
                         "'DatabaseSize_1' parameter (destinations) in it has not been set.");
-    EXPECT_EQ(bClosing, 1);
+    EXPECT_EQ(Driver().bClosing, 1);
 
     // Every default, in the order written ("key=value" through the profile
     // API), and no database keys.
@@ -184,28 +183,28 @@ TEST_F(Profile, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
         levels.push_back(acEntry);
         snprintf(acEntry, sizeof acEntry, "Mask_%02d=MASKNAME_%02d,1,2,3,4,5,6,7,8", n, n);
         masks.push_back(acEntry);
-        EXPECT_EQ(sLevel[n].iType, 1);
-        EXPECT_EQ(sLevel[n].iKind, 1);
-        EXPECT_EQ(sLevel[n].iTarget, n);
-        EXPECT_EQ(std::string(sMask[n].acName), std::string(acEntry + 8, 11));
-        for (int L = 1; L <= 32; ++L) EXPECT_EQ(sMask[n].aiLevels[L], L <= 8 ? 1 : -1);
+        EXPECT_EQ(Profile().sLevel[n].iType, 1);
+        EXPECT_EQ(Profile().sLevel[n].iKind, 1);
+        EXPECT_EQ(Profile().sLevel[n].iTarget, n);
+        EXPECT_EQ(std::string(Profile().sMask[n].acName), std::string(acEntry + 8, 11));
+        for (int L = 1; L <= 32; ++L) EXPECT_EQ(Profile().sMask[n].aiLevels[L], L <= 8 ? 1 : -1);
     }
     EXPECT_EQ(Entries("Levels"), levels);
     EXPECT_EQ(Entries("Masks"), masks);
     EXPECT_EQ(Entries("Security"), (std::vector<std::string>{"Access=ALL"}));
 
-    EXPECT_EQ(DatabaseSize_0, -1);
-    EXPECT_EQ(DatabaseSize_1, -1);
-    EXPECT_EQ(SaveDelay, 5);
-    EXPECT_EQ(SrcePkgInfoId, 43);
-    EXPECT_EQ(DestPkgInfoId, 44);
-    EXPECT_EQ(LevelMapInfoId, 45);
-    EXPECT_EQ(NameLength, 8);
-    EXPECT_STREQ(ExternalDLL, "NONE");
-    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], 1) << n;
+    EXPECT_EQ(Profile().DatabaseSize_0, -1);
+    EXPECT_EQ(Profile().DatabaseSize_1, -1);
+    EXPECT_EQ(Profile().SaveDelay, 5);
+    EXPECT_EQ(Profile().SrcePkgInfoId, 43);
+    EXPECT_EQ(Profile().DestPkgInfoId, 44);
+    EXPECT_EQ(Profile().LevelMapInfoId, 45);
+    EXPECT_EQ(Profile().NameLength, 8);
+    EXPECT_STREQ(Profile().ExternalDLL, "NONE");
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(Profile().abAccess[n], 1) << n;
 }
 
-TEST_F(Profile, UnusableValuesAreReplacedAndWrittenBack)
+TEST_F(ProfileLoad, UnusableValuesAreReplacedAndWrittenBack)
 {
     // Key, value written, value in the file after the load.
     struct { const char* pKey; const char* pValue; const char* pAfter; } aFirst[] = {
@@ -219,31 +218,31 @@ TEST_F(Profile, UnusableValuesAreReplacedAndWrittenBack)
     WriteSizes("000001239", "50");   // read whole, not cut to 00000123
     for (const auto& c : aFirst) Write("Combiner", c.pKey, c.pValue);
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(bClosing, 0);
+    EXPECT_EQ(Driver().bClosing, 0);
     for (const auto& c : aFirst) EXPECT_EQ(Key("Combiner", c.pKey), c.pAfter) << c.pKey;
-    EXPECT_EQ(DatabaseSize_0, 1239);
-    EXPECT_EQ(DatabaseSize_1, 50);
-    EXPECT_EQ(SaveDelay, 5);
-    EXPECT_EQ(SrcePkgInfoId, 7);
+    EXPECT_EQ(Profile().DatabaseSize_0, 1239);
+    EXPECT_EQ(Profile().DatabaseSize_1, 50);
+    EXPECT_EQ(Profile().SaveDelay, 5);
+    EXPECT_EQ(Profile().SrcePkgInfoId, 7);
     EXPECT_EQ(DebugMode(), 0);
-    EXPECT_EQ(RevertiveLevel, 0);
-    EXPECT_STREQ(ExternalDLL, "NONE");
+    EXPECT_EQ(Profile().RevertiveLevel, 0);
+    EXPECT_STREQ(Profile().ExternalDLL, "NONE");
 
     for (const auto& c : aSecond) Write("Combiner", c.pKey, c.pValue);
     EXPECT_TRUE(Load().empty());
     for (const auto& c : aSecond) EXPECT_EQ(Key("Combiner", c.pKey), c.pAfter) << c.pKey;
-    EXPECT_EQ(SaveDelay, -3);
-    EXPECT_EQ(RevertiveLevel, 32);
-    EXPECT_STREQ(ExternalDLL, "Default");
+    EXPECT_EQ(Profile().SaveDelay, -3);
+    EXPECT_EQ(Profile().RevertiveLevel, 32);
+    EXPECT_STREQ(Profile().ExternalDLL, "Default");
 }
 
-TEST_F(Profile, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
+TEST_F(ProfileLoad, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
 {
     WriteSizes("123456789", "4096");
     Write("Combiner", "DebugMode", "1");
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(DatabaseSize_0, 4096);
-    EXPECT_EQ(DatabaseSize_1, 4096);
+    EXPECT_EQ(Profile().DatabaseSize_0, 4096);
+    EXPECT_EQ(Profile().DatabaseSize_1, 4096);
     EXPECT_EQ(DebugCapture::Take(), (std::vector<std::string>{
                                         "<GR>-DatabaseSize_0 123456789 is above 4096 - using 4096\n", "<GR>-ALL\n"}));
     SetDebugMode(0);
@@ -256,16 +255,16 @@ TEST_F(Profile, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
     EXPECT_EQ(iMissing, kSourcesMissing);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find("'DatabaseSize_0' parameter (sources)"), std::string::npos);
-    EXPECT_EQ(bClosing, 1);
+    EXPECT_EQ(Driver().bClosing, 1);
 }
 
 // A size that gives no package (0, empty, negative, not a number) is
 // reported like a missing one: its box, then the shut-down.
-TEST_F(Profile, DatabaseSizeBelowOneIsReportedLikeAMissingOne)
+TEST_F(ProfileLoad, DatabaseSizeBelowOneIsReportedLikeAMissingOne)
 {
     for (const char* pSize : {"0", "", "-5", "abc"}) {
         for (int iDatabase : {0, 1}) {
-            bClosing = 0;
+            ResetDriverForTest();
             WriteSizes(iDatabase == 0 ? pSize : "10", iDatabase == 1 ? pSize : "10");
             std::vector<std::string> boxes = Load();
             EXPECT_EQ(iMissing, iDatabase == 0 ? kSourcesMissing : kDestinationsMissing);
@@ -273,7 +272,7 @@ TEST_F(Profile, DatabaseSizeBelowOneIsReportedLikeAMissingOne)
             EXPECT_NE(boxes[0].find(iDatabase == 0 ? "'DatabaseSize_0' parameter (sources)"
                                                    : "'DatabaseSize_1' parameter (destinations)"),
                       std::string::npos);
-            EXPECT_EQ(bClosing, 1);
+            EXPECT_EQ(Driver().bClosing, 1);
         }
     }
 }
@@ -281,7 +280,7 @@ TEST_F(Profile, DatabaseSizeBelowOneIsReportedLikeAMissingOne)
 // Values are read whole, however long: cut, a mask would lose its last
 // levels and an access list could grant other workstations. A value too long
 // for the driver's tables is refused with a debug line, never cut.
-TEST_F(Profile, LongValuesAreReadWholeOrRefused)
+TEST_F(ProfileLoad, LongValuesAreReadWholeOrRefused)
 {
     WriteSizes("10", "10");
     Write("Combiner", "DebugMode", "1");
@@ -291,9 +290,9 @@ TEST_F(Profile, LongValuesAreReadWholeOrRefused)
     std::string sLibrary(32, 'f');   // one more than ExternalDLL holds
     Write("Combiner", "ExternalDLL", sLibrary.c_str());
     EXPECT_TRUE(Load().empty());
-    EXPECT_STREQ(sMask[4].acName, "LONGMASK");
-    for (int L = 1; L <= 32; ++L) EXPECT_EQ(sMask[4].aiLevels[L], L <= 31 ? 1 : -1) << L;
-    EXPECT_STREQ(ExternalDLL, "NONE");
+    EXPECT_STREQ(Profile().sMask[4].acName, "LONGMASK");
+    for (int L = 1; L <= 32; ++L) EXPECT_EQ(Profile().sMask[4].aiLevels[L], L <= 31 ? 1 : -1) << L;
+    EXPECT_STREQ(Profile().ExternalDLL, "NONE");
 
     // An access list of 257 characters whose last field straddles the
     // 256th: "5-700" must not become "5-7".
@@ -302,7 +301,7 @@ TEST_F(Profile, LongValuesAreReadWholeOrRefused)
     sAccess.resize(247);
     Write("Security", "Access", (sAccess + ",962,5-700").c_str());
     LoadAccessList();
-    for (int n = 1; n <= 1000; ++n) ASSERT_EQ(abAccess[n], (n >= 5 && n <= 700) || n == 900 || n == 962) << n;
+    for (int n = 1; n <= 1000; ++n) ASSERT_EQ(Profile().abAccess[n], (n >= 5 && n <= 700) || n == 900 || n == 962) << n;
 
     // Beyond what the driver reads at all: only the panel has access. The
     // file is written directly, as the profile functions themselves do not
@@ -316,13 +315,13 @@ TEST_F(Profile, LongValuesAreReadWholeOrRefused)
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, sFile.c_str());   // drop cached copy
     DebugCapture::Take();
     LoadAccessList();
-    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], n == 0) << n;
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(Profile().abAccess[n], n == 0) << n;
     EXPECT_EQ(DebugCapture::Take(),
               (std::vector<std::string>{"<GR>-[Security] Access is longer than 32767 characters - refused\n",
                                         "<GR>-Access list refused - only the panel has access\n"}));
 }
 
-TEST_F(Profile, LevelsMasksAndAccessFromTheFile)
+TEST_F(ProfileLoad, LevelsMasksAndAccessFromTheFile)
 {
     WriteSizes("10", "10");
     Write("Levels", "Level_05", "R,G,12");
@@ -330,26 +329,26 @@ TEST_F(Profile, LevelsMasksAndAccessFromTheFile)
     Write("Masks", "Mask_03", ",1,2");
     Write("Security", "Access", "1,5-7,1000");
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(sLevel[5].iType, 2);
-    EXPECT_EQ(sLevel[5].iKind, 2);
-    EXPECT_EQ(sLevel[5].iTarget, 12);
-    EXPECT_STREQ(sMask[2].acName, "Cams");
-    EXPECT_STREQ(sMask[3].acName, "");
+    EXPECT_EQ(Profile().sLevel[5].iType, 2);
+    EXPECT_EQ(Profile().sLevel[5].iKind, 2);
+    EXPECT_EQ(Profile().sLevel[5].iTarget, 12);
+    EXPECT_STREQ(Profile().sMask[2].acName, "Cams");
+    EXPECT_STREQ(Profile().sMask[3].acName, "");
     for (int L = 1; L <= 32; ++L) {
-        EXPECT_EQ(sMask[2].aiLevels[L], L == 3 || L == 5 ? 1 : -1);
-        EXPECT_EQ(sMask[3].aiLevels[L], -1);
+        EXPECT_EQ(Profile().sMask[2].aiLevels[L], L == 3 || L == 5 ? 1 : -1);
+        EXPECT_EQ(Profile().sMask[3].aiLevels[L], -1);
     }
-    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], n <= 1 || (n >= 5 && n <= 7)) << n;
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(Profile().abAccess[n], n <= 1 || (n >= 5 && n <= 7)) << n;
 
     // The access list is read again as the file then stands; "all" is
     // granted in any case and not rewritten.
     Write("Security", "Access", "all");
     LoadAccessList();
-    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], 1) << n;
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(Profile().abAccess[n], 1) << n;
     EXPECT_EQ(Key("Security", "Access"), "all");
 }
 
-TEST_F(Profile, LongConfigurationDirectoriesAreNamedWholeOrNotAtAll)
+TEST_F(ProfileLoad, LongConfigurationDirectoriesAreNamedWholeOrNotAtAll)
 {
     // A directory far beyond 67 characters still gives its full file name.
     std::string root(200, 'r');

@@ -17,6 +17,7 @@
 #include "app/startup.h"
 #include "config/profile.h"
 #include "core/log.h"
+#include "ipc/intake.h"
 #include "ipc/test/test_host.h"
 
 namespace {
@@ -89,13 +90,12 @@ std::string ConnectExpectingBox(int* piFailed)
     return sText;
 }
 
-class InfoLinks : public ::testing::Test {
+class InfoDriverLinks : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         CreateHostWindow();
-        std::string sDir = UseTempConfigDir(100);
-        SetDebugMode(1);   // the debug lines can be followed with WINEDEBUG=+debugstr
+        sDir = UseTempConfigDir(100);
         char acExe[MAX_PATH];
         GetModuleFileNameA(nullptr, acExe, sizeof acExe);
         std::string sHelper(acExe);
@@ -137,27 +137,33 @@ protected:
     }
     void SetUp() override
     {
-        bClosing = 0;
-        SrcePkgInfoId = kSrce;
-        DestPkgInfoId = kDest;
-        LevelMapInfoId = kLevelMap;
-        hWndSrcePkgInfo = ahPeer[0];
-        hWndDestPkgInfo = ahPeer[1];
-        hWndLevelMapInfo = ahPeer[2];
+        ResetDriverForTest();
+        LoadIds(kSrce, kDest, kLevelMap);
+        UseInfoLinks(ahPeer[0], ahPeer[1], ahPeer[2]);
         ForgetLines();
     }
+    // The profile names the three InfoDrivers; the debug lines can be
+    // followed with WINEDEBUG=+debugstr.
+    static void LoadIds(int iSrce, int iDest, int iLevelMap)
+    {
+        LoadTestProfile(sDir, "[Combiner]\nSrcePkgInfoId=" + std::to_string(iSrce) + "\nDestPkgInfoId=" +
+                                  std::to_string(iDest) + "\nLevelMapInfoId=" + std::to_string(iLevelMap) +
+                                  "\nDebugMode=1\n");
+    }
+    static std::string sDir;
 };
+std::string InfoDriverLinks::sDir;
 
 }  // namespace
 
-TEST_F(InfoLinks, ConnectLinksAllThreeAndFillsTheLevelMapWithOneDefault)
+TEST_F(InfoDriverLinks, ConnectLinksAllThreeAndFillsTheLevelMapWithOneDefault)
 {
-    hWndSrcePkgInfo = hWndDestPkgInfo = hWndLevelMapInfo = nullptr;
+    UseInfoLinks(nullptr, nullptr, nullptr);
     EXPECT_EQ(ConnectInfoDrivers(StartupStopped), kAllLinked);
-    EXPECT_EQ(hWndSrcePkgInfo, ahPeer[0]);
-    EXPECT_EQ(hWndDestPkgInfo, ahPeer[1]);
-    EXPECT_EQ(hWndLevelMapInfo, ahPeer[2]);
-    EXPECT_EQ(bClosing, 0);
+    EXPECT_EQ(Links().hWndSrcePkgInfo, ahPeer[0]);
+    EXPECT_EQ(Links().hWndDestPkgInfo, ahPeer[1]);
+    EXPECT_EQ(Links().hWndLevelMapInfo, ahPeer[2]);
+    EXPECT_EQ(Driver().bClosing, 0);
 
     std::vector<std::string> asSrce = NewLines(0);
     EXPECT_EQ(asSrce, (std::vector<std::string>{Connect(kSrce), Connect(kDest), Connect(kLevelMap)}));
@@ -177,11 +183,11 @@ TEST_F(InfoLinks, ConnectLinksAllThreeAndFillsTheLevelMapWithOneDefault)
         ASSERT_EQ(asMap[i].substr(asMap[i].find(' ', 5) + 1), kDefaultMap) << asMap[i];
     }
     char acSlot[256];
-    ReadInfoSlot(hWndLevelMapInfo, 2, acSlot, sizeof acSlot);
+    ReadInfoSlot(Links().hWndLevelMapInfo, 2, acSlot, sizeof acSlot);
     EXPECT_STREQ(acSlot, "1,");
 }
 
-TEST_F(InfoLinks, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
+TEST_F(InfoDriverLinks, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
 {
     struct Case {
         int iFailing;
@@ -197,61 +203,62 @@ TEST_F(InfoLinks, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
     };
     for (const Case& c : asCase) {
         SetUp();
-        hWndSrcePkgInfo = hWndDestPkgInfo = hWndLevelMapInfo = nullptr;
-        int* apiId[kPeers] = {&SrcePkgInfoId, &DestPkgInfoId, &LevelMapInfoId};
-        *apiId[c.iFailing] = kAbsent;
+        UseInfoLinks(nullptr, nullptr, nullptr);
+        int aiId[kPeers] = {kSrce, kDest, kLevelMap};
+        aiId[c.iFailing] = kAbsent;
+        LoadIds(aiId[0], aiId[1], aiId[2]);
         int iFailed = kAllLinked;
         EXPECT_EQ(ConnectExpectingBox(&iFailed), c.pText);
         EXPECT_EQ(iFailed, c.iFailing);
-        EXPECT_EQ(bClosing, 1);
-        HWND ahLink[kPeers] = {hWndSrcePkgInfo, hWndDestPkgInfo, hWndLevelMapInfo};
+        EXPECT_EQ(Driver().bClosing, 1);
+        HWND ahLink[kPeers] = {Links().hWndSrcePkgInfo, Links().hWndDestPkgInfo, Links().hWndLevelMapInfo};
         for (int i = 0; i < kPeers; ++i) {
             EXPECT_EQ(ahLink[i], i < c.iFailing ? ahPeer[i] : nullptr) << c.iFailing << " " << i;
         }
         // The broadcasts stop at the failing link; no level-map work follows.
         std::vector<std::string> asExpected;
-        for (int i = 0; i <= c.iFailing; ++i) asExpected.push_back(Connect(*apiId[i]));
+        for (int i = 0; i <= c.iFailing; ++i) asExpected.push_back(Connect(aiId[i]));
         EXPECT_EQ(NewLines(0), asExpected);
         EXPECT_EQ(NewLines(2), asExpected);
     }
 }
 
-TEST_F(InfoLinks, ConnectDoesNothingOnceClosing)
+TEST_F(InfoDriverLinks, ConnectDoesNothingOnceClosing)
 {
-    bClosing = 1;
-    EXPECT_EQ(ConnectInfoDrivers(StartupStopped), kAllLinked);
+    // The start-up's stop check, once shut-down has begun.
+    EXPECT_EQ(ConnectInfoDrivers([] { return true; }), kAllLinked);
     for (int i = 0; i < kPeers; ++i) EXPECT_TRUE(NewLines(i).empty());
-    EXPECT_EQ(hWndSrcePkgInfo, ahPeer[0]);
+    EXPECT_EQ(Links().hWndSrcePkgInfo, ahPeer[0]);
 }
 
-TEST_F(InfoLinks, DisconnectUnlinksOnlyLinkedInfoDrivers)
+TEST_F(InfoDriverLinks, DisconnectUnlinksOnlyLinkedInfoDrivers)
 {
-    hWndDestPkgInfo = nullptr;
+    UseInfoLinks(ahPeer[0], nullptr, ahPeer[2]);
     DisconnectInfoDrivers();
     EXPECT_EQ(NewLines(0), std::vector<std::string>{"2725 self 200"});
     EXPECT_TRUE(NewLines(1).empty());
     EXPECT_EQ(NewLines(2), std::vector<std::string>{"2725 self 202"});
-    EXPECT_EQ(hWndSrcePkgInfo, nullptr);
-    EXPECT_EQ(hWndDestPkgInfo, nullptr);
-    EXPECT_EQ(hWndLevelMapInfo, nullptr);
+    EXPECT_EQ(Links().hWndSrcePkgInfo, nullptr);
+    EXPECT_EQ(Links().hWndDestPkgInfo, nullptr);
+    EXPECT_EQ(Links().hWndLevelMapInfo, nullptr);
     DisconnectInfoDrivers();
     for (int i = 0; i < kPeers; ++i) EXPECT_TRUE(NewLines(i).empty());
 }
 
-TEST_F(InfoLinks, SlotReadKeepsATerminatedTextAndNothingFromNobody)
+TEST_F(InfoDriverLinks, SlotReadKeepsATerminatedTextAndNothingFromNobody)
 {
     char acSlot[256];
     std::memset(acSlot, '#', sizeof acSlot);
-    ReadInfoSlot(hWndLevelMapInfo, 4, acSlot, sizeof acSlot);
+    ReadInfoSlot(Links().hWndLevelMapInfo, 4, acSlot, sizeof acSlot);
     EXPECT_EQ(std::string(acSlot), sLongSlot.substr(0, 255));
 
-    ReadInfoSlot(hWndLevelMapInfo, 2, acSlot, sizeof acSlot);
+    ReadInfoSlot(Links().hWndLevelMapInfo, 2, acSlot, sizeof acSlot);
     EXPECT_STREQ(acSlot, "1,");
     ReadInfoSlot(nullptr, 2, acSlot, sizeof acSlot);
     EXPECT_STREQ(acSlot, "");
 }
 
-TEST_F(InfoLinks, WritesAreForwardedByDeviceNumber)
+TEST_F(InfoDriverLinks, WritesAreForwardedByDeviceNumber)
 {
     EXPECT_EQ(ForwardInfoWrite("IW 201 'a b' 17 0"), 0);
     EXPECT_EQ(NewLines(1), std::vector<std::string>{"2726 17 a b"});
@@ -261,13 +268,13 @@ TEST_F(InfoLinks, WritesAreForwardedByDeviceNumber)
     for (int i = 0; i < kPeers; ++i) EXPECT_TRUE(NewLines(i).empty()) << i;
 
     // One device number in two roles receives the write twice.
-    SrcePkgInfoId = kDest;
-    hWndSrcePkgInfo = ahPeer[1];
+    LoadIds(kDest, kDest, kLevelMap);
+    UseInfoLinks(ahPeer[1], ahPeer[1], ahPeer[2]);
     ForwardInfoWrite("IW 201 'twice' 5");
     EXPECT_EQ(NewLines(1), (std::vector<std::string>{"2726 5 twice", "2726 5 twice"}));
 }
 
-TEST_F(InfoLinks, StateFollowsTheDriverAndIsSetOnlyWhenItDiffers)
+TEST_F(InfoDriverLinks, StateFollowsTheDriverAndIsSetOnlyWhenItDiffers)
 {
     BringInfoDriversToState(2);
     EXPECT_EQ(NewLines(0), (std::vector<std::string>{"2732", "2733 3"}));
@@ -276,7 +283,7 @@ TEST_F(InfoLinks, StateFollowsTheDriverAndIsSetOnlyWhenItDiffers)
 
     BringInfoDriversToState(1);
     for (int i = 0; i < kPeers; ++i) EXPECT_EQ(NewLines(i), (std::vector<std::string>{"2732", "2733 1"})) << i;
-    hWndDestPkgInfo = nullptr;
+    UseInfoLinks(ahPeer[0], nullptr, ahPeer[2]);
     BringInfoDriversToState(0);
     EXPECT_EQ(NewLines(0), std::vector<std::string>{"2732"});
     EXPECT_TRUE(NewLines(1).empty());

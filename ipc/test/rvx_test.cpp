@@ -25,6 +25,7 @@
 #include "ipc/counters.h"
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
+#include "ipc/test/test_host.h"
 #include "ipc/transport.h"
 
 namespace {
@@ -182,14 +183,14 @@ protected:
         });
         WaitForSingleObject(hReady, 10000);
         CloseHandle(hReady);
-        hWndMain = MakeWindow("Q7CMBINE", MainWndProc);
+        SetMainWindow(MakeWindow("Q7CMBINE", MainWndProc));
     }
     static void TearDownTestSuite()
     {
         PostMessageA(hFakeRvx, WM_CLOSE, 0, 0);
         rvx.join();
         DestroyWindow(hWndMain);
-        hWndMain = nullptr;
+        SetMainWindow(nullptr);
     }
     void SetUp() override
     {
@@ -200,16 +201,15 @@ protected:
         sRvx.nUnregister = 0;
         sRvx.aReport.clear();
         sRvx.asAnswer.clear();
-        hWndRvx = hFakeRvx;
-        iRvxNumber = 1;
-        iDevice = 201;
-        iTxRx = 0;
-        bClosing = 0;
+        UseRvx(hFakeRvx);   // its interface number is 1
+        SetDeviceNumber(201);
+        SetTxRx(kTxRxNone);
+        ResetDriverForTest();
     }
     void TearDown() override
     {
         Pump();
-        bClosing = 0;
+        ResetDriverForTest();
     }
     // A text request from the fake RVX to the driver, as RVX would send it.
     static int SendFromRvx(int iMessage, const char* pText)
@@ -228,8 +228,8 @@ TEST_F(DriverIpc, RegistrationAcceptedMakesTheDriverTxRx)
     sRvx.iRegisterResult = 0;
     EXPECT_EQ(RegisterDevice(), 0);
     EXPECT_TRUE(ReportRegistration(0));
-    EXPECT_EQ(iTxRx, 2);
-    EXPECT_EQ(bClosing, 0);
+    EXPECT_EQ(Rvx().iTxRx, 2);
+    EXPECT_EQ(Driver().bClosing, 0);
     ASSERT_EQ(sRvx.alRegister.size(), 1u);
     EXPECT_EQ(sRvx.alRegister[0], 201 | 0x8000);
     EXPECT_EQ(sRvx.nUnregister, 0);
@@ -254,8 +254,8 @@ TEST_F(DriverIpc, RegistrationRefusalsShowTheirBoxAndShutDown)
         int iResult = RegisterDevice();
         EXPECT_EQ(iResult, c.iCode);
         EXPECT_FALSE(ReportRegistration(iResult)) << c.iCode;   // the start-up's box and shut-down
-        EXPECT_EQ(iTxRx, 0) << c.iCode;
-        EXPECT_EQ(bClosing, 1) << c.iCode;
+        EXPECT_EQ(Rvx().iTxRx, 0) << c.iCode;
+        EXPECT_EQ(Driver().bClosing, 1) << c.iCode;
         EXPECT_EQ(sRvx.alRegister.size(), 1u) << c.iCode;
         // Shut-down tells RVX, whose window is known, that the driver goes.
         EXPECT_EQ(sRvx.nUnregister, 1) << c.iCode;
@@ -271,18 +271,18 @@ TEST_F(DriverIpc, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
     for (int iBad : {0, 1000, -3}) {
         SetUp();
         BoxWatcher boxes;
-        iDevice = iBad;
+        SetDeviceNumber(iBad);
         int iResult = RegisterDevice();
         EXPECT_EQ(iResult, kRegisterInvalidId);
         EXPECT_FALSE(ReportRegistration(iResult));
         EXPECT_TRUE(sRvx.alRegister.empty()) << iBad;
-        EXPECT_EQ(bClosing, 1);
+        EXPECT_EQ(Driver().bClosing, 1);
         ASSERT_EQ(boxes.Texts().size(), 1u);
         EXPECT_EQ(boxes.Texts()[0], "The supplied driver Id is invalid");
         TearDown();
     }
     SetUp();
-    iDevice = 999;
+    SetDeviceNumber(999);
     EXPECT_EQ(RegisterDevice(), 0);
     ASSERT_EQ(sRvx.alRegister.size(), 1u);
     EXPECT_EQ(sRvx.alRegister[0], 33767);
@@ -292,10 +292,10 @@ TEST_F(DriverIpc, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
 
 TEST_F(DriverIpc, NetworkStatusChangesStateReportsAndAnswers)
 {
-    iTxRx = 1;
+    SetTxRx(1);
     long lBefore = Counters().lRevertivesSent;
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 1 'TXRX=2' a b c"), 1);
-    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(Rvx().iTxRx, 2);
     ASSERT_EQ(sRvx.aReport.size(), 1u);
     EXPECT_EQ(sRvx.aReport[0].first, 3u);
     EXPECT_EQ(sRvx.aReport[0].second, 201);
@@ -305,7 +305,7 @@ TEST_F(DriverIpc, NetworkStatusChangesStateReportsAndAnswers)
 
     // Back to RX only by a lower-case key with a value of 1.
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 6 1 'txrx=1' 'x y' z"), 1);
-    EXPECT_EQ(iTxRx, 1);
+    EXPECT_EQ(Rvx().iTxRx, 1);
     ASSERT_EQ(sRvx.aReport.size(), 2u);
     EXPECT_EQ(sRvx.aReport[1].first, 1u);
     EXPECT_EQ(sRvx.asAnswer.back(), "NS 006 001 'TXRX=1' x y z ");
@@ -314,9 +314,9 @@ TEST_F(DriverIpc, NetworkStatusChangesStateReportsAndAnswers)
 
 TEST_F(DriverIpc, NetworkStatusTxRx3InRxOnlyMakesTxRx)
 {
-    iTxRx = 1;
+    SetTxRx(1);
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 1 1 'txrx=3'"), 1);
-    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(Rvx().iTxRx, 2);
     ASSERT_EQ(sRvx.aReport.size(), 1u);
     EXPECT_EQ(sRvx.aReport[0].first, 3u);
     ASSERT_EQ(sRvx.asAnswer.size(), 1u);
@@ -325,10 +325,10 @@ TEST_F(DriverIpc, NetworkStatusTxRx3InRxOnlyMakesTxRx)
 
 TEST_F(DriverIpc, NetworkStatusWithoutChangeStillAnswers)
 {
-    iTxRx = 2;
+    SetTxRx(2);
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 9 1 'TXRX=0' p q r"), 1);
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 9 1 'TXRX=3' p q r"), 1);
-    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(Rvx().iTxRx, 2);
     EXPECT_TRUE(sRvx.aReport.empty());
     ASSERT_EQ(sRvx.asAnswer.size(), 2u);
     EXPECT_EQ(sRvx.asAnswer[0], "NS 009 001 'TXRX=2' p q r");
@@ -336,11 +336,11 @@ TEST_F(DriverIpc, NetworkStatusWithoutChangeStillAnswers)
 
 TEST_F(DriverIpc, NetworkStatusForOthersIsIgnored)
 {
-    iTxRx = 1;
+    SetTxRx(1);
     long lBefore = Counters().lRevertivesSent;
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 1 'MODE=1' a b c"), 0);
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 5 2 'TXRX=2' a b c"), 0);
-    EXPECT_EQ(iTxRx, 1);
+    EXPECT_EQ(Rvx().iTxRx, 1);
     EXPECT_TRUE(sRvx.aReport.empty());
     EXPECT_TRUE(sRvx.asAnswer.empty());
     EXPECT_EQ(Counters().lRevertivesSent, lBefore);
@@ -348,7 +348,7 @@ TEST_F(DriverIpc, NetworkStatusForOthersIsIgnored)
 
 TEST_F(DriverIpc, NetworkStatusWithHugeFieldsIsAnsweredCut)
 {
-    iTxRx = 2;
+    SetTxRx(2);
     std::string sText = "NS 1 1 'TXRX=2' " + std::string(300, 'a') + " " + std::string(300, 'b');
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, sText.c_str()), 1);
     ASSERT_EQ(sRvx.asAnswer.size(), 1u);
@@ -362,22 +362,22 @@ TEST_F(DriverIpc, ArbitrationTable)
 {
     auto Send = [](UINT uMsg, LPARAM lDevice) { return SendMessageA(hWndMain, uMsg, 0, lDevice); };
     for (int iState : {1, 2}) {
-        iTxRx = iState;
+        SetTxRx(iState);
         EXPECT_EQ(Send(MSG_ARBITRATION_QUERY, 201), 0);
         EXPECT_EQ(Send(MSG_ARBITRATION_QUERY, 202), iState == 2 ? 0 : 1);
         EXPECT_EQ(Send(MSG_OWNERSHIP_QUERY, 201), 1);
         EXPECT_EQ(Send(MSG_OWNERSHIP_QUERY, 202), 0);
         EXPECT_EQ(Send(MSG_TXRX_ORDER, 202), iState == 2 ? 1 : 0);
         EXPECT_EQ(Send(MSG_RX_ONLY_ORDER, 202), 0);
-        EXPECT_EQ(iTxRx, iState);
+        EXPECT_EQ(Rvx().iTxRx, iState);
     }
-    iTxRx = 1;
+    SetTxRx(1);
     EXPECT_EQ(Send(MSG_TXRX_ORDER, 201), 1);
-    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(Rvx().iTxRx, 2);
     EXPECT_EQ(Send(MSG_TXRX_ORDER, 201), 1);   // already TX/RX: ordered again
-    EXPECT_EQ(iTxRx, 2);
+    EXPECT_EQ(Rvx().iTxRx, 2);
     EXPECT_EQ(Send(MSG_RX_ONLY_ORDER, 201), 0);
-    EXPECT_EQ(iTxRx, 1);
+    EXPECT_EQ(Rvx().iTxRx, 1);
     // A device number that only matches in its low bits is not ours.
     EXPECT_EQ(Send(MSG_OWNERSHIP_QUERY, 201 + 0x10000), 0);
     // Arbitration never tells RVX.
@@ -390,20 +390,20 @@ TEST_F(DriverIpc, PlainMessagesOfTheDispatchTable)
 {
     EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_NOTICE, 5, 6), 1);
 
-    hWndInfoAnswer = hFakeRvx;
+    OnInfoConnectAnswer(hFakeRvx);
     EXPECT_EQ(SendMessageA(hWndMain, MSG_INFO_CONNECT_ANSWER, 0, 0), 0);
-    EXPECT_EQ(hWndInfoAnswer, nullptr);
+    EXPECT_EQ(Links().hWndInfoAnswer, nullptr);
 
-    hWndRvx = nullptr;
+    UseRvx(nullptr);
     EXPECT_EQ(SendMessageA(hWndMain, MSG_RVX_WINDOW, reinterpret_cast<WPARAM>(hFakeRvx), 0), 0);
-    EXPECT_EQ(hWndRvx, hFakeRvx);
+    EXPECT_EQ(Rvx().hWndRvx, hFakeRvx);
 
     EXPECT_EQ(SendMessageA(hWndMain, MSG_NAME_CHANGED, 0, MAKELPARAM(7, 2)), 0);
-    EXPECT_EQ(iLastChanged, 7);
+    EXPECT_EQ(LastChanged(), 7);
     EXPECT_EQ(SendMessageA(hWndMain, MSG_NAME_CHANGED, 0, MAKELPARAM(9, 0)), 0);
-    EXPECT_EQ(iLastChanged, 9);
+    EXPECT_EQ(LastChanged(), 9);
     EXPECT_EQ(SendMessageA(hWndMain, MSG_NAME_CHANGED, 0, MAKELPARAM(7, 1)), 0);
-    EXPECT_EQ(iLastChanged, 0);
+    EXPECT_EQ(LastChanged(), 0);
 
     EXPECT_EQ(SendMessageA(hWndMain, WM_COMMAND, 910, 0), 0);
     EXPECT_EQ(SendMessageA(hWndMain, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("title")), TRUE);
@@ -419,7 +419,7 @@ TEST_F(DriverIpc, CloseRequestsShutDownWithoutDestroyingTheWindow)
         SetUp();
         // The end of the session is not held up: it is answered TRUE.
         EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), uMsg == WM_QUERYENDSESSION ? 1 : 0) << uMsg;
-        EXPECT_EQ(bClosing, 1) << uMsg;
+        EXPECT_EQ(Driver().bClosing, 1) << uMsg;
         EXPECT_EQ(sRvx.nUnregister, 1) << uMsg;
         EXPECT_TRUE(IsWindow(hWndMain)) << uMsg;
         MSG msg;
@@ -547,10 +547,12 @@ TEST_F(DriverIpc, CommandsQueuedWhenShutDownBeginsAreDropped)
     long lBefore = Counters().lCommandsReceived;
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_DRIVER_COMMAND, 5), 1);
     ASSERT_EQ(SendMessageA(hFakeRvx, WM_FAKE_BURST, MSG_INFO_MESSAGE, 5), 1);
-    bClosing = 1;
+    ShutdownDriver();   // shut-down has begun
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);   // its quit request, not a drain
     int nQueued = 0;
     EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, QueuedTexts(kCommandQueue), &nQueued), 1);   // pumps the InfoDriver drain too
-    bClosing = 0;
+    ResetDriverForTest();
     EXPECT_EQ(QueuedTexts(kCommandQueue).iPending, 0);
     EXPECT_EQ(QueuedTexts(kInfoQueue).iPending, 0);
     EXPECT_EQ(Counters().lCommandsReceived, lBefore);
@@ -564,7 +566,7 @@ TEST_F(DriverIpc, CommandsQueuedWhenShutDownBeginsAreDropped)
 // sent as plain messages are refused without touching their lparam.
 TEST_F(DriverIpc, TextMessagesSentPlainAreRefused)
 {
-    iTxRx = 1;
+    SetTxRx(1);
     int iPending = QueuedTexts(kCommandQueue).iPending + QueuedTexts(kInfoQueue).iPending;
     for (UINT uMsg : {static_cast<UINT>(MSG_NETWORK_STATUS), static_cast<UINT>(MSG_DRIVER_COMMAND),
                       static_cast<UINT>(MSG_INFO_MESSAGE)}) {
@@ -572,7 +574,7 @@ TEST_F(DriverIpc, TextMessagesSentPlainAreRefused)
         EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), 0) << uMsg;
     }
     EXPECT_EQ(QueuedTexts(kCommandQueue).iPending + QueuedTexts(kInfoQueue).iPending, iPending);
-    EXPECT_EQ(iTxRx, 1);
+    EXPECT_EQ(Rvx().iTxRx, 1);
     EXPECT_TRUE(sRvx.asAnswer.empty());
     // Through the transport the same message is taken.
     EXPECT_EQ(SendFromRvx(MSG_NETWORK_STATUS, "NS 1 1 'TXRX=1'"), 1);
@@ -584,11 +586,13 @@ TEST_F(DriverIpc, RepeatedShutDownRunsOnceAndReleasesEachLibraryOnce)
 {
     HMODULE hFirst = LoadLibraryA("zurfilter.dll");
     ASSERT_NE(hFirst, nullptr);
-    hBwccLib = LoadLibraryA("zurfilter.dll");   // a second reference, as the dialog library holds
-    hExternalDll = nullptr;
+    // The driver holds a second reference: its external library.
+    LoadTestProfile(UseTempConfigDir(201), "[Combiner]\nExternalDLL=zurfilter.dll\n");
+    LoadExternalLibrary();
+    ASSERT_NE(Driver().hExternalDll, nullptr);
     ShutdownDriver();
     ShutdownDriver();
-    EXPECT_EQ(hBwccLib, nullptr);
+    EXPECT_EQ(Driver().hExternalDll, nullptr);
     EXPECT_EQ(sRvx.nUnregister, 1);
     EXPECT_NE(GetModuleHandleA("zurfilter.dll"), nullptr);
     FreeLibrary(hFirst);

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "app/driver.h"
-#include "ipc/infolink.h"
+#include "config/profile.h"
 #include "core/messages.h"
+#include "ipc/infolink.h"
+#include "ipc/intake.h"
 #include "ipc/transport.h"
 
 namespace {
@@ -16,7 +17,7 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         HandleCopyData(hWnd, wParam, lParam);
         return 1;
     case MSG_INFO_CONNECT_ANSWER:
-        hWndInfoAnswer = reinterpret_cast<HWND>(wParam);
+        OnInfoConnectAnswer(reinterpret_cast<HWND>(wParam));
         return 0;
     }
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
@@ -66,7 +67,7 @@ struct TempTrees {
 
 void CreateHostWindow()
 {
-    hWndMain = MakeWindow("ZurTestHost", HostProc);
+    SetMainWindow(MakeWindow("ZurTestHost", HostProc));
 }
 
 void PumpFor(DWORD dwMilliseconds)
@@ -95,8 +96,18 @@ std::string UseTempConfigDir(int iDeviceNumber)
     CreateDirectoryA(sDir.c_str(), nullptr);
     SetEnvironmentVariableA("CC_ROOT", acRoot);
     SetEnvironmentVariableA("CC_SYSTEM", "sys");
-    iDevice = iDeviceNumber;
+    SetDeviceNumber(iDeviceNumber);
     return sDir;
+}
+
+int LoadTestProfile(const std::string& sConfigDir, const std::string& sIni)
+{
+    char acName[32];
+    std::snprintf(acName, sizeof acName, "\\DEV_%03d.INI", Profile().iDevice);
+    std::string sFile = sConfigDir + acName;
+    WriteFileBytes(sFile, std::vector<unsigned char>(sIni.begin(), sIni.end()));
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, sFile.c_str());   // drop a cached copy
+    return LoadDeviceProfile();
 }
 
 bool ReadFileBytes(const std::string& sName, std::vector<unsigned char>* pBytes)
@@ -167,6 +178,8 @@ LRESULT CALLBACK FakeRvx::Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case MSG_INTERFACE_NUMBER:
+        return 1;
     }
     if (uMsg >= 2000 && uMsg < 3000) {
         // Only text requests reach here with a block in lParam.

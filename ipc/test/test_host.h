@@ -8,16 +8,21 @@
 #include <thread>
 #include <vector>
 
-// Creates the main window (sets hWndMain). Its procedure runs the transport
-// for WM_COPYDATA and keeps the wparam of 2729 in hWndInfoAnswer.
+// Creates the main window (the driver's hWndMain). Its procedure runs the
+// transport for WM_COPYDATA and hands the wparam of 2729 to the links.
 void CreateHostWindow();
 
 // Handles whatever reaches this thread for about iMilliseconds.
 void PumpFor(DWORD dwMilliseconds);
 
 // Points CC_ROOT/CC_SYSTEM at a fresh temporary tree and creates its
-// configuration directory; returns that directory. Sets iDevice.
+// configuration directory; returns that directory. Sets the device number.
 std::string UseTempConfigDir(int iDevice);
+
+// Writes the device's profile DEV_nnn.INI in the configuration directory
+// with the text sIni and loads it as the start-up does. Returns what
+// LoadDeviceProfile found missing.
+int LoadTestProfile(const std::string& sConfigDir, const std::string& sIni);
 
 // Reads a whole file; false when it cannot be opened.
 bool ReadFileBytes(const std::string& sName, std::vector<unsigned char>* pBytes);
@@ -31,7 +36,7 @@ struct Received {
 };
 
 // A stand-in RVX on its own thread: it answers every text request with
-// result 0 and records it.
+// result 0 and records it, and gives 1 as its interface number.
 class FakeRvx {
 public:
     FakeRvx();
