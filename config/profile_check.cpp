@@ -401,7 +401,7 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
         }
         CheckLevelTarget(iDevice, *p, n, k.sKey, k.sWhole, kError, "", pFindings);
         if (s.size() >= 5 && !IsWholeNumber(s.substr(4)) && StartsWithNumber(s.substr(4))) {
-            Add(pFindings, kNote, k,
+            Add(pFindings, kWarning, k,
                 "text after the device number is ignored: the target device is " + std::to_string(sL.iTarget));
         }
         if (n == kLevelCount) {
