@@ -13,77 +13,65 @@
 
 namespace {
 
-const int kNumberBuffer = 9;     // the driver keeps the first 8 characters of a number
-const int kTextBuffer = 80;      // names, level and mask texts
-const int kDllBuffer = 32;       // ExternalDLL
-const int kAccessBuffer = 256;
+const int kValueMax = 32767;     // longest value the driver reads; a longer one is refused, never cut
+const int kDllNameMax = 31;      // ExternalDLL: a longer name loads no library
 const int kDatabaseMax = 4096;   // packages the route index and lock tables hold
 const int kDeviceMax = 999;
 const int kNameMax = 32;         // characters of a mask name the driver keeps and compares
 const int kListAccessMax = 999;  // a list grants 1..999; only "ALL" grants 1000
+const size_t kShownMax = 60;     // characters of a refused value shown in its finding
 
 // One key as the driver reads it and as the file holds it.
 struct KeyText {
     std::string sKey;      // "[Section] Key" for the findings
     bool bPresent;
-    std::string sWhole;    // empty when missing
+    bool bRefused;         // longer than kValueMax: the driver refuses it
+    std::string sWhole;    // the value as the file holds it; empty when missing
     std::string sDriver;   // what the driver's read gives
 };
 
-KeyText ReadKey(const ProfileSource& source, const char* pSection, const char* pKey, const char* pDefault,
-                int nBuffer)
+KeyText ReadKey(const ProfileSource& source, const char* pSection, const char* pKey, const char* pDefault)
 {
     KeyText k;
     k.sKey = std::string("[") + pSection + "] " + pKey;
     k.bPresent = source.fnWhole(pSection, pKey, &k.sWhole);
     if (!k.bPresent) k.sWhole.clear();
-    k.sDriver = source.fnRead(pSection, pKey, pDefault, nBuffer);
+    // Read as the driver reads: one byte more than the longest value and its
+    // terminator, so that a value that fills the buffer is seen as too long.
+    k.sDriver = source.fnRead(pSection, pKey, pDefault, kValueMax + 2);
+    k.bRefused = k.sDriver.size() > static_cast<size_t>(kValueMax);
     return k;
 }
 
 void Add(std::vector<Finding>* pFindings, Severity eSeverity, const KeyText& k, const std::string& sEffect)
 {
-    if (k.bPresent) {
-        AddFinding(pFindings, eSeverity, k.sKey, k.sWhole, sEffect);
-    } else {
+    if (!k.bPresent) {
         AddMissing(pFindings, eSeverity, k.sKey, sEffect);
-    }
-}
-
-// A value longer than the driver's buffer: an error when the part the
-// driver reads means something else than the whole (bChanges), else a note.
-void CheckCut(std::vector<Finding>* pFindings, const KeyText& k, int nBuffer, bool bChanges,
-              const std::string& sWhatChanges)
-{
-    if (!k.bPresent || k.sWhole.size() <= static_cast<size_t>(nBuffer - 1)) return;
-    std::string sEffect = "the driver reads only the first " + std::to_string(nBuffer - 1) + " characters, " +
-                          QuotedText(k.sDriver);
-    if (bChanges) {
-        Add(pFindings, kError, k, sEffect + ": " + sWhatChanges);
+    } else if (k.bRefused) {
+        AddFinding(pFindings, eSeverity, k.sKey, k.sWhole.substr(0, kShownMax) + "...", sEffect);
     } else {
-        Add(pFindings, kNote, k, sEffect + "; the rest changes nothing");
+        AddFinding(pFindings, eSeverity, k.sKey, k.sWhole, sEffect);
     }
 }
 
-// The number a text gives, as the driver uses it.
-std::string ScannedText(const std::string& sText, int iBound)
+// A value too long for the driver: it refuses the value whole (sOutcome says
+// what it does instead). True when refused.
+bool CheckRefused(std::vector<Finding>* pFindings, const KeyText& k, const std::string& sOutcome)
 {
-    int iValue = 0;
-    if (!ScanInt(sText.c_str(), &iValue)) return "no number";
-    return std::to_string(iValue > iBound ? iBound : iValue);
+    if (!k.bRefused) return false;
+    Add(pFindings, kError, k,
+        "longer than " + std::to_string(kValueMax) + " characters: the driver refuses the value, " + sOutcome);
+    return true;
 }
 
-// A number key: checks the cut, returns the number the driver reads (0 when
-// the text does not begin with a number, as the setting stays 0). iBound:
-// the driver uses no number above it.
+// A number key: the number the driver reads, 0 when the text does not begin
+// with a number or is refused (the setting then stays 0).
 int ReadNumberKey(const ProfileSource& source, std::vector<Finding>* pFindings, const char* pSection,
-                  const char* pKey, const char* pDefault, KeyText* pText, int iBound = INT_MAX)
+                  const char* pKey, const char* pDefault, KeyText* pText)
 {
-    *pText = ReadKey(source, pSection, pKey, pDefault, kNumberBuffer);
-    const std::string sWhole = ScannedText(pText->sWhole, iBound);
-    const std::string sCut = ScannedText(pText->sDriver, iBound);
-    CheckCut(pFindings, *pText, kNumberBuffer, sWhole != sCut, "it gives " + sCut + " instead of " + sWhole);
+    *pText = ReadKey(source, pSection, pKey, pDefault);
     int iValue = 0;
+    if (CheckRefused(pFindings, *pText, "read as 0")) return 0;
     ScanInt(pText->sDriver.c_str(), &iValue);
     return iValue;
 }
@@ -176,15 +164,16 @@ void CheckDatabaseSize(const ProfileSource& source, std::vector<Finding>* pFindi
                        const char* pBoxWord, const char* pPackage, int* piSize)
 {
     KeyText k;
-    *piSize = ReadNumberKey(source, pFindings, "Database", pKey, "-1", &k, kDatabaseMax);
-    if (*piSize == -1) {
+    *piSize = ReadNumberKey(source, pFindings, "Database", pKey, "-1", &k);
+    // A size below 1 would leave a driver that refuses every command: the
+    // driver reports it as missing.
+    if (*piSize < 1) {
+        std::string sWhy = !k.bPresent || k.bRefused    ? ""
+                           : !StartsWithNumber(k.sDriver) ? "not a number, read as 0: "
+                                                          : "below 1: ";
         Add(pFindings, kError, k,
-            std::string("the driver shows \"... the '") + pKey + "' parameter (" + pBoxWord +
-                ") in it has not been set.\" and stops");
-    } else if (*piSize < 1) {
-        Add(pFindings, kError, k,
-            std::string(StartsWithNumber(k.sDriver) ? "" : "not a number, read as 0: ") + "no " + pPackage +
-                " package can ever be taken (valid numbers are 1.." + pKey + ")");
+            sWhy + "the driver shows \"... the '" + pKey + "' parameter (" + pBoxWord +
+                ") in it has not been set.\" and stops (no " + pPackage + " package could be taken)");
     } else if (*piSize > kDatabaseMax) {
         Add(pFindings, kWarning, k,
             "above 4096: the driver uses 4096, the size of its route index and lock tables");
@@ -194,33 +183,25 @@ void CheckDatabaseSize(const ProfileSource& source, std::vector<Finding>* pFindi
 
 void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std::vector<Finding>* pFindings)
 {
-    KeyText k = ReadKey(source, "Combiner", "Name", "-1", kTextBuffer);
-    if (k.sDriver.size() < 3) {
+    KeyText k = ReadKey(source, "Combiner", "Name", "-1");
+    if (!CheckRefused(pFindings, k, "and writes nothing") && k.sDriver.size() < 3) {
         Add(pFindings, kNote, k,
             k.bPresent ? "shorter than 3 characters: the driver writes Name=Default over it"
                        : "the driver writes Name=Default (no part of the driver uses the name)");
     }
-    CheckCut(pFindings, k, kTextBuffer, false, "");
 
     CheckDatabaseSize(source, pFindings, "DatabaseSize_0", "sources", "source", &p->DatabaseSize_0);
     CheckDatabaseSize(source, pFindings, "DatabaseSize_1", "destinations", "destination", &p->DatabaseSize_1);
 
-    k = ReadKey(source, "Combiner", "SaveDelay", "0", kNumberBuffer);
+    k = ReadKey(source, "Combiner", "SaveDelay", "0");
     long lDelay = 0;
-    const bool bDelay = ScanLong(k.sDriver.c_str(), &lDelay) != 0;
-    {
-        long lWhole = 0;
-        const bool bWhole = ScanLong(k.sWhole.c_str(), &lWhole) != 0;
-        CheckCut(pFindings, k, kNumberBuffer, bWhole != bDelay || lWhole != lDelay,
-                 "it gives " + (bDelay ? std::to_string(lDelay) : std::string("no number")) + " instead of " +
-                     (bWhole ? std::to_string(lWhole) : "no number"));
-    }
+    if (!CheckRefused(pFindings, k, "read as 0")) ScanLong(k.sDriver.c_str(), &lDelay);
     if (lDelay == 0) {
         if (!k.bPresent) {
             Add(pFindings, kNote, k, "the driver writes SaveDelay=5 (the route index is saved every 5 minutes)");
         } else if (StartsWithNumber(k.sDriver)) {
             Add(pFindings, kNote, k, "0 is replaced: the driver writes SaveDelay=5 over it");
-        } else {
+        } else if (!k.bRefused) {
             Add(pFindings, kWarning, k, "not a number: the driver writes SaveDelay=5 over it");
         }
         lDelay = 5;
@@ -275,7 +256,7 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
                 "outside 0..32: the driver writes RevertiveLevel=0 over it (every take updates the route index)");
         }
         iRevertive = 0;
-    } else if (k.bPresent && !StartsWithNumber(k.sDriver)) {
+    } else if (k.bPresent && !k.bRefused && !StartsWithNumber(k.sDriver)) {
         Add(pFindings, kWarning, k, "not a number, read as 0: every take updates the route index");
     }
     p->RevertiveLevel = iRevertive;
@@ -283,12 +264,16 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
     int iSimulation = ReadNumberKey(source, pFindings, "Combiner", "Simulation", "-1", &k);
     if (iSimulation == -1) Add(pFindings, kNote, k, "the driver writes Simulation=0 (not used)");
 
-    k = ReadKey(source, "Combiner", "ExternalDLL", "default", kDllBuffer);
-    CheckCut(pFindings, k, kDllBuffer, true, "it loads a library of that name instead");
-    std::snprintf(p->ExternalDLL, sizeof p->ExternalDLL, "%s", k.sDriver.c_str());
-    if (k.sDriver == "default") {
+    k = ReadKey(source, "Combiner", "ExternalDLL", "default");
+    std::strcpy(p->ExternalDLL, "NONE");
+    if (k.bRefused || k.sDriver.size() > static_cast<size_t>(kDllNameMax)) {
+        Add(pFindings, kError, k,
+            "longer than 31 characters: the driver loads no library (a cut name could load another) and runs "
+            "without a filter");
+    } else if (k.sDriver == "default") {
         Add(pFindings, kNote, k, "the driver writes ExternalDLL=NONE (no filter library)");
-        std::strcpy(p->ExternalDLL, "NONE");
+    } else {
+        std::snprintf(p->ExternalDLL, sizeof p->ExternalDLL, "%s", k.sDriver.c_str());
     }
 }
 
@@ -363,8 +348,13 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
     for (int n = 1; n <= kLevelCount; ++n) {
         char acKey[16];
         std::snprintf(acKey, sizeof acKey, "Level_%02d", n);
-        KeyText k = ReadKey(source, "Levels", acKey, "NONE", kTextBuffer);
+        KeyText k = ReadKey(source, "Levels", acKey, "NONE");
         LevelEntry& sL = p->asLevel[n];
+        if (CheckRefused(pFindings, k, "so the level never issues a command")) {
+            ParseLevelText(nullptr, &sL.iType, &sL.iKind, &sL.iTarget);
+            p->abLevelSet[n] = 1;
+            continue;
+        }
         if (k.sDriver == "NONE") {
             char acDefault[32];
             std::snprintf(acDefault, sizeof acDefault, "F,R,%d", n);
@@ -379,12 +369,6 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
         }
         p->abLevelSet[n] = 1;
         ParseLevelText(k.sDriver.c_str(), &sL.iType, &sL.iKind, &sL.iTarget);
-        {
-            int iType = 0, iKind = 0, iTarget = 0;
-            ParseLevelText(k.sWhole.c_str(), &iType, &iKind, &iTarget);
-            CheckCut(pFindings, k, kTextBuffer, iType != sL.iType || iKind != sL.iKind || iTarget != sL.iTarget,
-                     "the level reads differently");
-        }
         const std::string& s = k.sDriver;
         if (sL.iKind == 0) {
             std::string sLetter = s.size() >= 3 ? "'" + s.substr(2, 1) + "'" : "missing";
@@ -470,9 +454,13 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
         char acKey[16];
         std::snprintf(acKey, sizeof acKey, "Mask_%02d", n);
         KeyText& k = aKey[n];
-        k = ReadKey(source, "Masks", acKey, "NONE", kTextBuffer);
+        k = ReadKey(source, "Masks", acKey, "NONE");
         MaskEntry& sM = p->asMask[n];
         sM.acName[0] = '\0';
+        if (CheckRefused(pFindings, k, "so the mask has no name and includes no level")) {
+            ParseMaskText(nullptr, &sM);
+            continue;
+        }
         if (k.sDriver == "NONE") {
             char acDefault[48];
             std::snprintf(acDefault, sizeof acDefault, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
@@ -481,15 +469,6 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
             continue;
         }
         ParseMaskText(k.sDriver.c_str(), &sM);
-        {
-            MaskEntry sWhole;
-            std::memset(&sWhole, 0, sizeof sWhole);
-            ParseMaskText(k.sWhole.c_str(), &sWhole);
-            CheckCut(pFindings, k, kTextBuffer,
-                     std::memcmp(sWhole.acName, sM.acName, sizeof sM.acName) != 0 ||
-                         std::memcmp(sWhole.aiLevels, sM.aiLevels, sizeof sM.aiLevels) != 0,
-                     "the mask reads differently");
-        }
         const std::string& s = k.sDriver;
         if (s.empty()) {
             Add(pFindings, kNote, k, "empty: the mask has no name and is never selected");
@@ -511,6 +490,11 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
             Add(pFindings, kError, k,
                 "the name begins with a digit: a take's mask text that begins with a digit is read as a list of "
                 "levels, so this mask is never selected");
+        }
+        if (std::strcmp(sM.acName, "---") == 0) {
+            Add(pFindings, kNote, k,
+                "the panel's Take sends the mask ',---', so it selects this mask: takes from the panel switch its "
+                "levels");
         }
         if (sName.find('\'') != std::string::npos) {
             Add(pFindings, kError, k,
@@ -638,16 +622,13 @@ void CheckAccessField(const KeyText& kList, const std::string& sField, const std
 
 void CheckAccess(const ProfileSource& source, SiteProfile* p, std::vector<Finding>* pFindings)
 {
-    KeyText k = ReadKey(source, "Security", "Access", "ALL", kAccessBuffer);
+    KeyText k = ReadKey(source, "Security", "Access", "ALL");
+    if (CheckRefused(pFindings, k, "so only the panel (workstation 0) may operate the driver")) {
+        ParseAccessText("", p->abAccess);
+        return;
+    }
     const std::string sUpper = Upper(k.sDriver);
     ParseAccessText(sUpper.c_str(), p->abAccess);
-    {
-        std::vector<int> abWhole(kAccessEntries, 0);
-        ParseAccessText(Upper(k.sWhole).c_str(), abWhole.data());
-        CheckCut(pFindings, k, kAccessBuffer,
-                 std::memcmp(abWhole.data(), p->abAccess, sizeof p->abAccess) != 0,
-                 "the workstations after the cut are not granted as listed");
-    }
     if (!k.bPresent) {
         Add(pFindings, kNote, k, "the driver writes Access=ALL (every workstation may operate it)");
         return;

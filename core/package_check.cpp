@@ -14,7 +14,7 @@ namespace {
 
 const int kMaxCommas = 30;         // the take reads at most 31 fields of a slot
 const int kMapCommaWindow = 128;   // the level map initialisation looks for a comma here
-const int kUnsetMap = -99;         // a level the level-map slot does not reach
+const int kUnsetMap = -99;         // a level the level-map slot does not reach (the take reads it as 0)
 const int kPackageLimit = 4096;    // values above this are never sent
 
 // The level table with the configuration of asConfig and the take's working
@@ -130,7 +130,7 @@ void CheckCaption(const LevelEntry* asConfig, const PackageSlot& slot, const cha
                   const std::string& sField, bool bSource, std::vector<Finding>* pFindings)
 {
     const std::string sKey = LevelKey(slot, pWhat, L);
-    if (sField.find('\'') != std::string::npos) {
+    if (!CaptionFitsFormats(sField.c_str())) {
         // What a receiver's tokenizer makes of the write.
         std::string sCommand = "IW " + std::to_string(asConfig[L].iTarget) + " '" + sField + "' 1 0";
         std::vector<char> acCommand(sCommand.begin(), sCommand.end());
@@ -302,7 +302,7 @@ void CheckDestMap(const LevelEntry* asConfig, const PackageSlot& slot, const std
         if (asMap[L].iMap == kUnsetMap) {
             AddFinding(pFindings, kError, sKey, sValue,
                        sMapName + " has no field for level " + std::to_string(L) +
-                           ": the level keeps whatever map the previous take left");
+                           ": the level is unmapped (every take starts from a cleared map) and never switches");
         } else if (asMap[L].iMap == 0) {
             AddFinding(pFindings, kError, sKey, sValue,
                        sMapName + " leaves level " + std::to_string(L) +

@@ -70,7 +70,7 @@ TEST(PackageCheck, SlotFindings)
         {'D', "20,21,30,4,12,Bob's", "", kError, "level 6", "holds a quote"},
         {'D', "20,,30", "", kError, "level 2", "empty field ends the package"},
         {'D', "20,21,30,4,12", "1,2,0,4,5", kError, "level 3", "leaves level 3 unmapped"},
-        {'D', "20,21,30,4", "1,2,3", kError, "level 4", "has no field for level 4"},
+        {'D', "20,21,30,4", "1,2,3", kError, "level 4", "has no field for level 4: the level is unmapped"},
         {'D', "20,21,30,-,-", "1,2,3", -1, "", ""},
         {'D', "20,21,30,4,12", "7", -1, "", ""},   // replaced by the default map at start
         {'M', "", "1,2,40,4", kWarning, "level map slot 12", "level 3 \"40\""},
