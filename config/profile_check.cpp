@@ -4,7 +4,6 @@
 #include "config/profile_check.h"
 
 #include <cctype>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
