@@ -43,7 +43,7 @@ struct SiteProfile {
 };
 
 // Loads the profile as the driver does for device iDevice into *pProfile
-// and adds a finding for every key that is missing, unusable, cut or
+// and adds a finding for every key that is missing, unusable, refused or
 // doubtful.
 void CheckDeviceProfile(const ProfileSource& source, int iDevice, SiteProfile* pProfile,
                         std::vector<Finding>* pFindings);
