@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 # Windows fixes free, and now and then a new Wine process dies at start
 # ("failed to map the shared user data"; CreateProcess fails with
 # ERROR_INTERNAL_ERROR): measured here, 2 starts in 5,400 failed, with it
-# none in 6,000. (The 32-bit root of tools/x86-root.sh has wine32-preloader.)
+# none in 10,000. (The 32-bit root of tools/x86-root.sh has wine32-preloader.)
 pkgs=(cmake make g++ clang libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
       wine64 wine64-preloader googletest procps)
 screenshot_pkgs=(xvfb xauth imagemagick)
