@@ -42,3 +42,4 @@ int CampaignMalformed(int nCount, Figures* pFig);
 int CampaignProfiles(int nCount, Figures* pFig);
 int CampaignAccess(int nCount, Figures* pFig);
 int CampaignRvxGone(int nCount, Figures* pFig);
+int CampaignCloses(int nCount, Figures* pFig);
