@@ -2,7 +2,8 @@
 # Runs the fault campaigns against the 64-bit driver under Wine:
 #   tools/faults.sh CAMPAIGN [COUNT [SEED]]   one campaign
 #   tools/faults.sh all                       every campaign, default counts
-# Campaigns: infokill rvxkill kills malformed profiles access rvxgone closes.
+# Campaigns: infokill rvxkill kills malformed profiles access rvxgone closes
+# second.
 # Each prints its figures on one line ("campaign=... crashes=0 lost=0 ...")
 # and exits non-zero when anything failed. BUILD (default build) is the
 # build tree; the 64-bit build is made first. FAULTS_PREFIX chooses another
@@ -37,7 +38,7 @@ run() {
 
 status=0
 if [ "$1" = all ]; then
-  for campaign in rvxgone malformed access infokill rvxkill profiles kills closes; do
+  for campaign in rvxgone malformed access infokill rvxkill profiles kills second closes; do
     run "$campaign" || status=1
   done
 else

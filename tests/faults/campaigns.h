@@ -43,3 +43,4 @@ int CampaignProfiles(int nCount, Figures* pFig);
 int CampaignAccess(int nCount, Figures* pFig);
 int CampaignRvxGone(int nCount, Figures* pFig);
 int CampaignCloses(int nCount, Figures* pFig);
+int CampaignSecond(int nCount, Figures* pFig);
