@@ -44,3 +44,4 @@ int CampaignAccess(int nCount, Figures* pFig);
 int CampaignRvxGone(int nCount, Figures* pFig);
 int CampaignCloses(int nCount, Figures* pFig);
 int CampaignSecond(int nCount, Figures* pFig);
+int CampaignSoak(int nCount, Figures* pFig);
