@@ -82,7 +82,8 @@ screenshot: x64
 	@tools/deps.sh --verify --screenshot
 	@tools/screenshot.sh $(BUILD)
 
-# Every fault campaign under Wine with its full counts (tools/faults.sh).
+# Every fault campaign under Wine with its full counts, the soak apart
+# (tools/faults.sh; `tools/faults.sh soak` runs that one).
 faults: deps
 	@BUILD=$(BUILD) tools/faults.sh all
 
