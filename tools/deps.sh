@@ -11,6 +11,8 @@
 #       the list below, so that the list stays complete.
 # Written for Debian 12 (bookworm).
 set -euo pipefail
+# ldconfig lives in /sbin: a PATH without it (a plain user's, or env -i) must still find it.
+PATH="$PATH:/usr/sbin:/sbin"
 cd "$(dirname "$0")/.."
 
 # wine64-preloader: without it the 64-bit loader cannot keep the addresses

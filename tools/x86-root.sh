@@ -14,6 +14,8 @@
 # status file). Idempotent: a finished set-up is marked by EMU_DIR/.zur-ready
 # and is redone only when the host's Wine version changes. About 730 MB.
 set -euo pipefail
+# ldconfig lives in /sbin: a PATH without it (a plain user's, or env -i) must still find it.
+PATH="$PATH:/usr/sbin:/sbin"
 emu=$(realpath -m "$1")
 stamp="$emu/.zur-ready"
 . "$(dirname "$0")/wine-env.sh"
