@@ -213,7 +213,7 @@ void ShutdownDriver()
         UnregisterDevice();
         SaveChangedTables();
     }
-    // Each handle is released once, however often shut-down runs.
+    // Each handle is released once.
     if (hBwccLib != nullptr) {
         FreeLibrary(hBwccLib);
         hBwccLib = nullptr;

@@ -22,10 +22,12 @@ const DWORD kOpenRetryStep = 50;
 
 enum ReadResult { kRead, kMissing, kUnreadable };
 
-// Reads at most nSize bytes of the file.
-ReadResult ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, DWORD* pnRead)
+// Reads at most nSize bytes of the file; *pnFileSize gets its size on disc.
+ReadResult ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, DWORD* pnRead,
+                         unsigned long long* pnFileSize)
 {
     *pnRead = 0;
+    *pnFileSize = 0;
     if (pName[0] == '\0') return kMissing;
     HANDLE hFile;
     for (DWORD dwWaited = 0;; dwWaited += kOpenRetryStep) {
@@ -37,6 +39,8 @@ ReadResult ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, D
         if (dwWaited >= kOpenRetryMs) return kUnreadable;
         Sleep(kOpenRetryStep);
     }
+    LARGE_INTEGER liSize;
+    if (GetFileSizeEx(hFile, &liSize)) *pnFileSize = static_cast<unsigned long long>(liSize.QuadPart);
     while (*pnRead < nSize) {
         DWORD nGot = 0;
         if (!ReadFile(hFile, pData + *pnRead, nSize - *pnRead, &nGot, nullptr) || nGot == 0) break;
@@ -125,10 +129,19 @@ void LoadTable(TableFile* pFile)
     FileName(acName, pFile->pExtension);
     unsigned char acData[kIndexFileSize];   // the larger of the two
     DWORD nRead = 0;
-    ReadResult eResult = ReadWholeFile(acName, acData, pFile->nSize, &nRead);
+    unsigned long long nFileSize = 0;
+    ReadResult eResult = ReadWholeFile(acName, acData, pFile->nSize, &nRead, &nFileSize);
     pFile->bLoaded = true;
     *pFile->pbDirty = 0;
     if (eResult == kRead) {
+        // The driver writes only whole files: one of another size came from
+        // elsewhere. It is read as it stands, and said whatever DebugMode is.
+        if (nFileSize != pFile->nSize) {
+            char acLine[MAX_PATH + 96];
+            std::snprintf(acLine, sizeof acLine, "The %s file is %llu bytes, not %lu - '%s'", pFile->pWhat, nFileSize,
+                          static_cast<unsigned long>(pFile->nSize), acName);
+            DebugLogAlways(acLine);
+        }
         pFile->pfnDecode(acData, nRead, pFile->piTable);
         return;
     }

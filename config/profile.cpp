@@ -26,16 +26,26 @@ int abAccess[kWorkstationMax + 1];
 namespace {
 
 const int kDatabaseMax = 4096;   // size of the route index and lock tables
-const int kNumberBuffer = 9;     // a number value keeps its first 8 characters
-const int kTextBuffer = 80;
-const int kAccessBuffer = 256;
+const int kValueMax = 32767;     // longest value read; a longer one is refused
 
 // The profile being read; set by LoadDeviceProfile and LoadAccessList.
 char acProfile[MAX_PATH];
+// The value of the key read last. One more byte than the longest value and
+// its NUL, so that a value that fills the buffer is known to be too long.
+char acKeyValue[kValueMax + 2];
 
-void ReadText(const char* pSection, const char* pKey, const char* pDefault, char* pOut, int nSize)
+// Reads a key's value whole, into acKeyValue (valid until the next read).
+// Returns nullptr, with a debug line, for a value longer than kValueMax: cut,
+// it could mean something else (an access list "...,12" read as "...,1").
+char* ReadValue(const char* pSection, const char* pKey, const char* pDefault)
 {
-    GetPrivateProfileStringA(pSection, pKey, pDefault, pOut, static_cast<DWORD>(nSize), acProfile);
+    DWORD n = GetPrivateProfileStringA(pSection, pKey, pDefault, acKeyValue, sizeof acKeyValue, acProfile);
+    if (n < sizeof acKeyValue - 1) return acKeyValue;
+    char acLine[128];
+    std::snprintf(acLine, sizeof acLine, "[%s] %s is longer than %d characters - refused", pSection, pKey,
+                  kValueMax);
+    DebugLog(acLine);
+    return nullptr;
 }
 
 void WriteText(const char* pSection, const char* pKey, const char* pValue)
@@ -50,13 +60,12 @@ void WriteNumber(const char* pSection, const char* pKey, int iValue)
     WriteText(pSection, pKey, acValue);
 }
 
-// Reads a number key; a value that does not begin with a number leaves
-// *piValue as it is.
+// Reads a number key; a value that does not begin with a number, or is
+// refused, leaves *piValue as it is.
 void ReadInt(const char* pSection, const char* pKey, const char* pDefault, int* piValue)
 {
-    char acValue[kNumberBuffer];
-    ReadText(pSection, pKey, pDefault, acValue, sizeof acValue);
-    ScanInt(acValue, piValue);
+    const char* pValue = ReadValue(pSection, pKey, pDefault);
+    if (pValue != nullptr) ScanInt(pValue, piValue);
 }
 
 void ReportMissingSize(int iDatabase)
@@ -104,9 +113,8 @@ void ResetSettings()
 
 void LoadCombinerSettings()
 {
-    char acValue[kNumberBuffer];
-    ReadText("Combiner", "SaveDelay", "0", acValue, sizeof acValue);
-    ScanLong(acValue, &SaveDelay);
+    const char* pSaveDelay = ReadValue("Combiner", "SaveDelay", "0");
+    if (pSaveDelay != nullptr) ScanLong(pSaveDelay, &SaveDelay);
     if (SaveDelay == 0) {
         WriteText("Combiner", "SaveDelay", "5");
         SaveDelay = 5;
@@ -147,10 +155,16 @@ void LoadCombinerSettings()
     ReadInt("Combiner", "Simulation", "-1", &iSimulation);
     if (iSimulation == -1) WriteText("Combiner", "Simulation", "0");
 
-    ReadText("Combiner", "ExternalDLL", "default", ExternalDLL, sizeof ExternalDLL);
-    if (std::strcmp(ExternalDLL, "default") == 0) {
+    const char* pLibrary = ReadValue("Combiner", "ExternalDLL", "default");
+    if (pLibrary != nullptr && std::strcmp(pLibrary, "default") == 0) {
         WriteText("Combiner", "ExternalDLL", "NONE");
         std::strcpy(ExternalDLL, "NONE");
+    } else if (pLibrary == nullptr || std::strlen(pLibrary) >= sizeof ExternalDLL) {
+        // A cut name could load another library: none is loaded.
+        DebugLog("ExternalDLL is longer than 31 characters - no library is loaded");
+        std::strcpy(ExternalDLL, "NONE");
+    } else {
+        std::strcpy(ExternalDLL, pLibrary);
     }
 }
 
@@ -158,14 +172,16 @@ void LoadLevels()
 {
     for (int n = 1; n <= kLevelCount; ++n) {
         char acKey[16];
-        char acValue[kTextBuffer];
         std::snprintf(acKey, sizeof acKey, "Level_%02d", n);
-        ReadText("Levels", acKey, "NONE", acValue, sizeof acValue);
-        if (std::strcmp(acValue, "NONE") == 0) {
-            std::snprintf(acValue, sizeof acValue, "F,R,%d", n);
-            WriteText("Levels", acKey, acValue);
+        const char* pValue = ReadValue("Levels", acKey, "NONE");
+        char acDefault[16];
+        if (pValue != nullptr && std::strcmp(pValue, "NONE") == 0) {
+            std::snprintf(acDefault, sizeof acDefault, "F,R,%d", n);
+            WriteText("Levels", acKey, acDefault);
+            pValue = acDefault;
         }
-        ParseLevelText(acValue, &sLevel[n].iType, &sLevel[n].iKind, &sLevel[n].iTarget);
+        // A refused text (nullptr) gives a level that issues nothing.
+        ParseLevelText(pValue, &sLevel[n].iType, &sLevel[n].iKind, &sLevel[n].iTarget);
     }
 }
 
@@ -173,14 +189,16 @@ void LoadMasks()
 {
     for (int n = 1; n <= kMaskCount; ++n) {
         char acKey[16];
-        char acValue[kTextBuffer];
         std::snprintf(acKey, sizeof acKey, "Mask_%02d", n);
-        ReadText("Masks", acKey, "NONE", acValue, sizeof acValue);
-        if (std::strcmp(acValue, "NONE") == 0) {
-            std::snprintf(acValue, sizeof acValue, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
-            WriteText("Masks", acKey, acValue);
+        const char* pValue = ReadValue("Masks", acKey, "NONE");
+        char acDefault[48];
+        if (pValue != nullptr && std::strcmp(pValue, "NONE") == 0) {
+            std::snprintf(acDefault, sizeof acDefault, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
+            WriteText("Masks", acKey, acDefault);
+            pValue = acDefault;
         }
-        ParseMaskText(acValue, &sMask[n]);
+        // A refused text (nullptr) gives a mask with no name and no level.
+        ParseMaskText(pValue, &sMask[n]);
     }
 }
 
@@ -215,17 +233,18 @@ void LoadDeviceProfile()
         return;
     }
 
-    char acName[kTextBuffer];
-    ReadText("Combiner", "Name", "-1", acName, sizeof acName);
-    if (std::strlen(acName) < 3) WriteText("Combiner", "Name", "Default");
+    const char* pName = ReadValue("Combiner", "Name", "-1");
+    if (pName != nullptr && std::strlen(pName) < 3) WriteText("Combiner", "Name", "Default");
 
-    // Missing sizes: both boxes are shown before the shut-down starts, as its
-    // quit request would close a box still to come at once.
+    // A size below 1 (missing, empty, 0, negative or not a number) would
+    // leave a driver that refuses every command: it is reported as missing.
+    // Both boxes are shown before the shut-down starts, as its quit request
+    // would close a box still to come at once.
     ReadInt("Database", "DatabaseSize_0", "-1", &DatabaseSize_0);
-    const bool bMissing0 = DatabaseSize_0 == -1;
+    const bool bMissing0 = DatabaseSize_0 < 1;
     if (bMissing0) ReportMissingSize(0);
     ReadInt("Database", "DatabaseSize_1", "-1", &DatabaseSize_1);
-    const bool bMissing1 = DatabaseSize_1 == -1;
+    const bool bMissing1 = DatabaseSize_1 < 1;
     if (bMissing1) ReportMissingSize(1);
     if (bMissing0 || bMissing1) ShutdownDriver();
 
@@ -246,14 +265,18 @@ void LoadAccessList()
         DebugLog("Access list not read - the device profile name does not fit");
         return;
     }
-    char acAccess[kAccessBuffer];
-    ReadText("Security", "Access", "ALL", acAccess, sizeof acAccess);
-    if (std::strcmp(acAccess, "ALL") == 0) WriteText("Security", "Access", "ALL");
-    for (char* p = acAccess; *p != '\0'; ++p) {
+    char* pAccess = ReadValue("Security", "Access", "ALL");
+    if (pAccess == nullptr) {
+        DebugLog("Access list refused - only the panel has access");
+        ParseAccessText("", abAccess);
+        return;
+    }
+    if (std::strcmp(pAccess, "ALL") == 0) WriteText("Security", "Access", "ALL");
+    for (char* p = pAccess; *p != '\0'; ++p) {
         *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     }
-    DebugLog(acAccess);
-    ParseAccessText(acAccess, abAccess);
+    DebugLog(pAccess);
+    ParseAccessText(pAccess, abAccess);
 }
 
 void GrantAccess(int n)
@@ -263,7 +286,11 @@ void GrantAccess(int n)
 
 void DebugLog(const char* pText)
 {
-    if (DebugMode == 0) return;
+    if (DebugMode != 0) DebugLogAlways(pText);
+}
+
+void DebugLogAlways(const char* pText)
+{
     char acLine[256];
     FormatDebugLine(acLine, pText);
     OutputDebugStringA(acLine);

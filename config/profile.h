@@ -24,3 +24,6 @@ void LoadDeviceProfile();
 void LoadAccessList();
 void GrantAccess(int n);
 void DebugLog(const char* pText);
+// The same line whatever DebugMode says, for what a site must hear of even
+// with the debug log off.
+void DebugLogAlways(const char* pText);

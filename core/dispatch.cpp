@@ -6,8 +6,10 @@
 #include "app/panel.h"
 #include "config/profile.h"
 #include "core/command_text.h"
+#include "core/counter.h"
 #include "core/routes.h"
 #include "core/take.h"
+#include "core/tokenizer.h"
 #include "ipc/mainwnd.h"
 #include "ipc/rvx.h"
 #include "res/resource.h"
@@ -21,8 +23,8 @@ void OnCommandQueued(int)
     char acText[kRingTextSize];
     if (!RingPop(&sCommandRing, acText)) return;
     DispatchCommand(acText);
-    // Counted whatever the command was; wraps instead of overflowing.
-    lCommandsReceived = static_cast<long>(static_cast<unsigned long>(lCommandsReceived) + 1u);
+    // Counted whatever the command was.
+    lCommandsReceived = CountOne(lCommandsReceived);
     ShowCounter(IDC_COMMANDS_RX, lCommandsReceived);
 }
 
@@ -73,4 +75,9 @@ int HasAccess(int iWorkstation)
 {
     if (iWorkstation < 0 || iWorkstation > kWorkstationMax) return 0;
     return abAccess[iWorkstation] != 0 ? 1 : 0;
+}
+
+int HasNumericAccess(const char* pField, int iWorkstation)
+{
+    return IsNumberField(pField) && HasAccess(iWorkstation) ? 1 : 0;
 }

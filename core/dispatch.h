@@ -15,3 +15,7 @@ int IsSourceValid(int n);
 int IsDestValid(int n);
 int IsOurDevice(int n);
 int HasAccess(int iWorkstation);
+// The access check of "RC" and "RL", which change routes and locks: the
+// workstation field must also be written as a number, since an empty or
+// non-numeric field converts to 0, the panel's own workstation.
+int HasNumericAccess(const char* pField, int iWorkstation);

@@ -74,6 +74,7 @@ void ResetTakeFields(LevelEntry* asLevel)
         asLevel[L].iSrc = -1;
         asLevel[L].iDest = -1;
         asLevel[L].iMask = -1;
+        asLevel[L].iMap = 0;
         asLevel[L].acText[0] = '\0';
     }
 }
@@ -121,7 +122,10 @@ void ReadLevelMapSlot(LevelEntry* asLevel, const char* pSlot)
     });
 }
 
-void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
+namespace {
+
+// The mask field is a list of level numbers or the name of a mask.
+void ChooseLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
 {
     if (!pMaskText) return;
     const char* pText = pMaskText[0] == ',' ? pMaskText + 1 : pMaskText;
@@ -148,6 +152,30 @@ void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMas
             return;
         }
     }
+}
+
+}  // namespace
+
+// A take whose mask selects no level still records the route and sends the
+// revertive (the panel's Take relies on it), and level 32 is never given a
+// value by a slot: both are said in the log, as a site may not expect them.
+void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
+{
+    ChooseLevels(asLevel, asMask, pMaskText, pLog);
+    int bAny = 0;
+    for (int L = 1; L <= kLevelCount; ++L) {
+        if (asLevel[L].iMask != -1) bAny = 1;
+    }
+    if (!bAny) {
+        Log(pLog, "mask selects no level");
+    } else if (asLevel[kLevelCount].iMask != -1) {
+        Log(pLog, "level 32 is in the mask but never receives a value from a slot");
+    }
+}
+
+int CaptionFitsFormats(const char* pCaption)
+{
+    return pCaption != nullptr && std::strpbrk(pCaption, "',") == nullptr ? 1 : 0;
 }
 
 int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, LevelCommand* pCmd, LogFn pLog)
@@ -203,6 +231,11 @@ int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, Level
         return 1;
     case 3:
         pCmd->iMessage = 2144;
+        if (!CaptionFitsFormats(sL.acText)) {
+            char acNote[kSlotTextMax + 64];
+            std::snprintf(acNote, sizeof acNote, "caption holds a quote or a comma, sent as it is: %s", sL.acText);
+            Log(pLog, acNote);
+        }
         if (sL.iType == 1) {
             std::snprintf(pText, nText, "IW %d '%s' %d %d", sL.iTarget, sL.acText, sM.iDest, iWorkstation);
             pCmd->bBlocked = sM.iDest < 1;

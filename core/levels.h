@@ -17,7 +17,7 @@ struct LevelEntry {
     int iSrc;        // value in the new source package, -1 none
     int iDest;       // value in the destination package, -1 none
     int iMask;       // -1 when the take leaves the level out
-    int iMap;        // level map value m (0 none); kept between takes
+    int iMap;        // level map value m (0 none)
     char acText[kSlotTextMax + 1];  // package field text of an "IW" level
 };
 
@@ -28,7 +28,8 @@ struct MaskEntry {
 
 typedef void (*LogFn)(const char* pText);
 
-// Step 4 of a take: working fields to -1 / empty; iMap is kept.
+// Clears the working fields before a take: values and mask to -1, texts
+// empty, and the map value to 0, so that no take depends on an earlier one.
 void ResetTakeFields(LevelEntry* asLevel);
 
 // The four slot readers: fill one working field of levels 1..31 from a
@@ -40,6 +41,11 @@ void ReadLevelMapSlot(LevelEntry* asLevel, const char* pSlot);
 
 // Chooses the take's levels from the mask field (a level list or a mask name).
 void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog);
+
+// 1 when an "IW" caption can be carried whole: the command quotes it with
+// single quotes and a slot separates its fields with commas, so a caption
+// holding either is read differently at the other end.
+int CaptionFitsFormats(const char* pCaption);
 
 // One composed level command.
 struct LevelCommand {

@@ -5,6 +5,7 @@
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/command_text.h"
+#include "core/counter.h"
 #include "core/dispatch.h"
 #include "core/tokenizer.h"
 #include "ipc/messages.h"
@@ -50,7 +51,7 @@ void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
         int iSendValue = iValue;
         if (d == iTo && iMessage == MSG_REVERTIVE_SERIES) iSendValue |= kRevertiveMark;
         SendCopyText(hWndMain, hWndRvx, iMessage, iSendValue, acText);
-        ++lRevertivesSent;
+        lRevertivesSent = CountOne(lRevertivesSent);
     }
     ShowCounter(IDC_REVERTIVES_TX, lRevertivesSent);
     if (iCurrentDest >= iFirst && iCurrentDest <= iLast) UpdateLockDisplay();
@@ -78,7 +79,7 @@ int CommandRL(char* pText)
     int aiValue[5];
     if (TokenizeCommand(pText, 5, apField, aiValue) < 5) return 0;
     if (!IsOurDevice(aiValue[0]) || !IsDestValid(aiValue[1]) || !IsDestValid(aiValue[2]) ||
-        !HasAccess(aiValue[4])) {
+        !HasNumericAccess(apField[4], aiValue[4])) {
         return 0;
     }
     int iTo = aiValue[2] > kPackageMax ? kPackageMax : aiValue[2];

@@ -12,6 +12,7 @@
 #include "app/panel.h"
 #include "config/files.h"
 #include "config/profile.h"
+#include "core/counter.h"
 #include "core/dispatch.h"
 #include "core/routes.h"
 #include "core/tokenizer.h"
@@ -66,7 +67,7 @@ CombinerOutputFilter FindFilter()
 // refresh.
 void CountDriverMessage()
 {
-    ++lDriverMessagesSent;
+    lDriverMessagesSent = CountOne(lDriverMessagesSent);
     ShowCounter(IDC_DRIVER_TX, lDriverMessagesSent);
 }
 
@@ -81,7 +82,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
     ResetTakeFields(sLevel);
 
     int iPrevious = aiIndex[iDest];
-    if (iPrevious >= 1 && iPrevious < kPackageMax) {
+    if (iPrevious >= 1 && iPrevious <= kPackageMax) {
         if (!ReadSlot(hWndSrcePkgInfo, SrcePkgInfoId, "Requesting contents of previous source package slot %d",
                       iPrevious, acSlot)) {
             return;
@@ -147,8 +148,8 @@ int CommandRC(char* pText)
         int iSource = aiValue[1];
         int iDest = aiValue[2];
         int iWorkstation = aiValue[4];
-        if (IsOurDevice(aiValue[0]) && HasAccess(iWorkstation) && IsSourceValid(iSource) && IsDestValid(iDest)
-            && !abLock[iDest]) {
+        if (IsOurDevice(aiValue[0]) && HasNumericAccess(apField[4], iWorkstation) && IsSourceValid(iSource)
+            && IsDestValid(iDest) && !abLock[iDest]) {
             PerformTake(iSource, iDest, apField[3], iWorkstation);
         }
     }

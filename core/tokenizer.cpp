@@ -37,6 +37,15 @@ int ConvertNumber(const char* pText)
     return static_cast<int>(llValue);
 }
 
+int IsNumberField(const char* pField)
+{
+    if (pField == nullptr) return 0;
+    if (*pField == '+' || *pField == '-') ++pField;
+    if (*pField < '0' || *pField > '9') return 0;
+    while (*pField >= '0' && *pField <= '9') ++pField;
+    return *pField == '\0' ? 1 : 0;
+}
+
 // Fields are copied leftwards inside the text itself: field 0 to the start
 // (over the command letters), field i to the separator in front of it. Every
 // write lands left of the next character still to be read, so the copy never

@@ -7,6 +7,10 @@
 // of overflowing.
 int ConvertNumber(const char* pText);
 
+// 1 when the field is a number and nothing else: an optional sign, then one
+// or more decimal digits. Empty fields, blanks and trailing text give 0.
+int IsNumberField(const char* pField);
+
 // Splits pText in place into at most iCount blank-separated fields, starting
 // after the two command letters and their separator (index 3). A field in
 // single quotes keeps its blanks and loses its quotes. Field i ends up as a

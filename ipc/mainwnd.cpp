@@ -46,7 +46,12 @@ LRESULT RingIntake(TextRing* pRing, int* pbDrainPosted, UINT uDrain, const char*
     std::snprintf(acLine, sizeof acLine, "<%s>", pText);
     DebugLog(acLine);
 
-    if (RingPush(pRing, pText) < 0) {
+    int iEntry = RingPush(pRing, pText);
+    if (iEntry == kRingTooLong) {
+        // Never cut: a cut command could lose or change its last fields.
+        std::snprintf(acLine, sizeof acLine, "Text longer than %d characters refused: %.127s", kRingTextMax, pText);
+        DebugLog(acLine);
+    } else if (iEntry < 0) {
         std::snprintf(acLine, sizeof acLine, "Queue full (%ld texts dropped): %.127s", pRing->lDropped, pText);
         DebugLog(acLine);
     }

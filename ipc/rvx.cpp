@@ -6,6 +6,7 @@
 #include "app/driver.h"
 #include "app/panel.h"
 #include "config/profile.h"
+#include "core/counter.h"
 #include "core/routes.h"
 #include "ipc/infolink.h"
 #include "ipc/netstatus.h"
@@ -175,7 +176,7 @@ int HandleNetworkStatus(char* pText)
     FormatNetworkAnswer(acAnswer, sizeof acAnswer, &sStatus, iRvxNumber, iTxRx);
     SendCopyText(hWndMain, hWndRvx, MSG_NETWORK_ANSWER, 0, acAnswer);
 
-    ++lRevertivesSent;
+    lRevertivesSent = CountOne(lRevertivesSent);
     ShowCounter(IDC_REVERTIVES_TX, lRevertivesSent);
     return 1;
 }

@@ -184,9 +184,9 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
     }
 }
 
-// A command far longer than an entry: queued cut, logged cut to the debug
-// line, and the driver goes on answering.
-TEST_F(DriverProcess, OverlongCommandIsCutSafely)
+// A command far longer than a debug line: queued whole, logged cut to the
+// debug line, and the driver goes on answering.
+TEST_F(DriverProcess, OverlongCommandIsQueuedWholeAndLoggedCut)
 {
     WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
     StartRvx();
@@ -312,6 +312,200 @@ TEST_F(DriverProcess, BurstOfCommandsDuringStartUpIsProcessedOnceInOrder)
     }
     EXPECT_EQ(i, kBurst);
     EXPECT_EQ(CountLines(sRvxLog, {"RVX -> 2189", "result=1"}), kBurst);
+}
+
+// The files as they stood before the driver started: a route 4 <- 12 and a
+// lock of 4. A driver that changed nothing must leave them so.
+void WriteKnownFiles(const std::string& sIndex, const std::string& sLock)
+{
+    std::string sData(8192, '\0');
+    sData[7] = 12;
+    std::string sLocks(4096, '\0');
+    sLocks[3] = 1;
+    HANDLE h = CreateFileA(sIndex.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(h, sData.data(), 8192, &n, nullptr);
+    CloseHandle(h);
+    h = CreateFileA(sLock.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    WriteFile(h, sLocks.data(), 4096, &n, nullptr);
+    CloseHandle(h);
+}
+
+// A close request sent twice (once sent, once posted) runs the shut-down
+// once; one that RVX sends right after its 2032, while the driver starts,
+// stops start-up before it registers, and nothing is written over files it
+// never changed.
+TEST_F(DriverProcess, CloseRequestsRunOneShutDownAndStopStartUp)
+{
+    StartRvx();
+    StartInfoDrivers();
+    StartDriver();
+    HWND hDriver = DriverWindow();
+    ASSERT_NE(hDriver, nullptr);
+    ASSERT_TRUE(StartedUp());
+    DWORD_PTR dwResult = 99;
+    EXPECT_NE(SendMessageTimeoutA(hDriver, WM_CLOSE, 0, 0, SMTO_NORMAL, 20000, &dwResult), 0);
+    PostMessageA(hDriver, WM_CLOSE, 0, 0);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(WaitForExit(driver.hProcess, 20000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2186"}), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(CountLines(asInfoLog[i], {"<- 2725"}), 1) << i;
+
+    TearDown();
+    SetUp();
+    WriteKnownFiles(DataFile("DAT"), DataFile("LCK"));
+    std::string sIndex = ReadBinaryFile(DataFile("DAT")), sLock = ReadBinaryFile(DataFile("LCK"));
+    // RVX is busy for a second when the broadcast comes, then answers and
+    // at once asks the driver to close.
+    StartRvx("--attach-delay 1000 -e \"wait-attach 30\" -e \"plain 2175 0 0\"");
+    StartInfoDrivers();
+    StartDriver();
+    ASSERT_TRUE(WaitForExit(driver.hProcess, 30000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2184"}), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(CountLines(asInfoLog[i], {"<- 2724"}), 0) << i;
+    EXPECT_EQ(ReadBinaryFile(DataFile("DAT")), sIndex);
+    EXPECT_EQ(ReadBinaryFile(DataFile("LCK")), sLock);
+}
+
+// An RVX or an InfoDriver busy for 6 s when the driver looks for it is
+// still found; an RVX that answers only after the driver gave up (its box is
+// open) is ignored: no unregister, no file written.
+TEST_F(DriverProcess, SlowRvxAtAttachIsWaitedForAndALateOneIgnored)
+{
+    StartRvx("--attach-delay 6000");
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 0));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "", "--attach-delay 6000"));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 2));
+    StartDriver();
+    ASSERT_NE(DriverWindow(), nullptr);
+    ASSERT_TRUE(Registered());
+    ASSERT_TRUE(StartedUp());
+    ASSERT_TRUE(CloseSiteDriver(&site));
+
+    TearDown();
+    SetUp();
+    WriteKnownFiles(DataFile("DAT"), DataFile("LCK"));
+    std::string sIndex = ReadBinaryFile(DataFile("DAT")), sLock = ReadBinaryFile(DataFile("LCK"));
+    StartRvx("--attach-delay 14000");
+    StartDriver();
+    HWND hBox = WaitForErrorBox(driver.dwPid, 30000);
+    ASSERT_NE(hBox, nullptr);
+    EXPECT_EQ(ErrorBoxText(hBox), "Cannot find KELM Interface Q7RVX.EXE");
+    // RVX's late answer reaches the driver while its box is open.
+    ASSERT_GE(WaitForLine(sRvxLog, {"RVX -> 2032"}, 20000), 0);
+    PressErrorBoxOk(hBox);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(WaitForExit(driver.hProcess, 20000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2186"}), 0);
+    EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2184"}), 0);
+    EXPECT_EQ(ReadBinaryFile(DataFile("DAT")), sIndex);
+    EXPECT_EQ(ReadBinaryFile(DataFile("LCK")), sLock);
+}
+
+// A second driver for the same device is refused while the first runs. The
+// first locks and routes meanwhile; the refused one, when its box is pressed,
+// must not write the tables it read at its start over the first one's files.
+TEST_F(DriverProcess, RefusedSecondDriverWritesNoFile)
+{
+    StartRvx();
+    StartInfoDrivers();
+    StartDriver();
+    HWND hDriver = DriverWindow();
+    ASSERT_NE(hDriver, nullptr);
+    ASSERT_TRUE(StartedUp());
+    StartedProcess second = StartProgram("zur.exe", "201", {"CC_ROOT=" + site.sRoot, "CC_SYSTEM=sys"});
+    ASSERT_NE(second.hProcess, nullptr);
+    HWND hBox = WaitForErrorBox(second.dwPid, 30000);
+    ASSERT_NE(hBox, nullptr);
+    EXPECT_EQ(ErrorBoxText(hBox), "Request refused - A driver has already registered this Id");
+
+    HWND hPeer = CreateTextPeerWindow();
+    ASSERT_NE(hPeer, nullptr);
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, "RL 201 3 3 1 0"), 1);
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, "RC 201 12 5 ',---' 0"), 1);
+    EXPECT_GE(WaitForLine(sRvxLog, {"RR 201 005 012"}, 10000), 0);
+    DestroyWindow(hPeer);
+    std::string sLock = ReadBinaryFile(DataFile("LCK"));
+    ASSERT_EQ(sLock.size(), 4096u);
+    ASSERT_EQ(sLock[2], 1);
+    std::string sIndex = ReadBinaryFile(DataFile("DAT"));
+
+    PressErrorBoxOk(hBox);
+    DWORD dwExit = 99;
+    EXPECT_TRUE(WaitForExit(second.hProcess, 20000, &dwExit));
+    EndProcess(&second);
+    EXPECT_EQ(ReadBinaryFile(DataFile("LCK")), sLock);
+    EXPECT_EQ(ReadBinaryFile(DataFile("DAT")), sIndex);
+    // The first one saves its route at its own close.
+    ASSERT_TRUE(CloseSiteDriver(&site));
+    std::string sData = ReadBinaryFile(DataFile("DAT"));
+    ASSERT_EQ(sData.size(), 8192u);
+    EXPECT_EQ(sData[9], 12);
+    EXPECT_EQ(ReadBinaryFile(DataFile("LCK"))[2], 1);
+}
+
+// A lock file held by another program at start is left as it is; once the
+// driver changes its locks (here: an unlock), the file holds what the
+// driver holds, so the old locks do not come back at the next start.
+TEST_F(DriverProcess, UnlockAfterAHeldLockFileIsSaved)
+{
+    WriteKnownFiles(DataFile("DAT"), DataFile("LCK"));
+    HANDLE hHold = CreateFileA(DataFile("LCK").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hHold, INVALID_HANDLE_VALUE);
+    StartRvx();
+    StartInfoDrivers();
+    StartDriver();
+    HWND hDriver = DriverWindow();
+    ASSERT_NE(hDriver, nullptr);
+    ASSERT_TRUE(Registered());
+    CloseHandle(hHold);
+    ASSERT_TRUE(StartedUp());
+    EXPECT_EQ(ReadBinaryFile(DataFile("LCK"))[3], 1);
+    HWND hPeer = CreateTextPeerWindow();
+    ASSERT_NE(hPeer, nullptr);
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, "RL 201 4 4 0 0"), 1);
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, "RP 201 1 1 0"), 1);
+    EXPECT_GE(WaitForLine(sRvxLog, {"RR 201 001"}, 10000), 0);
+    DestroyWindow(hPeer);
+    EXPECT_EQ(ReadBinaryFile(DataFile("LCK")), std::string(4096, '\0'));
+    ASSERT_TRUE(CloseSiteDriver(&site));
+    EXPECT_EQ(ReadBinaryFile(DataFile("LCK")), std::string(4096, '\0'));
+}
+
+// A leftover second InfoDriver with the same device number answers the same
+// 2724: the driver keeps the first that answered, names the second in its
+// log, and reads its slots from one InfoDriver only.
+TEST_F(DriverProcess, SecondInfoDriverForTheSameNumberIsNamedAndLeftAlone)
+{
+    WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n", 1);
+    StartRvx();
+    StartInfoDrivers();
+    std::string sLeftoverLog = TempFile("info", "log");
+    asLog.push_back(sLeftoverLog);
+    StartedProcess leftover = StartProgram("infosim.exe", "302 --quiet --log \"" + sLeftoverLog + "\"");
+    ASSERT_NE(WaitForWindow("InfoSim", "InfoDriver 302", leftover.dwPid, 20000), nullptr);
+    ASSERT_TRUE(StartDebugCapture());
+    StartDriver();
+    HWND hDriver = DriverWindow();
+    ASSERT_NE(hDriver, nullptr);
+    ASSERT_TRUE(StartedUp());
+    EXPECT_GE(WaitForDebugLine(driver.dwPid, {"<GR>-A second InfoDriver 302 answered"}, 5000), 0);
+    HWND hPeer = CreateTextPeerWindow();
+    ASSERT_NE(hPeer, nullptr);
+    for (const char* pTake : {"RC 201 1 3 ',1' 0", "RC 201 2 4 ',1' 0"}) {
+        EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, pTake), 1);
+    }
+    EXPECT_GE(WaitForLine(sRvxLog, {"RR 201 004 002"}, 10000), 0);
+    DestroyWindow(hPeer);
+    int nFirst = CountLines(asInfoLog[1], {"<- 2727"});
+    int nLeftover = CountLines(sLeftoverLog, {"<- 2727"});
+    EXPECT_EQ(nFirst + nLeftover, 2);
+    EXPECT_TRUE(nFirst == 0 || nLeftover == 0) << nFirst << " " << nLeftover;
+    ASSERT_TRUE(CloseSiteDriver(&site));
+    EndProcess(&leftover);
 }
 
 }  // namespace

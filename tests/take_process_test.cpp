@@ -219,6 +219,10 @@ TEST_F(TakeProcess, RefusedReceiveOnlyAndForwardedWrites)
     // The last packages of each database are takes like any other.
     asSent = CommandUntil("RC 201 160 160 ',1' 7", "RR 201 160 160");
     EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 160 160"}));
+    // A command far longer than 127 characters is taken whole: its level
+    // command carries the workstation that ends it.
+    asSent = CommandUntil("RC 201 160 160 ',1'" + std::string(150, ' ') + "7", "RR 201 160 160");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 160 160"}));
 
     // Receive-only (2190): the slots are read and the index changes, but
     // RVX gets neither level commands nor the revertive.
@@ -331,6 +335,80 @@ TEST_F(TakeProcess, MissingInfoDriverShowsItsBoxAndShutsDown)
     EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2186 unregister"}), 1);
     EXPECT_TRUE(FileExists(SiteFile(&site, "DEV_201.DAT")));
     EXPECT_TRUE(FileExists(SiteFile(&site, "DEV_201.LCK")));
+}
+
+// Lines of the RVX record after its first "<- 2186" that carry a level
+// command or a revertive: a driver must send none once it has unregistered.
+int SentAfterUnregister(const std::string& sRvxLog)
+{
+    std::vector<std::string> asLine = ReadLines(sRvxLog);
+    int nAfter = 0;
+    bool bUnregistered = false;
+    for (const std::string& sLine : asLine) {
+        if (sLine.find("RVX <- 2186") != std::string::npos) bUnregistered = true;
+        if (!bUnregistered) continue;
+        for (const char* pMsg : {"RVX <- 2124", "RVX <- 2134", "RVX <- 2144", "RVX <- 2187", "RVX <- 2188"}) {
+            if (sLine.find(pMsg) != std::string::npos) ++nAfter;
+        }
+    }
+    return nAfter;
+}
+
+// The route of destination d in the index file (0: unrouted, -1: no file).
+int RouteInFile(const DriverSite& site, int d)
+{
+    std::string sData = ReadBinaryFile(SiteFile(&site, "DEV_201.DAT"));
+    if (sData.size() < static_cast<size_t>(2 * d)) return -1;
+    return (static_cast<unsigned char>(sData[2 * d - 2]) << 8) | static_cast<unsigned char>(sData[2 * d - 1]);
+}
+
+// A close request while a take waits on a slow InfoDriver (4 s per read)
+// takes effect once the take has finished: the take's level commands and
+// its revertive go out, then the unlink and the unregister, once, and the
+// index file holds the route.
+TEST_F(TakeProcess, CloseDuringASlowTakeWaitsForTheTake)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=NONE\n", kLevels));
+    asInfoMore[1] = "--answer-delay 4000";
+    StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n", "");
+    Command("RC 201 12 34 ',1,2,3,4,5' 7");
+    PumpFor(1500);
+    DWORD_PTR dwResult = 99;
+    EXPECT_NE(SendMessageTimeoutA(hDriver, MSG_CLOSE_REQUEST, 0, 0, SMTO_NORMAL, 20000, &dwResult), 0);
+    EXPECT_EQ(dwResult, 0u);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(WaitForExit(site.driver.hProcess, 30000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2124"}), 3);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2187", "RR 201 034 012"}), 1);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2186"}), 1);
+    EXPECT_EQ(SentAfterUnregister(site.sRvxLog), 0);
+    EXPECT_EQ(RouteInFile(site, 34), 12);
+}
+
+// An InfoDriver stuck in its handler is given up after the time limit: the
+// take that waited on it is abandoned (nothing sent, nothing recorded, the
+// InfoDriver named in the log), the command queued behind it is answered,
+// and WM_CLOSE ends the driver although the InfoDriver still hangs.
+TEST_F(TakeProcess, HungInfoDriverIsGivenUp)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 1, "ExternalDLL=NONE\n", kLevels));
+    asInfoMore[1] = "--answer-delay 60000";
+    StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n", "");
+    Command("RC 201 12 34 ',1,2,3,4,5' 7");
+    Command("RP 201 5 5 0");
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2187", "RR 201 005 000"}, 40000), 0);
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Take abandoned - InfoDriver 302 did not answer the read of "
+                                                   "slot 34"}, 0), 0);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2124"}), 0);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RR 201 034"}), 0);
+    DWORD_PTR dwResult = 99;
+    EXPECT_NE(SendMessageTimeoutA(hDriver, WM_CLOSE, 0, 0, SMTO_NORMAL, 30000, &dwResult), 0);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(WaitForExit(site.driver.hProcess, 30000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2186"}), 1);
+    EXPECT_EQ(RouteInFile(site, 34), 0);
 }
 
 }  // namespace

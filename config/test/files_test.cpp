@@ -14,6 +14,7 @@
 
 #include "app/driver.h"
 #include "config/profile.h"
+#include "config/test/debug_capture.h"
 #include "config/test/save_states.h"
 #include "core/routes.h"
 #include "ipc/test/test_host.h"
@@ -131,6 +132,37 @@ TEST_F(Files, ShortFilesReadUnroutedAndLocked)
     ASSERT_TRUE(WriteFileBytes(sIndex, {}));
     LoadIndexFile();
     for (int d = 1; d <= kPackageMax; ++d) ASSERT_EQ(aiIndex[d], 0) << d;
+}
+
+// The driver writes only whole files: one of any other size is read as it
+// stands, and named with its size in the debug output even with the debug
+// log off.
+TEST_F(Files, FileOfAnotherSizeIsNamedInTheDebugOutputWhateverDebugMode)
+{
+    DebugCapture capture;
+    DebugMode = 0;
+    struct {
+        bool bIndex;
+        size_t nSize;
+    } aCase[] = {{true, 0}, {true, 8191}, {true, 8192}, {true, 8193}, {true, 102400}, {false, 4095}, {false, 4096}};
+    for (const auto& c : aCase) {
+        const std::string& sName = c.bIndex ? sIndex : sLock;
+        const size_t nExpected = c.bIndex ? kIndexFileSize : kLockFileSize;
+        ASSERT_TRUE(WriteFileBytes(sName, std::vector<unsigned char>(c.nSize, 0x01)));
+        DebugCapture::Take();
+        if (c.bIndex) LoadIndexFile();
+        else LoadLockFile();
+        std::vector<std::string> asLines = DebugCapture::Take();
+        if (c.nSize == nExpected) {
+            EXPECT_TRUE(asLines.empty()) << c.nSize;
+            continue;
+        }
+        EXPECT_EQ(asLines, (std::vector<std::string>{"<GR>-The " + std::string(c.bIndex ? "index" : "lock") + " file is " +
+                                                     std::to_string(c.nSize) + " bytes, not " +
+                                                     std::to_string(nExpected) + " - '" + sName + "'\n"}));
+    }
+    // Read as before: the first bytes of a long file are routes.
+    EXPECT_EQ(aiIndex[1], 0x0101);
 }
 
 TEST_F(Files, SaveTimerWritesOnlyEverySaveDelayTicksWhenDirty)

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -207,12 +208,12 @@ TEST_F(Profile, UnusableValuesAreReplacedAndWrittenBack)
         {"Name", "ABC", "ABC"},           {"SaveDelay", "-3", "-3"},
         {"RevertiveLevel", "32", "32"},   {"ExternalDLL", "Default", "Default"},
     };
-    WriteSizes("000001239", "50");   // only 8 characters are read: 00000123
+    WriteSizes("000001239", "50");   // read whole, not cut to 00000123
     for (const auto& c : aFirst) Write("Combiner", c.pKey, c.pValue);
     EXPECT_TRUE(Load().empty());
     EXPECT_EQ(bClosing, 0);
     for (const auto& c : aFirst) EXPECT_EQ(Key("Combiner", c.pKey), c.pAfter) << c.pKey;
-    EXPECT_EQ(DatabaseSize_0, 123);
+    EXPECT_EQ(DatabaseSize_0, 1239);
     EXPECT_EQ(DatabaseSize_1, 50);
     EXPECT_EQ(SaveDelay, 5);
     EXPECT_EQ(SrcePkgInfoId, 7);
@@ -236,7 +237,7 @@ TEST_F(Profile, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
     EXPECT_EQ(DatabaseSize_0, 4096);
     EXPECT_EQ(DatabaseSize_1, 4096);
     EXPECT_EQ(DebugCapture::Take(), (std::vector<std::string>{
-                                        "<GR>-DatabaseSize_0 12345678 is above 4096 - using 4096\n", "<GR>-ALL\n"}));
+                                        "<GR>-DatabaseSize_0 123456789 is above 4096 - using 4096\n", "<GR>-ALL\n"}));
     DebugMode = 0;
     DebugLog("quiet");
     EXPECT_TRUE(DebugCapture::Take().empty());
@@ -247,6 +248,68 @@ TEST_F(Profile, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find("'DatabaseSize_0' parameter (sources)"), std::string::npos);
     EXPECT_EQ(bClosing, 1);
+}
+
+// A size that gives no package (0, empty, negative, not a number) is
+// reported like a missing one: its box, then the shut-down.
+TEST_F(Profile, DatabaseSizeBelowOneIsReportedLikeAMissingOne)
+{
+    for (const char* pSize : {"0", "", "-5", "abc"}) {
+        for (int iDatabase : {0, 1}) {
+            bClosing = 0;
+            WriteSizes(iDatabase == 0 ? pSize : "10", iDatabase == 1 ? pSize : "10");
+            std::vector<std::string> boxes = Load();
+            ASSERT_EQ(boxes.size(), 1u) << "'" << pSize << "' " << iDatabase;
+            EXPECT_NE(boxes[0].find(iDatabase == 0 ? "'DatabaseSize_0' parameter (sources)"
+                                                   : "'DatabaseSize_1' parameter (destinations)"),
+                      std::string::npos);
+            EXPECT_EQ(bClosing, 1);
+        }
+    }
+}
+
+// Values are read whole, however long: cut, a mask would lose its last
+// levels and an access list could grant other workstations. A value too long
+// for the driver's tables is refused with a debug line, never cut.
+TEST_F(Profile, LongValuesAreReadWholeOrRefused)
+{
+    WriteSizes("10", "10");
+    Write("Combiner", "DebugMode", "1");
+    std::string sMaskText = "LONGMASK";
+    for (int L = 1; L <= 31; ++L) sMaskText += "," + std::to_string(L);
+    Write("Masks", "Mask_04", sMaskText.c_str());
+    std::string sLibrary(32, 'f');   // one more than ExternalDLL holds
+    Write("Combiner", "ExternalDLL", sLibrary.c_str());
+    EXPECT_TRUE(Load().empty());
+    EXPECT_STREQ(sMask[4].acName, "LONGMASK");
+    for (int L = 1; L <= 32; ++L) EXPECT_EQ(sMask[4].aiLevels[L], L <= 31 ? 1 : -1) << L;
+    EXPECT_STREQ(ExternalDLL, "NONE");
+
+    // An access list of 257 characters whose last field straddles the
+    // 256th: "5-700" must not become "5-7".
+    std::string sAccess;
+    while (sAccess.size() < 247) sAccess += "900,";
+    sAccess.resize(247);
+    Write("Security", "Access", (sAccess + ",962,5-700").c_str());
+    LoadAccessList();
+    for (int n = 1; n <= 1000; ++n) ASSERT_EQ(abAccess[n], (n >= 5 && n <= 700) || n == 900 || n == 962) << n;
+
+    // Beyond what the driver reads at all: only the panel has access. The
+    // file is written directly, as the profile functions themselves do not
+    // write a value that long.
+    std::string sHuge;
+    for (int n = 1; sHuge.size() <= 32767; ++n) sHuge += std::to_string(n % 999 + 1) + ",";
+    std::FILE* pFile = std::fopen(sFile.c_str(), "wb");
+    ASSERT_NE(pFile, nullptr);
+    std::fprintf(pFile, "[Security]\r\nAccess=%s\r\n", sHuge.c_str());
+    std::fclose(pFile);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, sFile.c_str());   // drop cached copy
+    DebugCapture::Take();
+    LoadAccessList();
+    for (int n = 0; n <= 1000; ++n) ASSERT_EQ(abAccess[n], n == 0) << n;
+    EXPECT_EQ(DebugCapture::Take(),
+              (std::vector<std::string>{"<GR>-[Security] Access is longer than 32767 characters - refused\n",
+                                        "<GR>-Access list refused - only the panel has access\n"}));
 }
 
 TEST_F(Profile, LevelsMasksAndAccessFromTheFile)

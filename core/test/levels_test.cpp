@@ -305,10 +305,12 @@ TEST_F(Levels, LevelLists)
     SelectLevels(asLevel, asMask, "1,3", Capture);
     for (int L = 1; L <= 32; ++L) EXPECT_EQ(asLevel[L].iMask, (L == 1 || L == 3) ? 1 : -1) << L;
 
-    // Numbers outside 1..32 name no level and are ignored.
+    // Numbers outside 1..32 name no level and are ignored. Level 32 never
+    // gets a value from a slot, which the log says when it is chosen.
     ResetTakeFields(asLevel);
     SelectLevels(asLevel, asMask, "0,33,-1,99999999999,32,2", Capture);
     for (int L = 1; L <= 32; ++L) EXPECT_EQ(asLevel[L].iMask, (L == 2 || L == 32) ? 1 : -1) << L;
+    EXPECT_EQ(asLog, (std::vector<std::string>{"level 32 is in the mask but never receives a value from a slot"}));
 }
 
 TEST_F(Levels, MaskNames)
@@ -325,8 +327,9 @@ TEST_F(Levels, MaskNames)
     ResetTakeFields(asLevel);
     SelectLevels(asLevel, asMask, "video", Capture);
     for (int L = 1; L <= 32; ++L) EXPECT_EQ(asLevel[L].iMask, -1);
-    EXPECT_EQ(asLog.size(), 32u);
+    ASSERT_EQ(asLog.size(), 33u);
     EXPECT_EQ(asLog[1], "sMask[2].acName = VIDEO (mask = video)");
+    EXPECT_EQ(asLog[32], "mask selects no level");
 
     asLog.clear();
     ResetTakeFields(asLevel);
@@ -352,7 +355,9 @@ TEST_F(Levels, MaskNames)
 TEST_F(Levels, LevelMapValues)
 {
     asLevel[5].iMap = 9;   // from an earlier take
+    asLevel[32].iMap = 4;
     ResetTakeFields(asLevel);
+    for (int L = 1; L <= 32; ++L) EXPECT_EQ(asLevel[L].iMap, 0) << L;
     ReadLevelMapSlot(asLevel, "2,0,-3,33,abc");
     EXPECT_EQ(asLevel[1].iMap, 2);
     EXPECT_EQ(asLevel[2].iMap, 0);
@@ -380,6 +385,19 @@ TEST_F(Levels, MapValueOutsideTheTableComposesAgainstTheBlankEntry)
     ASSERT_EQ(ComposeLevelCommand(asLevel, 1, 0, &sCmd, nullptr), 1);
     EXPECT_STREQ(sCmd.acText, "RC 30 5 0 ',---' 0");
     EXPECT_EQ(sCmd.bBlocked, 1);
+}
+
+// The command quotes a caption and a slot splits at commas: a caption with
+// either goes out as it is, and the log says so.
+TEST_F(Levels, CaptionThatTheFormatsCannotCarryIsSentAsItIsAndLogged)
+{
+    Configure(5, 'F', 'I', 105);
+    std::vector<Sent> a = Take(nullptr, "1,1,1,1,it's", "1,1,1,1,12", Identity().c_str(), ",5", 7);
+    ASSERT_EQ(a.size(), 1u);
+    EXPECT_EQ(a[0].text, "IW 105 'it's' 12 7");
+    EXPECT_EQ(std::count(asLog.begin(), asLog.end(), "caption holds a quote or a comma, sent as it is: it's"), 1);
+    EXPECT_EQ(CaptionFitsFormats("Camera 1"), 1);
+    EXPECT_EQ(CaptionFitsFormats("a,b"), 0);
 }
 
 TEST_F(Levels, LongestInfoWriteFits)

@@ -185,9 +185,11 @@ TEST_F(Routes, RlSetsLocksAndWritesTheLockFileWithoutRevertives)
     ASSERT_TRUE(ReadFileBytes(sLock, &acFile));
     EXPECT_EQ(acFile.size(), kLockFileSize);
 
-    // Refused: last out of range, other device, no access, missing field.
+    // Refused: last out of range, other device, no access, missing field,
+    // a workstation field that is empty or not a number (not the panel's 0).
     bIndexDirty = 0;
-    for (const char* pText : {"RL 201 6 21 1 7", "RL 202 6 6 1 7", "RL 201 7 7 1 5", "RL 201 7 7 1"}) {
+    for (const char* pText : {"RL 201 6 21 1 7", "RL 202 6 6 1 7", "RL 201 7 7 1 5", "RL 201 7 7 1", "RL 201 7 7 1 ",
+                              "RL 201 7 7 1 abc", "RL 201 7 7 1 7x"}) {
         EXPECT_EQ(RunCommand(CommandRL, pText), 0) << pText;
     }
     EXPECT_EQ(abLock[7], 0);

@@ -278,15 +278,30 @@ TEST_F(Take, ReverseRouteParksThePreviousSourcesValue)
     EXPECT_EQ(aAtRvx, (std::vector<Received>{{2124, 103, "RC 103 0 6 ',---' 7"}, {2187, 0, "RR 201 034 012"}}));
 }
 
-TEST_F(Take, PreviousSourcePackage4096IsNotRead)
+// The previous source package is read for every package of the tables,
+// 4096 included, so that its reverse route is parked; beyond them nothing is
+// read and nothing is parked.
+TEST_F(Take, PreviousSourcePackageIsReadUpTo4096)
 {
-    aiIndex[34] = 4096;
-    mSource[4096] = "1,2,6";
+    mSource[4096] = mSource[4097] = "1,2,6";
     mSource[12] = "5,7,0";
-    RC("RC 201 12 34 ',3' 7");
-    EXPECT_EQ(asReads, (std::vector<std::string>{"src 12", "dest 34", "map 34"}));
-    // Nothing to park: only the revertive goes out.
-    EXPECT_EQ(aAtRvx, (std::vector<Received>{{2187, 0, "RR 201 034 012"}}));
+    struct {
+        int iPrevious;
+        std::vector<std::string> asReads;
+        std::vector<Received> aSent;
+    } aCase[] = {
+        {4096, {"src 4096", "src 12", "dest 34", "map 34"},
+         {{2124, 103, "RC 103 0 6 ',---' 7"}, {2187, 0, "RR 201 034 012"}}},
+        {4097, {"src 12", "dest 34", "map 34"}, {{2187, 0, "RR 201 034 012"}}},
+    };
+    for (const auto& c : aCase) {
+        aiIndex[34] = c.iPrevious;
+        asReads.clear();
+        aAtRvx.clear();
+        RC("RC 201 12 34 ',3' 7");
+        EXPECT_EQ(asReads, c.asReads) << c.iPrevious;
+        EXPECT_EQ(aAtRvx, c.aSent) << c.iPrevious;
+    }
 }
 
 TEST_F(Take, RefusedTakesReadAndSendNothing)
@@ -304,6 +319,10 @@ TEST_F(Take, RefusedTakesReadAndSendNothing)
         "RC 201 12 0 ',1,2,3,4,5' 7",     // destination out of range
         "RC 201 12 201 ',1,2,3,4,5' 7",
         "RC 201 12 34 ',1,2,3,4,5'",      // fewer than five fields
+        "RC 201 12 34 ',1,2,3,4,5' ",     // empty workstation field: not the panel's 0
+        "RC 201 12 34 ',1,2,3,4,5' ''",
+        "RC 201 12 34 ',1,2,3,4,5' x",    // workstation not a number
+        "RC 201 12 34 ',1,2,3,4,5' 7x",
         "RC 201 12",
         "RC",
     };
@@ -404,15 +423,21 @@ TEST_F(Take, LongPackageTextIsCutTo256Characters)
     EXPECT_EQ(aAtRvx[0], (Received{2144, 105, "IW 105 '" + std::string(256, 'x') + "' 12 0"}));
 }
 
-TEST_F(Take, LevelMapIsKeptBeyondItsLastField)
+// No take depends on an earlier one: a level beyond the end of the
+// destination's level map slot maps to the blank entry and sends nothing,
+// whatever an earlier take onto another destination mapped it to.
+TEST_F(Take, LevelBeyondTheLevelMapSlotOwesNothingToAnEarlierTake)
 {
-    // First take: level 2 maps to level 1; second take's map stops at level 1.
-    mMap[34] = "1,1";
-    RC("RC 201 12 34 ',2' 7");
-    mMap[34] = "1";
+    Level(9, 1, 1, 109);
+    mSource[12] = "1,2,3,4,5,6,7,8,9";
+    mDest[33] = mDest[34] = "11,12,13,14,15,16,17,18,19";
+    mMap[33] = Identity();
+    mMap[34] = "1,2,3,0,0,0,0,0";
+    RC("RC 201 12 33 ',9' 7");
+    EXPECT_EQ(aAtRvx, (std::vector<Received>{{2124, 109, "RC 109 9 19 ',---' 7"}, {2187, 0, "RR 201 033 012"}}));
     aAtRvx.clear();
-    RC("RC 201 12 34 ',2' 7");
-    EXPECT_EQ(aAtRvx[0], (Received{2124, 102, "RC 102 7 20 ',---' 7"}));
+    RC("RC 201 12 34 ',9' 7");
+    EXPECT_EQ(aAtRvx, (std::vector<Received>{{2187, 0, "RR 201 034 012"}}));
 }
 
 }  // namespace

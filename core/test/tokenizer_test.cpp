@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/command_text.h"
+#include "core/counter.h"
 #include "core/strtok.h"
 
 namespace {
@@ -74,6 +75,21 @@ TEST(Tokenizer, ConvertsNumbersLikeAtoiWithoutOverflow)
         {"-2147483648", INT_MIN}, {"-99999999999999999999999", INT_MIN},
     };
     for (const auto& c : aCase) EXPECT_EQ(ConvertNumber(c.pText), c.iValue) << c.pText;
+}
+
+// A workstation that is to change routes or locks must be a number as
+// written: what converts to 0 without being "0" must not pass as the panel.
+TEST(Tokenizer, NumberFieldsAreASignAndDigitsOnly)
+{
+    for (const char* pText : {"0", "+7", "-3", "007"}) EXPECT_EQ(IsNumberField(pText), 1) << pText;
+    for (const char* pText : {"", "abc", "7x", "+", " 7", "--1", "0x10"}) EXPECT_EQ(IsNumberField(pText), 0) << pText;
+}
+
+TEST(Counter, WrapsRoundInsteadOfOverflowing)
+{
+    EXPECT_EQ(CountOne(0), 1);
+    EXPECT_EQ(CountOne(-1), 0);
+    EXPECT_EQ(CountOne(LONG_MAX), LONG_MIN);
 }
 
 TEST(CommandText, KindsFieldCountsAndRevertive)

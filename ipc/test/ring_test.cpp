@@ -22,16 +22,42 @@ TEST(Ring, KeepsArrivalOrderAndHandsEachTextOutOnce)
     EXPECT_EQ(RingPop(pRing.get(), out), 0);
 }
 
-TEST(Ring, CutsLongTextsAndRefusesWhenFull)
+TEST(Ring, KeepsTextsWholeUpTo512CharactersAndRefusesLongerOnes)
 {
     auto pRing = std::make_unique<TextRing>();
-    std::string long_text(200, 'c');
-    ASSERT_EQ(RingPush(pRing.get(), long_text.c_str()), 0);
     char out[kRingTextSize];
-    ASSERT_EQ(RingPop(pRing.get(), out), 1);
-    EXPECT_EQ(std::string(out), std::string(127, 'c'));
+    for (size_t n : {127u, 128u, 200u, 512u}) {
+        std::string text(n, 'c');
+        text.back() = '7';   // a workstation at the end must survive
+        ASSERT_GE(RingPush(pRing.get(), text.c_str()), 0) << n;
+        ASSERT_EQ(RingPop(pRing.get(), out), 1);
+        EXPECT_EQ(std::string(out), text) << n;
+    }
+    EXPECT_EQ(RingPush(pRing.get(), std::string(513, 'c').c_str()), kRingTooLong);
+    EXPECT_EQ(pRing->iPending, 0);
+    EXPECT_EQ(pRing->lDropped, 0);
+}
 
-    for (int i = 0; i < kRingCapacity; ++i) ASSERT_GE(RingPush(pRing.get(), "x"), 0);
-    EXPECT_EQ(RingPush(pRing.get(), "one too many"), -1);
+// 16384 texts of up to 127 characters always fit, also when they wrap round
+// the end of the store, and a full ring refuses.
+TEST(Ring, HoldsFullCapacityOfShortTextsAndRefusesWhenFull)
+{
+    auto pRing = std::make_unique<TextRing>();
+    char out[kRingTextSize];
+    auto Short = [](int i) {
+        std::string s = std::to_string(i);
+        s.resize(127, 's');
+        return s;
+    };
+    for (int i = 0; i < kRingCapacity; ++i) ASSERT_GE(RingPush(pRing.get(), Short(i).c_str()), 0) << i;
+    for (int i = 0; i < kRingCapacity / 2; ++i) ASSERT_EQ(RingPop(pRing.get(), out), 1);
+    for (int i = kRingCapacity; i < kRingCapacity * 3 / 2; ++i) {
+        ASSERT_GE(RingPush(pRing.get(), Short(i).c_str()), 0) << i;
+    }
+    EXPECT_EQ(RingPush(pRing.get(), "x"), kRingFull);
     EXPECT_EQ(pRing->lDropped, 1);
+    for (int i = kRingCapacity / 2; i < kRingCapacity * 3 / 2; ++i) {
+        ASSERT_EQ(RingPop(pRing.get(), out), 1);
+        ASSERT_EQ(std::string(out), Short(i));
+    }
 }

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "config/profile.h"
+#include "config/test/debug_capture.h"
 #include "core/dispatch.h"
 #include "core/routes.h"
 #include "ipc/infolink.h"
@@ -447,20 +449,41 @@ int DrainAll(UINT uDrain, const TextRing& ring, int* pnQueued)
     return nHandled;
 }
 
-TEST_F(DriverIpc, RingKeepsALongCommandCutAndAnExactOneWhole)
+TEST_F(DriverIpc, RingKeepsTextsWhole)
 {
-    std::string s200(200, 'q');
+    std::string s512(512, 'q');
     std::string s127(127, 'r');
     int iFirst = sInfoRing.iWrite;
-    EXPECT_EQ(SendFromRvx(MSG_INFO_MESSAGE, s200.c_str()), 1);
+    EXPECT_EQ(SendFromRvx(MSG_INFO_MESSAGE, s512.c_str()), 1);
     EXPECT_EQ(SendFromRvx(MSG_INFO_MESSAGE, s127.c_str()), 1);
     EXPECT_EQ(sInfoRing.iPending, 2);
-    EXPECT_EQ(std::string(sInfoRing.aacEntry[iFirst]), std::string(127, 'q'));
-    EXPECT_EQ(std::string(sInfoRing.aacEntry[(iFirst + 1) % kRingCapacity]), s127);
+    EXPECT_EQ(std::string(RingText(&sInfoRing, iFirst)), s512);
+    EXPECT_EQ(std::string(RingText(&sInfoRing, (iFirst + 1) % kRingCapacity)), s127);
     int nQueued = 0;
     EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), 2);
     EXPECT_EQ(nQueued, 1);
     EXPECT_EQ(sInfoRing.iPending, 0);
+}
+
+// A block of more than 512 characters without a terminator reaches the
+// intake as a 513-character text: it is refused whole, never cut into a
+// shorter command, and the log says so.
+TEST_F(DriverIpc, RingRefusesATextLongerThan512Characters)
+{
+    DebugCapture capture;
+    DebugMode = 1;
+    std::string sBlock = "RL 201 1 1 1 7" + std::string(600, ' ');
+    COPYDATASTRUCT cds = {PackEnvelope(MSG_DRIVER_COMMAND, 0), static_cast<DWORD>(sBlock.size()), &sBlock[0]};
+    int iPending = sCommandRing.iPending;
+    long lDropped = sCommandRing.lDropped;
+    DebugCapture::Take();
+    SendMessageA(hWndMain, WM_COPYDATA, reinterpret_cast<WPARAM>(hFakeRvx), reinterpret_cast<LPARAM>(&cds));
+    DebugMode = 0;
+    EXPECT_EQ(sCommandRing.iPending, iPending);
+    EXPECT_EQ(sCommandRing.lDropped, lDropped);
+    std::vector<std::string> asLines = DebugCapture::Take();
+    ASSERT_EQ(asLines.size(), 2u);
+    EXPECT_EQ(asLines[1].rfind("<GR>-Text longer than 512 characters refused: RL 201 1 1 1 7   ", 0), 0u) << asLines[1];
 }
 
 // 10,000 InfoDriver messages arrive while the driver waits inside one long
@@ -476,7 +499,7 @@ TEST_F(DriverIpc, BurstOfInfoMessagesDuringALongExchangeIsProcessedCompletely)
     for (int i = 0; i < kBurst; i += 997) {
         char acExpected[64];
         std::snprintf(acExpected, sizeof acExpected, "XW 201 'burst' %05d", i);
-        ASSERT_STREQ(sInfoRing.aacEntry[(iFirst + i) % kRingCapacity], acExpected);
+        ASSERT_STREQ(RingText(&sInfoRing, (iFirst + i) % kRingCapacity), acExpected);
     }
     int nQueued = 0;
     EXPECT_EQ(DrainAll(MSG_INFO_QUEUED, sInfoRing, &nQueued), kBurst);

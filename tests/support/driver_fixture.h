@@ -47,9 +47,9 @@ protected:
                   const std::vector<std::string>& asEnv = {})
     {
         ASSERT_TRUE(StartSiteRvx(&site));
-        ASSERT_TRUE(StartSiteInfoDriver(&site, 0, aSlots0));
-        ASSERT_TRUE(StartSiteInfoDriver(&site, 1, aSlots1));
-        ASSERT_TRUE(StartSiteInfoDriver(&site, 2, aSlots2));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 0, aSlots0, asInfoMore[0]));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 1, aSlots1, asInfoMore[1]));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 2, aSlots2, asInfoMore[2]));
         ASSERT_TRUE(StartDebugCapture());
         ASSERT_TRUE(StartSiteDriver(&site, "201", asEnv));
         hDriver = SiteDriverWindow(&site);
@@ -102,6 +102,7 @@ protected:
     }
 
     DriverSite site;
+    std::string asInfoMore[3];   // further options of each InfoDriver, set before StartAll
     HWND hDriver = nullptr;
     HWND hPeer = nullptr;
     int iFence = 900;

@@ -95,12 +95,12 @@ bool StartSiteRvx(DriverSite* pSite, const std::string& sMore)
     return WaitForWindow("RvxSim", nullptr, pSite->rvx.dwPid, 20000) != nullptr;
 }
 
-bool StartSiteInfoDriver(DriverSite* pSite, int i, const std::string& sSlots)
+bool StartSiteInfoDriver(DriverSite* pSite, int i, const std::string& sSlots, const std::string& sMore)
 {
     pSite->asInfoLog[i] = TempFile("info", "log");
     pSite->asTemp.push_back(pSite->asInfoLog[i]);
     std::string sDevice = std::to_string(301 + i);
-    std::string sArgs = sDevice + " --quiet --log \"" + pSite->asInfoLog[i] + "\"";
+    std::string sArgs = sDevice + " --quiet --log \"" + pSite->asInfoLog[i] + "\" " + sMore;
     if (!sSlots.empty()) {
         std::string sFile = TempFile("slots", "txt");
         pSite->asTemp.push_back(sFile);

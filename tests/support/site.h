@@ -46,8 +46,8 @@ std::string SiteFile(const DriverSite* pSite, const char* pName);
 // rvxsim with a log file; false when its window did not appear.
 bool StartSiteRvx(DriverSite* pSite, const std::string& sMore = "");
 // infosim 301 + i (i = 0, 1, 2) with a log file and, when sSlots is not
-// empty, a slots file with that content.
-bool StartSiteInfoDriver(DriverSite* pSite, int i, const std::string& sSlots = "");
+// empty, a slots file with that content; sMore: further options.
+bool StartSiteInfoDriver(DriverSite* pSite, int i, const std::string& sSlots = "", const std::string& sMore = "");
 // zur.exe with CC_ROOT/CC_SYSTEM on the site, and further environment.
 bool StartSiteDriver(DriverSite* pSite, const std::string& sArgs = "201", const std::vector<std::string>& asEnv = {});
 // The driver's main window once it has its title; null when it did not come.
