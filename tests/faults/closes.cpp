@@ -64,7 +64,8 @@ bool SameFile(const FileSnapshot& a, const FileSnapshot& b)
 }
 
 // An index file with a random route on every destination, and an empty
-// lock file: the round's starting files.
+// lock file: the first round's files; each later round starts on those the
+// round before left.
 void WriteStartFiles(Site* pSite)
 {
     std::string sIndex(8192, '\0');

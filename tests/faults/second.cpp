@@ -254,7 +254,7 @@ int CampaignSecond(int nCount, Figures* pFig)
     } else {
         Fail(pFig, &pFig->nCrashes, "second: the first driver did not start again");
     }
-    std::printf("second: %ld second drivers refused, %ld commands to the first driver; the first driver's save "
+    std::printf("second: %ld second drivers started, %ld commands to the first driver; the first driver's save "
                 "timer wrote the index file %ld times while a second one ended; longest end of a second driver "
                 "after its box %lu ms\n",
                 pFig->nCases, pFig->nInputs, nIndexSavedMeanwhile, static_cast<unsigned long>(dwLongestEnd));
