@@ -6,8 +6,11 @@ JOBS    ?= $(shell nproc)
 CTEST_J ?= 2
 FUZZ_SECONDS ?= 120
 WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
+# The build that `make demo` and `make bench` run: x64 under the host's Wine,
+# or x86 (the release build) under 32-bit Wine in user-mode emulation.
+ARCH    ?= x64
 
-.PHONY: all deps verify build native x64 x86 dist test demo screenshot fuzz faults bench clean
+.PHONY: all deps verify build native x64 x86 dist test test-x86 demo screenshot fuzz faults bench clean
 
 all: build
 
@@ -50,11 +53,20 @@ test: verify
 	@$(MAKE) --no-print-directory build
 	@tools/test.sh $(BUILD)
 
+# The 32-bit build's Windows tests that `make test` leaves out (it runs the
+# end-to-end ones): module tests, control libraries, test support and the
+# fault campaigns, under 32-bit Wine in user-mode emulation.
+# X86_TESTS=all runs every one of them, end-to-end too.
+X86_TESTS ?= rest
+test-x86: verify
+	@$(MAKE) --no-print-directory x86
+	@tools/x86-test.sh $(BUILD) $(X86_TESTS)
+
 # Driver against the platform's message floor under Wine (BENCH_ROUNDS
 # rounds); prints the table and writes docs/performance.md. Not part of test.
 BENCH_ROUNDS ?= 3
-bench: x64
-	@tools/bench.sh $(BUILD) $(BENCH_ROUNDS)
+bench: $(ARCH)
+	@tools/bench.sh $(BUILD) $(BENCH_ROUNDS) $(ARCH)
 
 # Each libFuzzer target for FUZZ_SECONDS, one after the other (clang build in
 # $(BUILD)/fuzz); `make test` runs a short smoke of each.
@@ -62,7 +74,7 @@ fuzz: deps
 	@tools/fuzz.sh $(BUILD) $(FUZZ_SECONDS)
 
 demo: dist
-	@tools/demo.sh $(BUILD)
+	@tools/demo.sh $(BUILD) $(ARCH)
 
 # docs/panel.png: the panel after a take, on a virtual X display.
 screenshot: x64
@@ -70,7 +82,8 @@ screenshot: x64
 	@tools/deps.sh --verify --screenshot
 	@tools/screenshot.sh $(BUILD)
 
-# Every fault campaign under Wine with its full counts (tools/faults.sh).
+# Every fault campaign under Wine with its full counts, the soak apart
+# (tools/faults.sh; `tools/faults.sh soak` runs that one).
 faults: deps
 	@BUILD=$(BUILD) tools/faults.sh all
 

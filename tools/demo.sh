@@ -2,20 +2,41 @@
 # The demo: the sample site with the stand-in RVX, three stand-in
 # InfoDrivers and zur.exe 201 under Wine. rvxsim plays sample/peers/demo.rvx;
 # the traffic of all peers is printed as one transcript; at the end the
-# route index and lock files are checked. Usage: tools/demo.sh BUILD_DIR
+# route index and lock files are checked.
+#   tools/demo.sh BUILD_DIR [x64 | x86]
+# x64 (default) runs dist/x64 under the host's Wine; x86 runs dist/x86, the
+# release build, under the 32-bit Wine of tools/x86-root.sh in user-mode
+# emulation, inside tools/x86-ns.sh.
 set -euo pipefail
-. "$(dirname "$0")/wine-env.sh"
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-build}")
-dist="$repo/dist/x64"
+arch=${2:-x64}
+dist="$repo/dist/$arch"
+case $arch in
+  x64|x86) ;;
+  *) echo "usage: tools/demo.sh BUILD_DIR [x64 | x86]" >&2; exit 2 ;;
+esac
 for f in zur.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL; do
   [ -f "$dist/$f" ] || { echo "demo: $dist/$f is missing (run make dist)" >&2; exit 1; }
 done
 
 # A Wine prefix of its own, so that the demo never meets a test run.
-prefix="$build/demo/wine"
-echo "Preparing the Wine prefix $prefix ..."
-"$repo/tools/wine-prefix.sh" "$prefix"
+if [ "$arch" = x86 ]; then
+  prefix="$build/demo/wine-x86"
+  ZUR_EMU="$build/x86/emu"
+  . "$repo/tools/x86-env.sh"
+  if ! zur_x86_inside; then
+    "$repo/tools/x86-root.sh" "$ZUR_EMU"
+    echo "Preparing the 32-bit Wine prefix $prefix ..."
+    "$repo/tools/wine-prefix.sh" "$prefix" x86 "$ZUR_EMU"
+    exec "$repo/tools/x86-ns.sh" "$ZUR_EMU" "$0" "$@"
+  fi
+else
+  prefix="$build/demo/wine"
+  . "$repo/tools/wine-env.sh"
+  echo "Preparing the Wine prefix $prefix ..."
+  "$repo/tools/wine-prefix.sh" "$prefix"
+fi
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 
 # The site: a copy of sample/ as CC_ROOT\CC_SYSTEM, with the two control
@@ -64,7 +85,7 @@ formatter=$!
 exec 3>"$fifo"
 
 echo
-echo "Peers: rvxsim (RVX) and infosim 202, 203, 204 (InfoDrivers); driver: zur.exe 201"
+echo "Peers: rvxsim (RVX) and infosim 202, 203, 204 (InfoDrivers); driver: zur.exe 201 (dist/$arch)"
 echo "Each line: who, <- received / -> sent, message number and meaning, its values and text."
 start=$(date +%s)
 for dev in 202 203 204; do

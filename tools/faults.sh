@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the fault campaigns against the 64-bit driver under Wine:
 #   tools/faults.sh CAMPAIGN [COUNT [SEED]]   one campaign
-#   tools/faults.sh all                       every campaign, default counts
-# Campaigns: infokill rvxkill kills malformed profiles access rvxgone.
+#   tools/faults.sh all                       every campaign but the soak, default counts
+#   tools/faults.sh soak [COUNT]              the long run (200,000 commands, about 11 min)
+# Campaigns: infokill rvxkill kills malformed profiles access rvxgone closes
+# second, and soak.
 # Each prints its figures on one line ("campaign=... crashes=0 lost=0 ...")
 # and exits non-zero when anything failed. BUILD (default build) is the
 # build tree; the 64-bit build is made first. FAULTS_PREFIX chooses another
@@ -30,14 +32,15 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all
 trap 'WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true' EXIT
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
+# Line by line, so that the soak's progress shows as it comes, into a file too.
 run() {
   echo "== $*"
-  "$WINE" "$build/x64/bin/zurfaults.exe" "$@" </dev/null | tr -d '\r'
+  "$WINE" "$build/x64/bin/zurfaults.exe" "$@" </dev/null | sed -u 's/\r$//'
 }
 
 status=0
 if [ "$1" = all ]; then
-  for campaign in rvxgone malformed access infokill rvxkill profiles kills; do
+  for campaign in rvxgone malformed access infokill rvxkill profiles kills second closes; do
     run "$campaign" || status=1
   done
 else

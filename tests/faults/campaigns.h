@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Figures {
@@ -22,6 +23,18 @@ struct Figures {
 // Records one failure of the given kind (a counter of the figures).
 void Fail(Figures* pFig, long* pnKind, const std::string& sWhat);
 
+// Shared by the campaigns that stream takes of known packages (infokill.cpp).
+// Slot texts of the 16 packages, in which every value names its slot and
+// level: level L of source s carries 100 L + s; of destination d
+// 1000 + 100 L + d.
+std::string InfoKillSlots(bool bSource);
+// Checks the level commands (2124) of the RVX log against the takes sent
+// (take k went out with workstation k), leaving out those of workstation
+// iIgnoreWs; each must carry its own take's slot values. Returns the number
+// checked.
+int CheckLevelCommands(const std::string& sRvxLog, const std::vector<std::pair<int, int>>& aTake, bool bSourceMayBeEmpty,
+                       Figures* pFig, const char* pCampaign, int iIgnoreWs);
+
 int CampaignInfoKill(int nCount, Figures* pFig);
 int CampaignRvxKill(int nCount, Figures* pFig);
 int CampaignKills(int nCount, Figures* pFig);
@@ -29,3 +42,6 @@ int CampaignMalformed(int nCount, Figures* pFig);
 int CampaignProfiles(int nCount, Figures* pFig);
 int CampaignAccess(int nCount, Figures* pFig);
 int CampaignRvxGone(int nCount, Figures* pFig);
+int CampaignCloses(int nCount, Figures* pFig);
+int CampaignSecond(int nCount, Figures* pFig);
+int CampaignSoak(int nCount, Figures* pFig);

@@ -28,7 +28,8 @@ const struct {
     {"infokill", CampaignInfoKill, 30},   {"rvxkill", CampaignRvxKill, 20},
     {"kills", CampaignKills, 100},        {"malformed", CampaignMalformed, 10000},
     {"profiles", CampaignProfiles, 0},    {"access", CampaignAccess, 5000},
-    {"rvxgone", CampaignRvxGone, 5},
+    {"rvxgone", CampaignRvxGone, 5},      {"closes", CampaignCloses, 60},
+    {"second", CampaignSecond, 100},      {"soak", CampaignSoak, 200000},
 };
 
 }  // namespace

@@ -45,9 +45,6 @@ std::string TextField(const std::string& sLine)
 
 }  // namespace
 
-// Checks the level commands (2124) recorded in the RVX log against the takes
-// sent: take k went out with workstation k; commands of workstation iIgnoreWs
-// are left out. Returns the number checked.
 int CheckLevelCommands(const std::string& sRvxLog, const std::vector<std::pair<int, int>>& aTake, bool bSourceMayBeEmpty,
                        Figures* pFig, const char* pCampaign, int iIgnoreWs)
 {

@@ -16,103 +16,15 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "tests/faults/burst.h"
 #include "tests/faults/campaigns.h"
 #include "tests/faults/site.h"
 
 namespace {
 
-const int kPackages = 64;
-
-struct State {
-    std::vector<int> aiIndex = std::vector<int>(kPackages + 1, 0);
-    std::vector<int> aiLock = std::vector<int>(kPackages + 1, 0);
-};
-
-struct Command {
-    std::string sText;
-    int iWorkstation;   // its revertive's value for "RP"; 0 for the others
-};
-
-// Decodes the two files into a state; false when a file is not complete or
-// names a destination beyond the site's packages.
-bool DecodeFiles(const std::string& sIndex, const std::string& sLock, State* pState, std::string* psWhy)
-{
-    if (sIndex.size() != 8192) {
-        *psWhy = "index file of " + std::to_string(sIndex.size()) + " bytes";
-        return false;
-    }
-    if (sLock.size() != 4096) {
-        *psWhy = "lock file of " + std::to_string(sLock.size()) + " bytes";
-        return false;
-    }
-    for (int d = 1; d <= 4096; ++d) {
-        int iSource = (static_cast<unsigned char>(sIndex[2 * (d - 1)]) << 8) |
-                      static_cast<unsigned char>(sIndex[2 * (d - 1) + 1]);
-        int iLock = static_cast<unsigned char>(sLock[d - 1]);
-        if (d <= kPackages) {
-            pState->aiIndex[d] = iSource;
-            pState->aiLock[d] = iLock;
-        } else if (iSource != 0 || iLock != 0) {
-            *psWhy = "an entry beyond the site's destinations";
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string PackageSlots()
-{
-    std::string s;
-    for (int i = 1; i <= kPackages; ++i) s += std::to_string(i) + " " + std::to_string(i) + "\n";
-    return s;
-}
-
-std::string LevelMapSlots()
-{
-    std::string s;
-    for (int i = 1; i <= 4096; ++i) s += std::to_string(i) + " 1,2,3\n";
-    return s;
-}
-
-// A burst of takes, locks and polls, with the state after each command:
-// asState[k] is the state after the first k commands.
-void MakeBurst(const State& sStart, std::vector<Command>* paCommand, std::vector<State>* paState)
-{
-    paCommand->clear();
-    paState->assign(1, sStart);
-    int n = 20 + RandomBelow(100);
-    State s = sStart;
-    auto add = [&](const std::string& sText, int iWs) {
-        paCommand->push_back({sText, iWs});
-        paState->push_back(s);
-    };
-    while (static_cast<int>(paCommand->size()) < n) {
-        int iWs = static_cast<int>(paCommand->size()) + 1;
-        int d = 1 + RandomBelow(kPackages);
-        int iKind = RandomBelow(10);
-        if (iKind < 6) {
-            int iSource = 1 + RandomBelow(kPackages);
-            if (s.aiLock[d] == 0) s.aiIndex[d] = iSource;
-            add("RC 201 " + std::to_string(iSource) + " " + std::to_string(d) + " ',1' " + std::to_string(iWs), 0);
-        } else if (iKind < 9) {
-            int d2 = d + RandomBelow(4);
-            if (d2 > kPackages) d2 = kPackages;
-            int iValue = RandomBelow(2);
-            for (int i = d; i <= d2; ++i) s.aiLock[i] = iValue;
-            add("RL 201 " + std::to_string(d) + " " + std::to_string(d2) + " " + std::to_string(iValue) + " " +
-                    std::to_string(iWs), 0);
-            // Its confirmation: a later command whose revertive RVX sees.
-            iWs = static_cast<int>(paCommand->size()) + 1;
-            add("RP 201 " + std::to_string(d) + " " + std::to_string(d) + " " + std::to_string(iWs), iWs);
-        } else {
-            add("RP 201 " + std::to_string(d) + " " + std::to_string(d) + " " + std::to_string(iWs), iWs);
-        }
-    }
-}
-
 // The number of commands known processed: the last "RP" whose revertive is
 // in the RVX log, and everything before it.
-int ConfirmedPrefix(const std::string& sRvxLog, const std::vector<Command>& aCommand, int nSent)
+int ConfirmedPrefix(const std::string& sRvxLog, const std::vector<BurstCommand>& aCommand, int nSent)
 {
     std::vector<bool> abSeen(1001, false);
     for (const std::string& sLine : ReadLines(sRvxLog)) {
@@ -144,7 +56,7 @@ int CampaignKills(int nCount, Figures* pFig)
         RemoveSite(&site);
         return 1;
     }
-    State sStart;
+    RouteState sStart;
     int nEndings[3] = {0, 0, 0};
     int nClosedFirst = 0;   // closed by itself before the kill after 2175
     for (int iCycle = 0; pFig->nKills < nCount && iCycle < 3 * nCount; ++iCycle) {
@@ -157,15 +69,15 @@ int CampaignKills(int nCount, Figures* pFig)
             break;
         }
         ++pFig->nCases;
-        std::vector<Command> aCommand;
-        std::vector<State> aState;
+        std::vector<BurstCommand> aCommand;
+        std::vector<RouteState> aState;
         MakeBurst(sStart, &aCommand, &aState);
         int iEnding = RandomBelow(10) < 7 ? 0 : (RandomBelow(3) < 2 ? 1 : 2);
         ++nEndings[iEnding];
         DWORD dwKillAt = GetTickCount() + static_cast<DWORD>(RandomBelow(700));
         bool bKilled = false;
         int nSent = 0;
-        for (const Command& c : aCommand) {
+        for (const BurstCommand& c : aCommand) {
             if (iEnding == 0 && GetTickCount() >= dwKillAt) {
                 TerminateProcess(site.driver.hProcess, 9);
                 bKilled = true;
@@ -213,7 +125,7 @@ int CampaignKills(int nCount, Figures* pFig)
         std::string sLock;
         ReadWholeFile(SiteFile(&site, "DAT"), &sIndex);
         ReadWholeFile(SiteFile(&site, "LCK"), &sLock);
-        State sFile;
+        RouteState sFile;
         std::string sWhy;
         pFig->nChecks += 3;
         if (!DecodeFiles(sIndex, sLock, &sFile, &sWhy)) {
@@ -221,7 +133,7 @@ int CampaignKills(int nCount, Figures* pFig)
             // Start the next cycle from scratch: the driver will too.
             DeleteFileA(SiteFile(&site, "DAT").c_str());
             DeleteFileA(SiteFile(&site, "LCK").c_str());
-            sStart = State();
+            sStart = RouteState();
             continue;
         }
         // Locks: a state after at least the confirmed commands.

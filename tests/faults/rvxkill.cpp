@@ -12,10 +12,6 @@
 #include "tests/faults/campaigns.h"
 #include "tests/faults/site.h"
 
-int CheckLevelCommands(const std::string& sRvxLog, const std::vector<std::pair<int, int>>& aTake, bool bSourceMayBeEmpty,
-                       Figures* pFig, const char* pCampaign, int iIgnoreWs);
-std::string InfoKillSlots(bool bSource);
-
 int CampaignRvxKill(int nCount, Figures* pFig)
 {
     Site site;

@@ -82,10 +82,10 @@ bool StartRvx(Site* pSite, const std::string& sMore)
     return pSite->rvx.hProcess != nullptr && WaitForWindow("RvxSim", nullptr, pSite->rvx.dwPid, 20000) != nullptr;
 }
 
-bool StartInfoDriver(Site* pSite, int i, const std::string& sSlots)
+bool StartInfoDriver(Site* pSite, int i, const std::string& sSlots, const std::string& sMore)
 {
     std::string sDevice = std::to_string(301 + i);
-    std::string sArgs = sDevice + " --quiet";
+    std::string sArgs = sDevice + " --quiet " + sMore;
     if (!sSlots.empty()) {
         std::string sFile = TempFile("faultslots", "txt");
         pSite->asTemp.push_back(sFile);

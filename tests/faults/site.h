@@ -29,8 +29,9 @@ std::string SiteFile(const Site* pSite, const char* pExt);   // DEV_201.<ext>
 
 // rvxsim with a fresh log (sRvxLog) and the extra arguments.
 bool StartRvx(Site* pSite, const std::string& sMore = "");
-// infosim 301 + i, loaded with the slot file text sSlots when not empty.
-bool StartInfoDriver(Site* pSite, int i, const std::string& sSlots = "");
+// infosim 301 + i, loaded with the slot file text sSlots when not empty, with
+// the extra arguments sMore (a log, a delay, script steps).
+bool StartInfoDriver(Site* pSite, int i, const std::string& sSlots = "", const std::string& sMore = "");
 // zur.exe with the site's environment; does not wait.
 bool StartDriver(Site* pSite, const std::string& sArgs = "201");
 // Waits for the driver's titled window, then until start-up is complete

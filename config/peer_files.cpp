@@ -1,0 +1,106 @@
+#include "config/peer_files.h"
+
+namespace {
+
+const int kSlotMax = 4096;
+
+// The lines of a text, split at LF.
+std::vector<std::string> Lines(const std::string& sText)
+{
+    std::vector<std::string> asLine;
+    size_t iStart = 0;
+    while (iStart < sText.size()) {
+        size_t iEnd = sText.find('\n', iStart);
+        if (iEnd == std::string::npos) iEnd = sText.size();
+        asLine.push_back(sText.substr(iStart, iEnd - iStart));
+        iStart = iEnd + 1;
+    }
+    return asLine;
+}
+
+// A numbered line: 1 with the number (capped above 99999999) and the text
+// after the blanks that follow it, 0 for a blank or comment line, -1 when
+// the line does not begin with a number.
+int ParseNumbered(const std::string& sLine, size_t iFrom, long* plNumber, std::string* psText)
+{
+    size_t i = sLine.find_first_not_of(" \t", iFrom);
+    if (i == std::string::npos || sLine[i] == '#' || sLine[i] == '\r') return 0;
+    if (sLine[i] < '0' || sLine[i] > '9') return -1;
+    long l = 0;
+    for (; i < sLine.size() && sLine[i] >= '0' && sLine[i] <= '9'; ++i) {
+        if (l < 100000000) l = l * 10 + (sLine[i] - '0');
+    }
+    if (i < sLine.size() && sLine[i] != ' ' && sLine[i] != '\t' && sLine[i] != '\r') return -1;
+    i = sLine.find_first_not_of(" \t", i);
+    std::string s = i == std::string::npos ? std::string() : sLine.substr(i);
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.pop_back();
+    *plNumber = l;
+    *psText = s;
+    return 1;
+}
+
+std::string Where(const std::string& sFile, size_t iLine)
+{
+    return sFile + ":" + std::to_string(iLine) + ": ";
+}
+
+}  // namespace
+
+bool ParseSlotsText(const std::string& sText, const std::string& sFile, std::vector<SlotLine>* paSlots,
+                    std::string* psError)
+{
+    std::map<int, SlotLine> mapSlot;
+    const std::vector<std::string> asLine = Lines(sText);
+    for (size_t n = 0; n < asLine.size(); ++n) {
+        long lSlot = 0;
+        std::string sSlot;
+        int iKind = ParseNumbered(asLine[n], 0, &lSlot, &sSlot);
+        if (iKind == 0) continue;
+        if (iKind < 0) {
+            *psError = Where(sFile, n + 1) + "expected a slot number first";
+            return false;
+        }
+        if (lSlot < 1 || lSlot > kSlotMax) {
+            *psError = Where(sFile, n + 1) + "slot number outside 1..4096";
+            return false;
+        }
+        if (sSlot.size() > static_cast<size_t>(kSlotFileTextMax)) {
+            *psError = Where(sFile, n + 1) + "slot text longer than 512 characters";
+            return false;
+        }
+        mapSlot[static_cast<int>(lSlot)] = SlotLine{static_cast<int>(lSlot), static_cast<int>(n + 1), sSlot};
+    }
+    paSlots->clear();
+    for (const auto& entry : mapSlot) paSlots->push_back(entry.second);
+    return true;
+}
+
+bool ParseNamesText(const std::string& sText, const std::string& sFile, std::map<int, std::string>* pSources,
+                    std::map<int, std::string>* pDestinations, std::string* psError)
+{
+    const std::vector<std::string> asLine = Lines(sText);
+    for (size_t n = 0; n < asLine.size(); ++n) {
+        const std::string& sLine = asLine[n];
+        size_t i = sLine.find_first_not_of(" \t");
+        if (i == std::string::npos || sLine[i] == '#' || sLine[i] == '\r') continue;
+        size_t j = sLine.find_first_of(" \t", i);
+        const std::string sDatabase = sLine.substr(i, j == std::string::npos ? std::string::npos : j - i);
+        std::map<int, std::string>* pNames = nullptr;
+        if (sDatabase == "src" || sDatabase == "0") {
+            pNames = pSources;
+        } else if (sDatabase == "dst" || sDatabase == "1") {
+            pNames = pDestinations;
+        } else {
+            *psError = Where(sFile, n + 1) + "expected src or dst first";
+            return false;
+        }
+        long lIndex = 0;
+        std::string sName;
+        if (j == std::string::npos || ParseNumbered(sLine, j, &lIndex, &sName) != 1 || lIndex < 1 || lIndex > 65535) {
+            *psError = Where(sFile, n + 1) + "expected a package number 1..65535";
+            return false;
+        }
+        (*pNames)[static_cast<int>(lIndex)] = sName;
+    }
+    return true;
+}

@@ -1,0 +1,27 @@
+// The text files of the stand-in peers (platform-free): slot files, one
+// InfoDriver slot per line, and names files, one package name per line.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+const int kSlotFileTextMax = 512;   // characters a slot of the stand-in InfoDriver holds
+
+struct SlotLine {
+    int iSlot;            // 1..4096
+    int iLine;            // line number in the file, from 1
+    std::string sText;
+};
+
+// "SLOT TEXT" lines (the text is the rest of the line after the blanks that
+// follow the number; trailing blanks kept, CR and LF dropped), "#" comment
+// lines and blank lines. A later line for the same slot replaces the
+// earlier, as in the InfoDriver. Returns false with "FILE:LINE: reason".
+bool ParseSlotsText(const std::string& sText, const std::string& sFile, std::vector<SlotLine>* paSlots,
+                    std::string* psError);
+
+// "src NUMBER NAME" and "dst NUMBER NAME" lines ("0" and "1" stand for src
+// and dst), "#" comment lines and blank lines; the number 1..65535.
+// Returns false with "FILE:LINE: reason".
+bool ParseNamesText(const std::string& sText, const std::string& sFile, std::map<int, std::string>* pSources,
+                    std::map<int, std::string>* pDestinations, std::string* psError);

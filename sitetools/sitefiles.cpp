@@ -1,0 +1,221 @@
+#include "sitetools/sitefiles.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/paths.h"
+
+namespace {
+
+const char kSystemConfigFile[] = "c:\\kelm_config.ini";
+const int kWorkLimit = 512;              // the driver's longest path from any source: 511 characters
+const DWORD kListBuffer = 65536;         // whole values and name lists
+const DWORD kFileLimit = 16 * 1024 * 1024;
+
+std::vector<std::string> NulSeparated(const char* pList, DWORD nLength)
+{
+    std::vector<std::string> asName;
+    for (DWORD i = 0; i < nLength;) {
+        std::string sName(pList + i);
+        if (sName.empty()) break;
+        i += static_cast<DWORD>(sName.size()) + 1;
+        asName.push_back(sName);
+    }
+    return asName;
+}
+
+}  // namespace
+
+bool ParseDeviceNumber(const char* pText, int* piDevice)
+{
+    if (pText == nullptr || *pText == '\0' || std::strlen(pText) > 3) return false;
+    int iDevice = 0;
+    for (const char* p = pText; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        iDevice = iDevice * 10 + (*p - '0');
+    }
+    if (iDevice < 1 || iDevice > 999) return false;
+    *piDevice = iDevice;
+    return true;
+}
+
+ConfigDirectory FindConfigDirectory()
+{
+    ConfigDirectory dir = {"", "", false};
+    const char kSuffix[] = "\\config\\system";
+    char acWork[kWorkLimit + 2];
+    if (JoinRootSystem(acWork, kWorkLimit) && std::strlen(acWork) + std::strlen(kSuffix) < kWorkLimit) {
+        dir.sDir = std::string(acWork) + kSuffix;
+        dir.sFrom = "from CC_ROOT and CC_SYSTEM";
+    } else {
+        char acValue[2 * kWorkLimit];
+        DWORD nRead = GetPrivateProfileStringA("Config", "ConfigPath", "NONE", acValue, sizeof acValue,
+                                               kSystemConfigFile);
+        if (std::strcmp(acValue, "NONE") != 0) {
+            dir.sFrom = "from [Config] ConfigPath of c:\\kelm_config.ini";
+            if (nRead < static_cast<DWORD>(kWorkLimit)) dir.sDir = acValue;
+        } else {
+            UINT nWindows = GetWindowsDirectoryA(acWork, kWorkLimit);
+            if (nWindows > 0 && nWindows < static_cast<UINT>(kWorkLimit)) dir.sDir = acWork;
+            dir.sFrom = "the Windows directory: c:\\kelm_config.ini has no [Config] ConfigPath";
+            dir.bWouldRecord = true;
+        }
+    }
+    // The driver copies the directory into a MAX_PATH buffer and refuses one
+    // that does not fit.
+    if (dir.sDir.size() >= MAX_PATH) dir.sDir.clear();
+    return dir;
+}
+
+std::string DeviceFilePath(const std::string& sDir, int iDevice, const char* pExtension)
+{
+    char acPath[MAX_PATH];
+    int n = std::snprintf(acPath, sizeof acPath, "%s\\DEV_%03d.%s", sDir.c_str(), iDevice, pExtension);
+    if (sDir.empty() || n < 0 || n >= static_cast<int>(sizeof acPath)) return "";
+    return acPath;
+}
+
+ProfileSource ProfileFileSource(const std::string& sPath)
+{
+    ProfileSource source;
+    source.fnRead = [sPath](const char* pSection, const char* pKey, const char* pDefault, int nBuffer) {
+        std::vector<char> acValue(static_cast<size_t>(nBuffer) + 1, '\0');
+        GetPrivateProfileStringA(pSection, pKey, pDefault, acValue.data(), static_cast<DWORD>(nBuffer),
+                                 sPath.c_str());
+        return std::string(acValue.data());
+    };
+    source.fnWhole = [sPath](const char* pSection, const char* pKey, std::string* psValue) {
+        // A default no profile holds tells a missing key from an empty one.
+        const char kMissing[] = "\x01-no such key-\x01";
+        std::vector<char> acValue(kListBuffer + 1, '\0');
+        GetPrivateProfileStringA(pSection, pKey, kMissing, acValue.data(), kListBuffer, sPath.c_str());
+        if (std::strcmp(acValue.data(), kMissing) == 0) return false;
+        *psValue = acValue.data();
+        return true;
+    };
+    source.fnNames = [sPath](const char* pSection) {
+        std::vector<char> acList(kListBuffer + 2, '\0');
+        DWORD n = pSection == nullptr
+                      ? GetPrivateProfileSectionNamesA(acList.data(), kListBuffer, sPath.c_str())
+                      : GetPrivateProfileStringA(pSection, nullptr, "", acList.data(), kListBuffer, sPath.c_str());
+        return NulSeparated(acList.data(), n);
+    };
+    return source;
+}
+
+bool LoadSiteProfile(const std::string& sPath, int iDevice, SiteProfile* pProfile)
+{
+    std::vector<Finding> aIgnored;
+    CheckDeviceProfile(ProfileFileSource(sPath), iDevice, pProfile, &aIgnored);
+    return !sPath.empty() && GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+FileRead ReadWholeFile(const std::string& sPath, std::vector<unsigned char>* pacData)
+{
+    pacData->clear();
+    HANDLE hFile = CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        DWORD dwError = GetLastError();
+        return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND ? kFileMissing : kFileUnreadable;
+    }
+    unsigned char acBlock[65536];
+    FileRead eResult = kFileRead;
+    for (;;) {
+        DWORD nGot = 0;
+        if (!ReadFile(hFile, acBlock, sizeof acBlock, &nGot, nullptr)) {
+            eResult = kFileUnreadable;
+            break;
+        }
+        if (nGot == 0) break;
+        pacData->insert(pacData->end(), acBlock, acBlock + nGot);
+        if (pacData->size() > kFileLimit) {
+            eResult = kFileUnreadable;
+            break;
+        }
+    }
+    CloseHandle(hFile);
+    return eResult;
+}
+
+bool ReadTextFile(const std::string& sPath, std::string* psText)
+{
+    std::vector<unsigned char> acData;
+    if (ReadWholeFile(sPath, &acData) != kFileRead) return false;
+    psText->assign(acData.begin(), acData.end());
+    return true;
+}
+
+bool ReplaceFiles(const std::vector<FileImage>& aFiles, std::string* psError)
+{
+    std::vector<std::string> asTemp;
+    auto fnDropTemps = [&asTemp]() {
+        for (const std::string& s : asTemp) DeleteFileA(s.c_str());
+    };
+    for (const FileImage& file : aFiles) {
+        const std::string sTemp = file.sPath + ".new";
+        HANDLE hFile =
+            CreateFileA(sTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (hFile == INVALID_HANDLE_VALUE) {
+            *psError = sTemp + ": " + SystemErrorText(GetLastError());
+            fnDropTemps();
+            return false;
+        }
+        asTemp.push_back(sTemp);
+        DWORD nWritten = 0;
+        const DWORD nSize = static_cast<DWORD>(file.acData.size());
+        bool bOk = WriteFile(hFile, file.acData.data(), nSize, &nWritten, nullptr) && nWritten == nSize &&
+                   FlushFileBuffers(hFile);
+        DWORD dwError = GetLastError();
+        CloseHandle(hFile);
+        if (!bOk) {
+            *psError = sTemp + ": " + SystemErrorText(dwError);
+            fnDropTemps();
+            return false;
+        }
+    }
+    for (size_t i = 0; i < aFiles.size(); ++i) {
+        if (!MoveFileExA(asTemp[i].c_str(), aFiles[i].sPath.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            *psError = aFiles[i].sPath + ": " + SystemErrorText(GetLastError()) +
+                       (i > 0 ? " (the files before it were replaced)" : "");
+            for (size_t j = i; j < asTemp.size(); ++j) DeleteFileA(asTemp[j].c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FindDriverWindow(int iDevice, std::string* psTitle)
+{
+    char acSuffix[32];
+    std::snprintf(acSuffix, sizeof acSuffix, "- Device %d", iDevice);
+    const size_t nSuffix = std::strlen(acSuffix);
+    HWND hWnd = nullptr;
+    while ((hWnd = FindWindowExA(nullptr, hWnd, "Q7CMBINE", nullptr)) != nullptr) {
+        char acTitle[256] = "";
+        GetWindowTextA(hWnd, acTitle, sizeof acTitle);
+        const size_t nTitle = std::strlen(acTitle);
+        if (nTitle == 0 || (nTitle >= nSuffix && std::strcmp(acTitle + nTitle - nSuffix, acSuffix) == 0)) {
+            *psTitle = acTitle;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string SystemErrorText(DWORD dwError)
+{
+    char acText[256] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwError, 0, acText,
+                             sizeof acText, nullptr);
+    std::string s(acText, n);
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '.')) s.pop_back();
+    return (s.empty() ? std::string("system error") : s) + " (error " + std::to_string(dwError) + ")";
+}
+
+std::string BaseName(const std::string& sPath)
+{
+    size_t i = sPath.find_last_of("\\/:");
+    return i == std::string::npos ? sPath : sPath.substr(i + 1);
+}
