@@ -10,7 +10,7 @@ WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 # or x86 (the release build) under 32-bit Wine in user-mode emulation.
 ARCH    ?= x64
 
-.PHONY: all deps verify build native x64 x86 dist test test-x86 demo screenshot fuzz faults bench clean
+.PHONY: all deps verify layers build native x64 x86 dist test test-x86 demo screenshot fuzz faults bench clean
 
 all: build
 
@@ -48,8 +48,14 @@ dist: x64 x86
 
 build: native dist
 
-# The check of the programs comes first, before anything is built.
+# Every #include of the driver's source points down its layers.
+layers:
+	@tools/layers.sh
+
+# The check of the programs comes first, before anything is built; then the
+# check that every #include points down the layers (tools/layers.sh).
 test: verify
+	@tools/layers.sh
 	@$(MAKE) --no-print-directory build
 	@tools/test.sh $(BUILD)
 
