@@ -24,14 +24,16 @@ int CopyDirectory(const char* pDir, char* pOut, int nSize)
 
 // The lookup shared by the three directories: the environment, then the
 // [Config] key of the system configuration file, then the Windows directory,
-// which is recorded under the key for next time.
-int FindDirectory(const char* pSuffix, const char* pKey, char* pOut, int nSize)
+// which is recorded under the key for next time when bRecord says so.
+int FindDirectory(const char* pSuffix, const char* pKey, char* pOut, int nSize, bool bRecord,
+                  DirectoryOrigin* peOrigin)
 {
     if (pOut == nullptr || nSize <= 0) return 0;
     char acWork[kWorkLimit + 2];
     if (JoinRootSystem(acWork, kWorkLimit) &&
         std::strlen(acWork) + std::strlen(pSuffix) < static_cast<size_t>(kWorkLimit)) {
         std::strcat(acWork, pSuffix);
+        if (peOrigin != nullptr) *peOrigin = kDirFromEnvironment;
         return CopyDirectory(acWork, pOut, nSize);
     }
 
@@ -41,6 +43,7 @@ int FindDirectory(const char* pSuffix, const char* pKey, char* pOut, int nSize)
     DWORD nRead = GetPrivateProfileStringA(kConfigSection, pKey, kNotSet, acValue, sizeof acValue,
                                            kSystemConfigFile);
     if (std::strcmp(acValue, kNotSet) != 0) {
+        if (peOrigin != nullptr) *peOrigin = kDirFromSystemConfig;
         if (nRead >= static_cast<DWORD>(kWorkLimit)) {
             CopyDirectory("", pOut, nSize);
             return 0;
@@ -48,12 +51,13 @@ int FindDirectory(const char* pSuffix, const char* pKey, char* pOut, int nSize)
         return CopyDirectory(acValue, pOut, nSize);
     }
 
+    if (peOrigin != nullptr) *peOrigin = kDirFromWindows;
     UINT nWindows = GetWindowsDirectoryA(acWork, kWorkLimit);
     if (nWindows == 0 || nWindows >= static_cast<UINT>(kWorkLimit)) {
         CopyDirectory("", pOut, nSize);
         return 0;
     }
-    WritePrivateProfileStringA(kConfigSection, pKey, acWork, kSystemConfigFile);
+    if (bRecord) WritePrivateProfileStringA(kConfigSection, pKey, acWork, kSystemConfigFile);
     return CopyDirectory(acWork, pOut, nSize);
 }
 
@@ -93,15 +97,20 @@ bool JoinRootSystem(char* pBuffer, int iLimit)
 
 int GetConfigDir(char* pOut, int nSize)
 {
-    return FindDirectory("\\config\\system", "ConfigPath", pOut, nSize);
+    return FindDirectory("\\config\\system", "ConfigPath", pOut, nSize, true, nullptr);
 }
 
 int GetSystemDir(char* pOut, int nSize)
 {
-    return FindDirectory("\\windows\\lib", "SystemPath", pOut, nSize);
+    return FindDirectory("\\windows\\lib", "SystemPath", pOut, nSize, true, nullptr);
 }
 
 int GetTempDir(char* pOut, int nSize)
 {
-    return FindDirectory("\\config\\system", "TempPath", pOut, nSize);
+    return FindDirectory("\\config\\system", "TempPath", pOut, nSize, true, nullptr);
+}
+
+int LookUpConfigDir(char* pOut, int nSize, DirectoryOrigin* peOrigin)
+{
+    return FindDirectory("\\config\\system", "ConfigPath", pOut, nSize, false, peOrigin);
 }

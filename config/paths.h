@@ -9,3 +9,11 @@ bool JoinRootSystem(char* pBuffer, int iLimit);
 int GetConfigDir(char* pOut, int nSize);
 int GetSystemDir(char* pOut, int nSize);
 int GetTempDir(char* pOut, int nSize);
+
+// Where GetConfigDir finds the directory: CC_ROOT and CC_SYSTEM, the
+// [Config] key of the system configuration file, or the Windows directory
+// (which GetConfigDir then records under the key).
+enum DirectoryOrigin { kDirFromEnvironment, kDirFromSystemConfig, kDirFromWindows };
+// The configuration directory as GetConfigDir finds it, recording nothing:
+// for a tool that must leave the system configuration file alone.
+int LookUpConfigDir(char* pOut, int nSize, DirectoryOrigin* peOrigin);

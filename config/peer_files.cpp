@@ -1,8 +1,9 @@
 #include "config/peer_files.h"
 
+#include "core/limits.h"
+
 namespace {
 
-const int kSlotMax = 4096;
 
 // The lines of a text, split at LF.
 std::vector<std::string> Lines(const std::string& sText)
@@ -60,7 +61,7 @@ bool ParseSlotsText(const std::string& sText, const std::string& sFile, std::vec
             *psError = Where(sFile, n + 1) + "expected a slot number first";
             return false;
         }
-        if (lSlot < 1 || lSlot > kSlotMax) {
+        if (lSlot < 1 || lSlot > kPackageMax) {
             *psError = Where(sFile, n + 1) + "slot number outside 1..4096";
             return false;
         }

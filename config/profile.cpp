@@ -14,16 +14,15 @@ namespace {
 
 DeviceProfile sProfile;
 
-const int kValueMax = 32767;     // longest value read; a longer one is refused
 
 // The profile being read; set by LoadDeviceProfile and LoadAccessList.
 char acProfile[MAX_PATH];
 // The value of the key read last. One more byte than the longest value and
 // its NUL, so that a value that fills the buffer is known to be too long.
-char acKeyValue[kValueMax + 2];
+char acKeyValue[kProfileValueMax + 2];
 
 // Reads a key's value whole, into acKeyValue (valid until the next read).
-// Returns nullptr, with a debug line, for a value longer than kValueMax: cut,
+// Returns nullptr, with a debug line, for a value longer than kProfileValueMax: cut,
 // it could mean something else (an access list "...,12" read as "...,1").
 char* ReadValue(const char* pSection, const char* pKey, const char* pDefault)
 {
@@ -31,7 +30,7 @@ char* ReadValue(const char* pSection, const char* pKey, const char* pDefault)
     if (n < sizeof acKeyValue - 1) return acKeyValue;
     char acLine[128];
     std::snprintf(acLine, sizeof acLine, "[%s] %s is longer than %d characters - refused", pSection, pKey,
-                  kValueMax);
+                  kProfileValueMax);
     DebugLog(acLine);
     return nullptr;
 }

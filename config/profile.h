@@ -2,6 +2,7 @@
 // the configuration of the level and mask tables, workstation access.
 // DebugMode goes to the debug log (core/log.h).
 #pragma once
+#include "config/profile_text.h"
 #include "core/levels.h"
 
 // The profile as loaded. A setting keeps its INI key's name.
@@ -15,7 +16,7 @@ struct DeviceProfile {
     int LevelMapInfoId;
     int NameLength;
     int RevertiveLevel;
-    char ExternalDLL[32];
+    char ExternalDLL[kExternalDllMax + 1];
     int abAccess[kWorkstationMax + 1];
     LevelEntry sLevel[kLevelCount + 1];   // configuration fields: iType, iKind, iTarget
     MaskEntry sMask[kMaskCount + 1];

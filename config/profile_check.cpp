@@ -12,19 +12,13 @@
 
 namespace {
 
-const int kValueMax = 32767;     // longest value the driver reads; a longer one is refused, never cut
-const int kDllNameMax = 31;      // ExternalDLL: a longer name loads no library
-const int kDatabaseMax = 4096;   // packages the route index and lock tables hold
-const int kDeviceMax = 999;
-const int kNameMax = 32;         // characters of a mask name the driver keeps and compares
-const int kListAccessMax = 999;  // a list grants 1..999; only "ALL" grants 1000
 const size_t kShownMax = 60;     // characters of a refused value shown in its finding
 
 // One key as the driver reads it and as the file holds it.
 struct KeyText {
     std::string sKey;      // "[Section] Key" for the findings
     bool bPresent;
-    bool bRefused;         // longer than kValueMax: the driver refuses it
+    bool bRefused;         // longer than kProfileValueMax: the driver refuses it
     std::string sWhole;    // the value as the file holds it; empty when missing
     std::string sDriver;   // what the driver's read gives
 };
@@ -37,8 +31,8 @@ KeyText ReadKey(const ProfileSource& source, const char* pSection, const char* p
     if (!k.bPresent) k.sWhole.clear();
     // Read as the driver reads: one byte more than the longest value and its
     // terminator, so that a value that fills the buffer is seen as too long.
-    k.sDriver = source.fnRead(pSection, pKey, pDefault, kValueMax + 2);
-    k.bRefused = k.sDriver.size() > static_cast<size_t>(kValueMax);
+    k.sDriver = source.fnRead(pSection, pKey, pDefault, kProfileValueMax + 2);
+    k.bRefused = k.sDriver.size() > static_cast<size_t>(kProfileValueMax);
     return k;
 }
 
@@ -59,7 +53,7 @@ bool CheckRefused(std::vector<Finding>* pFindings, const KeyText& k, const std::
 {
     if (!k.bRefused) return false;
     Add(pFindings, kError, k,
-        "longer than " + std::to_string(kValueMax) + " characters: the driver refuses the value, " + sOutcome);
+        "longer than " + std::to_string(kProfileValueMax) + " characters: the driver refuses the value, " + sOutcome);
     return true;
 }
 
@@ -173,10 +167,10 @@ void CheckDatabaseSize(const ProfileSource& source, std::vector<Finding>* pFindi
         Add(pFindings, kError, k,
             sWhy + "the driver shows \"... the '" + pKey + "' parameter (" + pBoxWord +
                 ") in it has not been set.\" and stops (no " + pPackage + " package could be taken)");
-    } else if (*piSize > kDatabaseMax) {
+    } else if (*piSize > kPackageMax) {
         Add(pFindings, kWarning, k,
             "above 4096: the driver uses 4096, the size of its route index and lock tables");
-        *piSize = kDatabaseMax;
+        *piSize = kPackageMax;
     }
 }
 
@@ -265,7 +259,7 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
 
     k = ReadKey(source, "Combiner", "ExternalDLL", "default");
     std::strcpy(p->ExternalDLL, "NONE");
-    if (k.bRefused || k.sDriver.size() > static_cast<size_t>(kDllNameMax)) {
+    if (k.bRefused || k.sDriver.size() > static_cast<size_t>(kExternalDllMax)) {
         Add(pFindings, kError, k,
             "longer than 31 characters: the driver loads no library (a cut name could load another) and runs "
             "without a filter");
@@ -320,7 +314,7 @@ const char* KindName(int iKind)
 void CheckLevelTarget(int iDevice, const SiteProfile& p, int n, const std::string& sKey, const std::string& sText,
                       Severity eSeverity, const std::string& sPrefix, std::vector<Finding>* pFindings)
 {
-    const int iTarget = p.asLevel[n].iTarget;
+    const int iTarget = p.sLevel[n].iTarget;
     std::string sProblem;
     if (iTarget < 1 || iTarget > kDeviceMax) {
         sProblem = "the target device " + std::to_string(iTarget) +
@@ -338,7 +332,7 @@ void CheckLevelTarget(int iDevice, const SiteProfile& p, int n, const std::strin
     }
     if (sProblem.empty()) return;
     AddFinding(pFindings, eSeverity, sKey, sText,
-               sPrefix + sProblem + ": the level's " + KindName(p.asLevel[n].iKind) + " commands go there");
+               sPrefix + sProblem + ": the level's " + KindName(p.sLevel[n].iKind) + " commands go there");
 }
 
 void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::vector<Finding>* pFindings)
@@ -348,7 +342,7 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
         char acKey[16];
         std::snprintf(acKey, sizeof acKey, "Level_%02d", n);
         KeyText k = ReadKey(source, "Levels", acKey, "NONE");
-        LevelEntry& sL = p->asLevel[n];
+        LevelEntry& sL = p->sLevel[n];
         if (CheckRefused(pFindings, k, "so the level never issues a command")) {
             ParseLevelText(nullptr, &sL.iType, &sL.iKind, &sL.iTarget);
             p->abLevelSet[n] = 1;
@@ -454,7 +448,7 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
         std::snprintf(acKey, sizeof acKey, "Mask_%02d", n);
         KeyText& k = aKey[n];
         k = ReadKey(source, "Masks", acKey, "NONE");
-        MaskEntry& sM = p->asMask[n];
+        MaskEntry& sM = p->sMask[n];
         sM.acName[0] = '\0';
         if (CheckRefused(pFindings, k, "so the mask has no name and includes no level")) {
             ParseMaskText(nullptr, &sM);
@@ -480,7 +474,7 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
             continue;
         }
         const std::string& sName = asField[0];
-        if (sName.size() > static_cast<size_t>(kNameMax)) {
+        if (sName.size() > static_cast<size_t>(kMaskNameMax)) {
             Add(pFindings, kError, k,
                 "the name has " + std::to_string(sName.size()) + " characters; the driver keeps and compares 32, " +
                     QuotedText(sM.acName) + ": a take naming the whole name selects no mask");
@@ -506,10 +500,10 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
         }
     }
     for (int n = 2; n <= kMaskCount; ++n) {
-        const MaskEntry& sM = p->asMask[n];
+        const MaskEntry& sM = p->sMask[n];
         if (sM.acName[0] == '\0') continue;
         for (int i = 1; i < n; ++i) {
-            if (std::strcmp(p->asMask[i].acName, sM.acName) != 0) continue;
+            if (std::strcmp(p->sMask[i].acName, sM.acName) != 0) continue;
             char acOther[16];
             std::snprintf(acOther, sizeof acOther, "Mask_%02d", i);
             std::string sEffect = "the same name as " + std::string(acOther) +
@@ -537,13 +531,13 @@ void CheckRevertiveLevel(const SiteProfile& p, std::vector<Finding>* pFindings)
     if (iLevel < 1 || iLevel > kLevelCount) return;
     const std::string sKey = "[Combiner] RevertiveLevel";
     const std::string sValue = std::to_string(iLevel);
-    if (!p.abLevelSet[iLevel] || p.asLevel[iLevel].iKind == 0) {
+    if (!p.abLevelSet[iLevel] || p.sLevel[iLevel].iKind == 0) {
         AddFinding(pFindings, kWarning, sKey, sValue,
                    "level " + sValue + " is not defined in [Levels] (the driver gives it F,R," + sValue +
                        "), yet only takes that include it update the route index and send the revertive");
     }
     for (int n = 1; n <= kMaskCount; ++n) {
-        if (p.asMask[n].acName[0] != '\0' && p.asMask[n].aiLevels[iLevel] == 1) return;
+        if (p.sMask[n].acName[0] != '\0' && p.sMask[n].aiLevels[iLevel] == 1) return;
     }
     AddFinding(pFindings, kWarning, sKey, sValue,
                "no mask includes level " + sValue +
@@ -561,10 +555,10 @@ void CheckAccessField(const KeyText& kList, const std::string& sField, const std
     KeyText k = kList;
     k.sKey += ", field";
     k.sWhole = sAsWritten;
-    std::vector<int> abGranted(kAccessEntries, 0);
+    std::vector<int> abGranted(kWorkstationMax + 1, 0);
     ParseAccessText(sField.c_str(), abGranted.data());
     int nGranted = 0;
-    for (int n = 1; n < kAccessEntries; ++n) nGranted += abGranted[n];
+    for (int n = 1; n <= kWorkstationMax; ++n) nGranted += abGranted[n];
     const std::string sOutside = "grants nothing: a list grants workstations 1..999 (1000 only through ALL)";
 
     if (sField.find('-') == std::string::npos) {
@@ -646,7 +640,7 @@ void CheckAccess(const ProfileSource& source, SiteProfile* p, std::vector<Findin
     const std::vector<std::string> asWritten = ProfileFields(k.sDriver);
     for (size_t i = 0; i < asField.size(); ++i) CheckAccessField(k, asField[i], asWritten[i], pFindings);
     int nGranted = 0;
-    for (int n = 1; n < kAccessEntries; ++n) nGranted += p->abAccess[n];
+    for (int n = 1; n <= kWorkstationMax; ++n) nGranted += p->abAccess[n];
     if (nGranted == 0) {
         Add(pFindings, kWarning, k, "no workstation but the panel (workstation 0) may operate the driver");
     }
@@ -713,6 +707,7 @@ void CheckDeviceProfile(const ProfileSource& source, int iDevice, SiteProfile* p
                         std::vector<Finding>* pFindings)
 {
     std::memset(pProfile, 0, sizeof *pProfile);
+    pProfile->iDevice = iDevice;
     CheckCombiner(source, iDevice, pProfile, pFindings);
     CheckInfoIds(iDevice, *pProfile, pFindings);
     CheckLevels(source, iDevice, pProfile, pFindings);

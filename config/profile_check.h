@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "config/profile.h"
 #include "core/findings.h"
-#include "core/levels.h"
 
 // Read access to one profile file. None of them writes.
 struct ProfileSource {
@@ -21,25 +21,11 @@ struct ProfileSource {
     std::function<std::vector<std::string>(const char* pSection)> fnNames;
 };
 
-const int kAccessEntries = 1001;   // workstations 0..1000
-
-// What the driver holds once it has loaded the profile, the defaults it
-// writes back included.
-struct SiteProfile {
-    int DatabaseSize_0;
-    int DatabaseSize_1;
-    long SaveDelay;
-    int SrcePkgInfoId;
-    int DestPkgInfoId;
-    int LevelMapInfoId;
+// What the driver holds once it has loaded the profile (the defaults it
+// writes back included), and what the checker keeps besides.
+struct SiteProfile : DeviceProfile {
     int DebugMode;
-    int NameLength;
-    int RevertiveLevel;
-    char ExternalDLL[32];
-    LevelEntry asLevel[kLevelCount + 1];   // iType, iKind, iTarget of levels 1..32
-    int abLevelSet[kLevelCount + 1];       // 1: the profile defines the level (not missing, not NONE)
-    MaskEntry asMask[kMaskCount + 1];
-    int abAccess[kAccessEntries];
+    int abLevelSet[kLevelCount + 1];   // 1: the profile defines the level (not missing, not NONE)
 };
 
 // Loads the profile as the driver does for device iDevice into *pProfile

@@ -8,7 +8,6 @@
 
 namespace {
 
-const int kListAccessMax = 999;  // a list grants 1..999; only "ALL" grants 1000
 
 bool IsSpace(char c)
 {

@@ -2,6 +2,10 @@
 #pragma once
 #include "core/levels.h"
 
+const int kProfileValueMax = 32767;  // longest value read; a longer one is refused whole, never cut
+const int kListAccessMax = 999;      // an access list grants 1..999; only "ALL" grants 1000
+const int kExternalDllMax = 31;      // a longer ExternalDLL name loads no library
+
 // scanf "%d": leading white space, optional sign, digits. Returns 1 and sets
 // *piValue when a number was read, else 0 and leaves *piValue alone. Values
 // beyond the type's range saturate.

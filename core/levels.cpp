@@ -13,8 +13,6 @@
 
 namespace {
 
-const int kMaxCommas = 30;        // at most 31 fields of a slot are used
-
 void Log(LogFn pLog, const char* pText)
 {
     if (pLog) pLog(pText);
@@ -27,7 +25,7 @@ int CountFields(const char* pText)
     for (const char* p = pText; *p; ++p) {
         if (*p == ',') ++nCommas;
     }
-    return nCommas > kMaxCommas ? kMaxCommas : nCommas;
+    return nCommas > kSlotCommasRead ? kSlotCommasRead : nCommas;
 }
 
 // The value of a package field: -1 for "no value" (a text beginning with "-"),

@@ -5,6 +5,11 @@
 #include "core/limits.h"
 
 const int kSlotTextMax = 256;      // characters of a slot text the take keeps
+const int kSlotCommasRead = 30;    // a slot's fields up to its 30th comma (levels 1..31) are read
+const int kMaskNameMax = 32;       // characters of a mask name kept and compared
+// At start-up a level-map slot whose first 128 characters hold no comma is
+// given the default map.
+const int kLevelMapProbe = 128;
 
 // A level's direction (iType) and the command it issues (iKind).
 enum LevelType { kNoDirection = 0, kForward = 1, kReverse = 2 };
@@ -25,7 +30,7 @@ struct LevelEntry {
 };
 
 struct MaskEntry {
-    char acName[33];
+    char acName[kMaskNameMax + 1];
     int aiLevels[kLevelCount + 1];  // 1 included, -1 not; index 1..32
 };
 

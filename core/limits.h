@@ -6,3 +6,4 @@ const int kPackageMax = 4096;      // route index and lock flags; the largest pa
 const int kLevelCount = 32;
 const int kMaskCount = 32;
 const int kWorkstationMax = 1000;  // the access table holds workstations 0..1000
+const int kDeviceMax = 999;        // device numbers are 1..999

@@ -12,10 +12,7 @@
 
 namespace {
 
-const int kMaxCommas = 30;         // the take reads at most 31 fields of a slot
-const int kMapCommaWindow = 128;   // the level map initialisation looks for a comma here
 const int kUnsetMap = -99;         // a level the level-map slot does not reach (the take reads it as 0)
-const int kPackageLimit = 4096;    // values above this are never sent
 
 // The level table with the configuration of asConfig and the take's working
 // fields reset, iMap included.
@@ -42,7 +39,7 @@ std::vector<std::string> TakeFields(const std::string& sText)
     const std::string sKept = Kept(sText);
     int nCommas = 0;
     for (char c : sKept) nCommas += c == ',';
-    if (nCommas > kMaxCommas) nCommas = kMaxCommas;
+    if (nCommas > kSlotCommasRead) nCommas = kSlotCommasRead;
     std::unique_ptr<Ckelm_strtok> pSplit(new Ckelm_strtok);
     pSplit->Split(sKept.c_str(), ',');
     std::vector<std::string> asField;
@@ -160,7 +157,7 @@ void CheckNumber(const LevelEntry* asConfig, const PackageSlot& slot, const char
         AddFinding(pFindings, kError, sKey, sField,
                    std::string("not a number: the driver takes it as 0") +
                        (bBlocked ? " and never sends the level's command" : ""));
-    } else if (bBlocked && iValue > kPackageLimit) {
+    } else if (bBlocked && iValue > kPackageMax) {
         AddFinding(pFindings, kError, sKey, sField, "above 4096: the driver never sends the level's command");
     } else if (bBlocked) {
         AddFinding(pFindings, kWarning, sKey, sField,
@@ -228,7 +225,7 @@ void CheckPackage(const LevelEntry* asConfig, int iDatabaseSize, const PackageSl
         }
     }
     const std::vector<std::string> asAll = AllFields(slot.sText);
-    for (size_t k = kMaxCommas + 1; k < asAll.size(); ++k) {
+    for (size_t k = kSlotCommasRead + 1; k < asAll.size(); ++k) {
         if (!HasValue(asAll[k])) continue;
         AddFinding(pFindings, kError, sKey, slot.sText,
                    std::to_string(asAll.size()) + " fields: the driver reads the first 31, so field " +
@@ -274,7 +271,7 @@ void MapOfDestination(const LevelEntry* asConfig, const std::vector<PackageSlot>
     for (const PackageSlot& map : aMaps) {
         if (map.iSlot == iDest) *ppSlot = &map;
     }
-    if (*ppSlot != nullptr && (*ppSlot)->sText.substr(0, kMapCommaWindow).find(',') != std::string::npos) {
+    if (*ppSlot != nullptr && (*ppSlot)->sText.substr(0, kLevelMapProbe).find(',') != std::string::npos) {
         ReadLevelMapSlot(asLevel, Kept((*ppSlot)->sText).c_str());
         return;
     }
@@ -332,7 +329,7 @@ void CheckLevelMaps(const std::vector<PackageSlot>& aMaps, std::vector<Finding>*
 {
     for (const PackageSlot& map : aMaps) {
         const std::string sKey = map.sWhere + " level map slot " + std::to_string(map.iSlot);
-        if (map.sText.substr(0, kMapCommaWindow).find(',') == std::string::npos) {
+        if (map.sText.substr(0, kLevelMapProbe).find(',') == std::string::npos) {
             if (!map.sText.empty()) {
                 AddFinding(pFindings, kWarning, sKey, map.sText,
                            "no comma in the first 128 characters: the driver writes the default map 1,2,...,32 "

@@ -152,8 +152,8 @@ bool ReadInfoSlot(HWND hWndLink, int iSlot, char* pBuffer, int nLength)
     return bAnswered;
 }
 
-// Every level-map slot whose first 128 characters hold no comma gets the
-// default mapping "1,2,...,32". Each slot is offered the same default: what
+// Every level-map slot whose first kLevelMapProbe characters hold no comma
+// gets the default mapping "1,2,...,32". Each slot is offered the same default: what
 // the InfoDriver answers to one write is not carried to the next. A slot
 // whose read got no answer is not written: it may hold a map. A close
 // request stops the loop before its next request.
@@ -169,7 +169,7 @@ void InitLevelMap(StopCheck pfnStopped)
 
     long nUnanswered = 0;
     for (int iSlot = 1; iSlot <= kPackageMax && !Stopped(pfnStopped); ++iSlot) {
-        char acSlot[129];
+        char acSlot[kLevelMapProbe + 1];
         if (!ReadInfoSlot(sLinks.hWndLevelMapInfo, iSlot, acSlot, sizeof acSlot)) {
             ++nUnanswered;
             continue;

@@ -68,7 +68,7 @@ int RegisterDevice()
     std::snprintf(acLine, sizeof acLine, "RVX handle 0x%04x",
                   static_cast<unsigned int>(reinterpret_cast<uintptr_t>(sRvx.hWndRvx)));
     DebugLog(acLine);
-    if (iDevice < 1 || iDevice > 999) {
+    if (iDevice < 1 || iDevice > kDeviceMax) {
         DebugLog("Result is 1");
         return kRegisterInvalidId;
     }

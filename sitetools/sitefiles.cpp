@@ -4,11 +4,10 @@
 #include <cstring>
 
 #include "config/paths.h"
+#include "core/limits.h"
 
 namespace {
 
-const char kSystemConfigFile[] = "c:\\kelm_config.ini";
-const int kWorkLimit = 512;              // the driver's longest path from any source: 511 characters
 const DWORD kListBuffer = 65536;         // whole values and name lists
 const DWORD kFileLimit = 16 * 1024 * 1024;
 
@@ -34,7 +33,7 @@ bool ParseDeviceNumber(const char* pText, int* piDevice)
         if (*p < '0' || *p > '9') return false;
         iDevice = iDevice * 10 + (*p - '0');
     }
-    if (iDevice < 1 || iDevice > 999) return false;
+    if (iDevice < 1 || iDevice > kDeviceMax) return false;
     *piDevice = iDevice;
     return true;
 }
@@ -42,28 +41,23 @@ bool ParseDeviceNumber(const char* pText, int* piDevice)
 ConfigDirectory FindConfigDirectory()
 {
     ConfigDirectory dir = {"", "", false};
-    const char kSuffix[] = "\\config\\system";
-    char acWork[kWorkLimit + 2];
-    if (JoinRootSystem(acWork, kWorkLimit) && std::strlen(acWork) + std::strlen(kSuffix) < kWorkLimit) {
-        dir.sDir = std::string(acWork) + kSuffix;
-        dir.sFrom = "from CC_ROOT and CC_SYSTEM";
-    } else {
-        char acValue[2 * kWorkLimit];
-        DWORD nRead = GetPrivateProfileStringA("Config", "ConfigPath", "NONE", acValue, sizeof acValue,
-                                               kSystemConfigFile);
-        if (std::strcmp(acValue, "NONE") != 0) {
-            dir.sFrom = "from [Config] ConfigPath of c:\\kelm_config.ini";
-            if (nRead < static_cast<DWORD>(kWorkLimit)) dir.sDir = acValue;
-        } else {
-            UINT nWindows = GetWindowsDirectoryA(acWork, kWorkLimit);
-            if (nWindows > 0 && nWindows < static_cast<UINT>(kWorkLimit)) dir.sDir = acWork;
-            dir.sFrom = "the Windows directory: c:\\kelm_config.ini has no [Config] ConfigPath";
-            dir.bWouldRecord = true;
-        }
-    }
     // The driver copies the directory into a MAX_PATH buffer and refuses one
     // that does not fit.
-    if (dir.sDir.size() >= MAX_PATH) dir.sDir.clear();
+    char acDir[MAX_PATH];
+    DirectoryOrigin eOrigin = kDirFromEnvironment;
+    if (LookUpConfigDir(acDir, sizeof acDir, &eOrigin)) dir.sDir = acDir;
+    switch (eOrigin) {
+    case kDirFromEnvironment:
+        dir.sFrom = "from CC_ROOT and CC_SYSTEM";
+        break;
+    case kDirFromSystemConfig:
+        dir.sFrom = "from [Config] ConfigPath of c:\\kelm_config.ini";
+        break;
+    case kDirFromWindows:
+        dir.sFrom = "the Windows directory: c:\\kelm_config.ini has no [Config] ConfigPath";
+        dir.bWouldRecord = true;
+        break;
+    }
     return dir;
 }
 

@@ -204,8 +204,8 @@ int main(int argc, char** argv)
     if (!options.sSources.empty() && !LoadSlots(options.sSources, &aSources)) return kExitUsage;
     if (!options.sDests.empty() && !LoadSlots(options.sDests, &aDests)) return kExitUsage;
     if (!options.sLevelMap.empty() && !LoadSlots(options.sLevelMap, &aMaps)) return kExitUsage;
-    CheckSourcePackages(profile.asLevel, profile.DatabaseSize_0, aSources, &aFindings);
-    CheckDestPackages(profile.asLevel, profile.DatabaseSize_1, aDests, options.sLevelMap.empty() ? nullptr : &aMaps,
+    CheckSourcePackages(profile.sLevel, profile.DatabaseSize_0, aSources, &aFindings);
+    CheckDestPackages(profile.sLevel, profile.DatabaseSize_1, aDests, options.sLevelMap.empty() ? nullptr : &aMaps,
                       &aFindings);
     CheckLevelMaps(aMaps, &aFindings);
 

@@ -202,15 +202,15 @@ TEST_F(ZurcheckProfile, LoadsTheProfileAsTheDriver)
     EXPECT_EQ(profile.LevelMapInfoId, 204);
     EXPECT_EQ(profile.NameLength, 8);
     EXPECT_STREQ(profile.ExternalDLL, "NONE");
-    EXPECT_EQ(profile.asLevel[3].iType, 2);
-    EXPECT_EQ(profile.asLevel[3].iKind, 2);
-    EXPECT_EQ(profile.asLevel[3].iTarget, 12);
-    EXPECT_EQ(profile.asLevel[7].iTarget, 7);   // the default F,R,7
+    EXPECT_EQ(profile.sLevel[3].iType, 2);
+    EXPECT_EQ(profile.sLevel[3].iKind, 2);
+    EXPECT_EQ(profile.sLevel[3].iTarget, 12);
+    EXPECT_EQ(profile.sLevel[7].iTarget, 7);   // the default F,R,7
     EXPECT_EQ(profile.abLevelSet[7], 0);
-    EXPECT_STREQ(profile.asMask[2].acName, "Cams");
-    EXPECT_EQ(profile.asMask[2].aiLevels[5], 1);
-    EXPECT_EQ(profile.asMask[2].aiLevels[7], -1);
-    EXPECT_STREQ(profile.asMask[9].acName, "MASKNAME_09");
+    EXPECT_STREQ(profile.sMask[2].acName, "Cams");
+    EXPECT_EQ(profile.sMask[2].aiLevels[5], 1);
+    EXPECT_EQ(profile.sMask[2].aiLevels[7], -1);
+    EXPECT_STREQ(profile.sMask[9].acName, "MASKNAME_09");
     EXPECT_EQ(profile.abAccess[6], 1);
     EXPECT_EQ(profile.abAccess[8], 0);
 }
