@@ -16,19 +16,8 @@
 
 namespace {
 
-class Menu : public ::testing::Test {
+class Menu : public PanelFixture {
 protected:
-    void SetUp() override
-    {
-        StartHost();
-        UsePanelProfile(12, 10, 20);   // the panel's own workstation 0 always has access
-        ClearRoutes();
-        SetRoute(1, 3);
-        OpenPanel();
-        TakeDebugLines();
-    }
-    void TearDown() override { ClosePanel(); }
-
     static UINT State(int iItem) { return GetMenuState(GetMenu(hWndMain), iItem, MF_BYCOMMAND); }
     static bool Greyed(int iItem) { return (State(iItem) & MF_GRAYED) != 0; }
     static bool Checked(int iItem) { return (State(iItem) & MF_CHECKED) != 0; }

@@ -13,11 +13,13 @@
 #include "core/messages.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
-#include "ipc/test/test_host.h"
 #include "ipc/transport.h"
 #include "res/resource.h"
 #include "standins/bwcc32/bwcc_api.h"
 #include "standins/kelm_cc/tav_button.h"
+#include "tests/host/debug_capture.h"
+#include "tests/host/test_host.h"
+#include "tests/host/window.h"
 
 namespace {
 
@@ -26,8 +28,6 @@ std::mutex mRequests;
 std::vector<NameRequest> asRequests;
 WPARAM wLastSysCommand = 0;
 
-std::mutex mDebug;
-std::vector<std::string> asDebugLines;
 
 int Word(const char* p)
 {
@@ -77,19 +77,6 @@ LRESULT CALLBACK MainProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hWnd, uMessage, wParam, lParam);
 }
 
-// The debug log's sink in the test: keeps the driver's lines and passes them
-// on to the platform's debug output.
-void CatchDebugLine(const char* pLine)
-{
-    OutputDebugStringA(pLine);
-    std::string sLine(pLine);
-    if (sLine.compare(0, 5, "<GR>-") != 0) return;
-    sLine.erase(0, 5);
-    if (!sLine.empty() && sLine.back() == '\n') sLine.pop_back();
-    std::lock_guard<std::mutex> lock(mDebug);
-    asDebugLines.push_back(sLine);
-}
-
 HMENU BuildMenu()
 {
     HMENU hBar = CreateMenu();
@@ -127,7 +114,7 @@ void StartHost()
 {
     if (hWndMain != nullptr) return;
     HINSTANCE hInst = GetModuleHandleA(nullptr);
-    SetDebugSink(CatchDebugLine);
+    static DebugCapture capture;   // the driver's debug lines, for the whole run
 
     // The control libraries, built beside the test.
     HMODULE hBwccLib = LoadLibraryA("BWCC32.DLL");
@@ -140,12 +127,7 @@ void StartHost()
     static HANDLE hReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     static HWND hRvx = nullptr;
     static std::thread rvx([] {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = RvxProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PanelTestRvx";
-        RegisterClassA(&wc);
-        hRvx = CreateWindowA("PanelTestRvx", "RVX", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        hRvx = MakeWindow("PanelTestRvx", RvxProc, "RVX");
         SetEvent(hReady);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
@@ -207,9 +189,13 @@ void ClosePanel()
 
 std::vector<std::string> TakeDebugLines()
 {
-    std::lock_guard<std::mutex> lock(mDebug);
     std::vector<std::string> v;
-    v.swap(asDebugLines);
+    for (std::string sLine : DebugCapture::Take()) {
+        if (sLine.compare(0, 5, "<GR>-") != 0) continue;   // not the driver's
+        sLine.erase(0, 5);
+        if (!sLine.empty() && sLine.back() == '\n') sLine.pop_back();
+        v.push_back(sLine);
+    }
     return v;
 }
 
@@ -302,4 +288,22 @@ std::string StyleCode(int iControl)
 int ButtonFace(int iControl)
 {
     return static_cast<int>(SendDlgItemMessageA(Panel().hWndDialog, iControl, TAVM_GETFACE, 0, 0));
+}
+
+void PanelFixture::SetUp()
+{
+    StartHost();
+    UsePanelProfile(12, 10, 20);
+    ClearRoutes();
+    SetRoute(1, 3);
+    SetRoute(5, 4);
+    RenameAll(false);
+    OpenPanel();
+    TakeNameRequests();
+    TakeDebugLines();
+}
+
+void PanelFixture::TearDown()
+{
+    ClosePanel();
 }

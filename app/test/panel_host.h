@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -53,3 +55,13 @@ void Pump(int iMilliseconds);
 // and the face colour it selected.
 std::string StyleCode(int iControl);
 int ButtonFace(int iControl);
+
+// The fixture of the panel and menu tests: device 12 with 10 sources and 20
+// destinations (the panel's own workstation 0 always has access),
+// destination 1 routed from 3 and 5 from 4, nothing locked, the names as the
+// fake RVX first gives them, the panel open; closed after each test.
+class PanelFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

@@ -20,22 +20,7 @@
 
 namespace {
 
-class OperatorPanel : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        StartHost();
-        UsePanelProfile(12, 10, 20);   // the panel's own workstation 0 always has access
-        ClearRoutes();
-        SetRoute(1, 3);
-        SetRoute(5, 4);
-        RenameAll(false);
-        OpenPanel();
-        TakeNameRequests();
-        TakeDebugLines();
-    }
-    void TearDown() override { ClosePanel(); }
-};
+class OperatorPanel : public PanelFixture {};
 
 TEST_F(OperatorPanel, ListsHoldOneNamePerPackageInPackageOrder)
 {

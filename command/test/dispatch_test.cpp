@@ -7,13 +7,13 @@
 
 #include "command/routes.h"
 #include "command/take.h"
-#include "config/test/debug_capture.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "ipc/counters.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
-#include "ipc/test/test_host.h"
+#include "tests/host/debug_capture.h"
+#include "tests/host/test_host.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "ipc/counters.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
-#include "ipc/test/test_host.h"
+#include "tests/host/test_host.h"
 
 namespace {
 

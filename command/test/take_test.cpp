@@ -21,8 +21,10 @@
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
-#include "ipc/test/test_host.h"
 #include "ipc/transport.h"
+#include "tests/host/debug_capture.h"
+#include "tests/host/test_host.h"
+#include "tests/host/window.h"
 
 namespace {
 
@@ -93,29 +95,11 @@ LRESULT CALLBACK SelfProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
 
-HWND MakeWindow(const char* pClass, const char* pTitle, WNDPROC pProc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = pProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = pClass;
-    RegisterClassA(&wc);
-    return CreateWindowA(pClass, pTitle, 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
-}
-
 std::string Identity()
 {
     std::string s;
     for (int i = 1; i <= 32; ++i) s += (i > 1 ? "," : "") + std::to_string(i);
     return s;
-}
-
-// The driver's debug lines, caught as the debug log's sink.
-std::vector<std::string> asDebug;
-
-void CatchDebugText(const char* pLine)
-{
-    asDebug.push_back(pLine);
 }
 
 typedef void(__cdecl* SetFilterModeFn)(int);
@@ -127,10 +111,10 @@ protected:
     {
         hPeersReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         peers = std::thread([] {
-            hPeerRvx = MakeWindow("TakeRvx", "rvx", RvxProc);
-            hPeerSource = MakeWindow("TakeInfo", "source", InfoProc);
-            hPeerDest = MakeWindow("TakeInfo", "dest", InfoProc);
-            hPeerMap = MakeWindow("TakeInfo", "map", InfoProc);
+            hPeerRvx = MakeWindow("TakeRvx", RvxProc, "rvx");
+            hPeerSource = MakeWindow("TakeInfo", InfoProc, "source");
+            hPeerDest = MakeWindow("TakeInfo", InfoProc, "dest");
+            hPeerMap = MakeWindow("TakeInfo", InfoProc, "map");
             SetEvent(hPeersReady);
             MSG msg;
             while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
@@ -140,8 +124,7 @@ protected:
             DestroyWindow(hPeerMap);
         });
         WaitForSingleObject(hPeersReady, 10000);
-        hSelf = MakeWindow("TakeSelf", "driver", SelfProc);
-        pfnOldSink = SetDebugSink(CatchDebugText);
+        hSelf = MakeWindow("TakeSelf", SelfProc, "driver");
         sConfigDir = UseTempConfigDir(201);
     }
     static void TearDownTestSuite()
@@ -149,10 +132,8 @@ protected:
         PostMessageA(hPeerSource, WM_CLOSE, 0, 0);
         peers.join();
         DestroyWindow(hSelf);
-        SetDebugSink(pfnOldSink);
     }
     static std::thread peers;
-    static DebugSink pfnOldSink;
     static std::string sConfigDir;
 
     // The worked example's device 201: levels 1..5 configured, the others
@@ -189,7 +170,7 @@ protected:
         mMap[34] = Identity();
         aAtRvx.clear();
         asReads.clear();
-        asDebug.clear();
+        DebugCapture::Take();
         SetDebugMode(0);
     }
     void TearDown() override
@@ -248,6 +229,7 @@ protected:
     int iDests = 4096;
     int iRevertiveLevel = 0;
     std::string asLevelText[33];
+    DebugCapture capture;   // the driver's debug lines
     std::string asMaskText[33];
     HMODULE hLibrary = nullptr;
     static int RC(const char* pCommand)
@@ -258,7 +240,6 @@ protected:
     }
 };
 std::thread Take::peers;
-DebugSink Take::pfnOldSink = nullptr;
 std::string Take::sConfigDir;
 
 const std::vector<AtRvx> kWorkedExample = {
@@ -307,6 +288,7 @@ TEST_F(Take, DebugLinesOfATake)
         "<GR>-RC 103 30 9 ',---' 7\n",
         "<GR>-Scan 4 : 1 4 -1\n",
     };
+    std::vector<std::string> asDebug = DebugCapture::Take();
     ASSERT_GE(asDebug.size(), asExpected.size());
     asDebug.resize(asExpected.size());
     EXPECT_EQ(asDebug, asExpected);

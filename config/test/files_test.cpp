@@ -14,10 +14,10 @@
 
 #include "app/driver.h"
 #include "config/profile.h"
-#include "config/test/debug_capture.h"
 #include "config/test/save_states.h"
 #include "core/log.h"
-#include "ipc/test/test_host.h"
+#include "tests/host/debug_capture.h"
+#include "tests/host/test_host.h"
 
 namespace {
 

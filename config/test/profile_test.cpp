@@ -11,8 +11,8 @@
 
 #include "app/driver.h"
 #include "app/startup.h"
-#include "config/test/debug_capture.h"
 #include "core/log.h"
+#include "tests/host/debug_capture.h"
 
 namespace {
 

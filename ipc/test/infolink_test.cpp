@@ -18,7 +18,7 @@
 #include "config/profile.h"
 #include "core/log.h"
 #include "ipc/intake.h"
-#include "ipc/test/test_host.h"
+#include "tests/host/test_host.h"
 
 namespace {
 
@@ -96,6 +96,10 @@ protected:
     {
         CreateHostWindow();
         sDir = UseTempConfigDir(100);
+        for (int i = 0; i < kPeers; ++i) {
+            ahPeer[i] = nullptr;
+            anSeen[i] = 0;
+        }
         char acExe[MAX_PATH];
         GetModuleFileNameA(nullptr, acExe, sizeof acExe);
         std::string sHelper(acExe);
@@ -187,41 +191,45 @@ TEST_F(InfoDriverLinks, ConnectLinksAllThreeAndFillsTheLevelMapWithOneDefault)
     EXPECT_STREQ(acSlot, "1,");
 }
 
-TEST_F(InfoDriverLinks, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
+struct MissingLink {
+    int iFailing;
+    const char* pText;
+};
+
+class InfoDriverLinksMissing : public InfoDriverLinks, public ::testing::WithParamInterface<MissingLink> {};
+
+TEST_P(InfoDriverLinksMissing, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
 {
-    struct Case {
-        int iFailing;
-        const char* pText;
-    };
-    const Case asCase[] = {
-        {0, "Unable to connect to Source Package InfoDriver 987.  Ensure that the InfoDriver you are trying to "
-            "connect to is actually running then restart this application."},
-        {1, "Unable to connect to Destination Package InfoDriver 987.  Ensure that the InfoDriver you are trying "
-            "to connect to is actually running then restart this application."},
-        {2, "Unable to connect to destination level mapping InfoDriver 987.  Ensure that the InfoDriver you are "
-            "trying to connect to is actually running then restart this application."},
-    };
-    for (const Case& c : asCase) {
-        SetUp();
-        UseInfoLinks(nullptr, nullptr, nullptr);
-        int aiId[kPeers] = {kSrce, kDest, kLevelMap};
-        aiId[c.iFailing] = kAbsent;
-        LoadIds(aiId[0], aiId[1], aiId[2]);
-        int iFailed = kAllLinked;
-        EXPECT_EQ(ConnectExpectingBox(&iFailed), c.pText);
-        EXPECT_EQ(iFailed, c.iFailing);
-        EXPECT_EQ(Driver().bClosing, 1);
-        HWND ahLink[kPeers] = {Links().hWndSrcePkgInfo, Links().hWndDestPkgInfo, Links().hWndLevelMapInfo};
-        for (int i = 0; i < kPeers; ++i) {
-            EXPECT_EQ(ahLink[i], i < c.iFailing ? ahPeer[i] : nullptr) << c.iFailing << " " << i;
-        }
-        // The broadcasts stop at the failing link; no level-map work follows.
-        std::vector<std::string> asExpected;
-        for (int i = 0; i <= c.iFailing; ++i) asExpected.push_back(Connect(aiId[i]));
-        EXPECT_EQ(NewLines(0), asExpected);
-        EXPECT_EQ(NewLines(2), asExpected);
+    const MissingLink& c = GetParam();
+    UseInfoLinks(nullptr, nullptr, nullptr);
+    int aiId[kPeers] = {kSrce, kDest, kLevelMap};
+    aiId[c.iFailing] = kAbsent;
+    LoadIds(aiId[0], aiId[1], aiId[2]);
+    int iFailed = kAllLinked;
+    EXPECT_EQ(ConnectExpectingBox(&iFailed), c.pText);
+    EXPECT_EQ(iFailed, c.iFailing);
+    EXPECT_EQ(Driver().bClosing, 1);
+    HWND ahLink[kPeers] = {Links().hWndSrcePkgInfo, Links().hWndDestPkgInfo, Links().hWndLevelMapInfo};
+    for (int i = 0; i < kPeers; ++i) {
+        EXPECT_EQ(ahLink[i], i < c.iFailing ? ahPeer[i] : nullptr) << c.iFailing << " " << i;
     }
+    // The broadcasts stop at the failing link; no level-map work follows.
+    std::vector<std::string> asExpected;
+    for (int i = 0; i <= c.iFailing; ++i) asExpected.push_back(Connect(aiId[i]));
+    EXPECT_EQ(NewLines(0), asExpected);
+    EXPECT_EQ(NewLines(2), asExpected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, InfoDriverLinksMissing,
+    ::testing::Values(
+        MissingLink{0, "Unable to connect to Source Package InfoDriver 987.  Ensure that the InfoDriver you are trying "
+                       "to connect to is actually running then restart this application."},
+        MissingLink{1, "Unable to connect to Destination Package InfoDriver 987.  Ensure that the InfoDriver you are "
+                       "trying to connect to is actually running then restart this application."},
+        MissingLink{2, "Unable to connect to destination level mapping InfoDriver 987.  Ensure that the InfoDriver "
+                       "you are trying to connect to is actually running then restart this application."}),
+    [](const ::testing::TestParamInfo<MissingLink>& info) { return "Link" + std::to_string(info.param.iFailing); });
 
 TEST_F(InfoDriverLinks, ConnectDoesNothingOnceClosing)
 {

@@ -17,16 +17,17 @@
 #include "app/driver.h"
 #include "app/mainwnd.h"
 #include "app/startup.h"
-#include "config/profile.h"
-#include "config/test/debug_capture.h"
 #include "command/dispatch.h"
-#include "core/log.h"
 #include "command/routes.h"
+#include "config/profile.h"
+#include "core/log.h"
 #include "ipc/counters.h"
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
-#include "ipc/test/test_host.h"
 #include "ipc/transport.h"
+#include "tests/host/debug_capture.h"
+#include "tests/host/test_host.h"
+#include "tests/host/window.h"
 
 namespace {
 
@@ -93,16 +94,6 @@ LRESULT CALLBACK FakeRvxProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
-}
-
-HWND MakeWindow(const char* pClass, WNDPROC pProc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = pProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = pClass;
-    RegisterClassA(&wc);
-    return CreateWindowA(pClass, pClass, 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 // Handles what is waiting for this thread. The quit request that shut-down
@@ -236,52 +227,64 @@ TEST_F(DriverIpc, RegistrationAcceptedMakesTheDriverTxRx)
     EXPECT_TRUE(boxes.Texts().empty());
 }
 
-TEST_F(DriverIpc, RegistrationRefusalsShowTheirBoxAndShutDown)
+struct Refusal {
+    int iCode;
+    const char* pBox;
+};
+
+class DriverIpcRefusal : public DriverIpc, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(DriverIpcRefusal, RegistrationRefusalsShowTheirBoxAndShutDown)
 {
-    const struct {
-        int iCode;
-        const char* pBox;
-    } aCase[] = {
-        {1, "Request refused - ID supplied is invalid"},
-        {2, "Request refused - A driver has already registered this Id"},
-        {3, "Request refused - RVX has not been enabled in Driver Mode"},
-        {5, "Request refused - RVX answered 5"},
-    };
-    for (const auto& c : aCase) {
-        SetUp();
-        BoxWatcher boxes;
-        sRvx.iRegisterResult = c.iCode;
-        int iResult = RegisterDevice();
-        EXPECT_EQ(iResult, c.iCode);
-        EXPECT_FALSE(ReportRegistration(iResult)) << c.iCode;   // the start-up's box and shut-down
-        EXPECT_EQ(Rvx().iTxRx, 0) << c.iCode;
-        EXPECT_EQ(Driver().bClosing, 1) << c.iCode;
-        EXPECT_EQ(sRvx.alRegister.size(), 1u) << c.iCode;
-        // Shut-down tells RVX, whose window is known, that the driver goes.
-        EXPECT_EQ(sRvx.nUnregister, 1) << c.iCode;
-        std::vector<std::string> asBox = boxes.Texts();
-        ASSERT_EQ(asBox.size(), 1u) << c.iCode;
-        EXPECT_EQ(asBox[0], c.pBox);
-        TearDown();
-    }
+    const Refusal& c = GetParam();
+    BoxWatcher boxes;
+    sRvx.iRegisterResult = c.iCode;
+    int iResult = RegisterDevice();
+    EXPECT_EQ(iResult, c.iCode);
+    EXPECT_FALSE(ReportRegistration(iResult)) << c.iCode;   // the start-up's box and shut-down
+    EXPECT_EQ(Rvx().iTxRx, 0) << c.iCode;
+    EXPECT_EQ(Driver().bClosing, 1) << c.iCode;
+    EXPECT_EQ(sRvx.alRegister.size(), 1u) << c.iCode;
+    // Shut-down tells RVX, whose window is known, that the driver goes.
+    EXPECT_EQ(sRvx.nUnregister, 1) << c.iCode;
+    std::vector<std::string> asBox = boxes.Texts();
+    ASSERT_EQ(asBox.size(), 1u) << c.iCode;
+    EXPECT_EQ(asBox[0], c.pBox);
 }
 
-TEST_F(DriverIpc, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
+INSTANTIATE_TEST_SUITE_P(Codes, DriverIpcRefusal,
+                         ::testing::Values(Refusal{1, "Request refused - ID supplied is invalid"},
+                                           Refusal{2, "Request refused - A driver has already registered this Id"},
+                                           Refusal{3, "Request refused - RVX has not been enabled in Driver Mode"},
+                                           Refusal{5, "Request refused - RVX answered 5"}),
+                         [](const ::testing::TestParamInfo<Refusal>& info) {
+                             return "Code" + std::to_string(info.param.iCode);
+                         });
+
+class DriverIpcBadDevice : public DriverIpc, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DriverIpcBadDevice, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
 {
-    for (int iBad : {0, 1000, -3}) {
-        SetUp();
-        BoxWatcher boxes;
-        SetDeviceNumber(iBad);
-        int iResult = RegisterDevice();
-        EXPECT_EQ(iResult, kRegisterInvalidId);
-        EXPECT_FALSE(ReportRegistration(iResult));
-        EXPECT_TRUE(sRvx.alRegister.empty()) << iBad;
-        EXPECT_EQ(Driver().bClosing, 1);
-        ASSERT_EQ(boxes.Texts().size(), 1u);
-        EXPECT_EQ(boxes.Texts()[0], "The supplied driver Id is invalid");
-        TearDown();
-    }
-    SetUp();
+    const int iBad = GetParam();
+    BoxWatcher boxes;
+    SetDeviceNumber(iBad);
+    int iResult = RegisterDevice();
+    EXPECT_EQ(iResult, kRegisterInvalidId);
+    EXPECT_FALSE(ReportRegistration(iResult));
+    EXPECT_TRUE(sRvx.alRegister.empty()) << iBad;
+    EXPECT_EQ(Driver().bClosing, 1);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], "The supplied driver Id is invalid");
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, DriverIpcBadDevice, ::testing::Values(0, 1000, -3),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param < 0 ? "Minus" + std::to_string(-info.param)
+                                                   : std::to_string(info.param);
+                         });
+
+TEST_F(DriverIpc, DeviceNumber999IsSentToRvx)
+{
     SetDeviceNumber(999);
     EXPECT_EQ(RegisterDevice(), 0);
     ASSERT_EQ(sRvx.alRegister.size(), 1u);
@@ -412,22 +415,24 @@ TEST_F(DriverIpc, PlainMessagesOfTheDispatchTable)
     EXPECT_STREQ(acTitle, "title");
 }
 
-TEST_F(DriverIpc, CloseRequestsShutDownWithoutDestroyingTheWindow)
+class DriverIpcClose : public DriverIpc, public ::testing::WithParamInterface<UINT> {};
+
+TEST_P(DriverIpcClose, CloseRequestsShutDownWithoutDestroyingTheWindow)
 {
-    for (UINT uMsg : {static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_QUERYENDSESSION),
-                      static_cast<UINT>(MSG_CLOSE_REQUEST)}) {
-        SetUp();
-        // The end of the session is not held up: it is answered TRUE.
-        EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), uMsg == WM_QUERYENDSESSION ? 1 : 0) << uMsg;
-        EXPECT_EQ(Driver().bClosing, 1) << uMsg;
-        EXPECT_EQ(sRvx.nUnregister, 1) << uMsg;
-        EXPECT_TRUE(IsWindow(hWndMain)) << uMsg;
-        MSG msg;
-        EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << uMsg;
-        EXPECT_EQ(msg.wParam, 0u);
-        TearDown();
-    }
+    const UINT uMsg = GetParam();
+    // The end of the session is not held up: it is answered TRUE.
+    EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), uMsg == WM_QUERYENDSESSION ? 1 : 0) << uMsg;
+    EXPECT_EQ(Driver().bClosing, 1) << uMsg;
+    EXPECT_EQ(sRvx.nUnregister, 1) << uMsg;
+    EXPECT_TRUE(IsWindow(hWndMain)) << uMsg;
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << uMsg;
+    EXPECT_EQ(msg.wParam, 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Requests, DriverIpcClose,
+                         ::testing::Values(static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_QUERYENDSESSION),
+                                           static_cast<UINT>(MSG_CLOSE_REQUEST)));
 
 // The rings -----------------------------------------------------------------
 

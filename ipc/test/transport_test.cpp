@@ -1,6 +1,7 @@
 // The transport between two windows on two threads: the same synchronous,
 // nested delivery as between two processes.
 #include "ipc/transport.h"
+#include "tests/host/window.h"
 
 #include <gtest/gtest.h>
 
@@ -62,16 +63,6 @@ LRESULT CALLBACK SelfProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return 1;
     }
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
-}
-
-HWND MakeWindow(const char* pClass, WNDPROC pProc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = pProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = pClass;
-    RegisterClassA(&wc);
-    return CreateWindowA(pClass, pClass, 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 class Transport : public ::testing::Test {

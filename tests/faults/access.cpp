@@ -60,7 +60,7 @@ int CampaignAccess(int nCount, Figures* pFig)
     }
     Site site;
     bool bUp = CreateSite(&site) &&
-               WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", "[Security]\nAccess=1,5-7\n") &&
+               WriteCampaignProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", "[Security]\nAccess=1,5-7\n") &&
                StartRvx(&site) && StartInfoDriver(&site, 0, sSources) && StartInfoDriver(&site, 1, sDests) &&
                StartInfoDriver(&site, 2) && StartDriver(&site) && WaitDriverServing(&site, 60000);
     if (!bUp) {

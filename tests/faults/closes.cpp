@@ -296,8 +296,7 @@ int CampaignCloses(int nCount, Figures* pFig)
     Site site;
     const std::string sLevels = "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=F,R,103\n";
     if (!CreateSite(&site) ||
-        !WriteSiteProfile(static_cast<DriverSite*>(&site), "DatabaseSize_0=16\nDatabaseSize_1=16\n", 1,
-                          "ExternalDLL=NONE\n", sLevels)) {
+        !WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", 1, "ExternalDLL=NONE\n", sLevels)) {
         Fail(pFig, &pFig->nOther, "closes: site not created");
         RemoveSite(&site);
         return 1;

@@ -85,7 +85,7 @@ int CampaignInfoKill(int nCount, Figures* pFig)
 {
     Site site;
     const std::string sLevels = "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=F,R,103\n";
-    if (!CreateSite(&site) || !WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", sLevels)) {
+    if (!CreateSite(&site) || !WriteCampaignProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", sLevels)) {
         Fail(pFig, &pFig->nOther, "infokill: site not created");
         RemoveSite(&site);
         return 1;

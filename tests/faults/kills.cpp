@@ -48,7 +48,7 @@ int ConfirmedPrefix(const std::string& sRvxLog, const std::vector<BurstCommand>&
 int CampaignKills(int nCount, Figures* pFig)
 {
     Site site;
-    bool bUp = CreateSite(&site) && WriteSiteProfile(&site, "DatabaseSize_0=64\nDatabaseSize_1=64\n") &&
+    bool bUp = CreateSite(&site) && WriteCampaignProfile(&site, "DatabaseSize_0=64\nDatabaseSize_1=64\n") &&
                StartInfoDriver(&site, 0, PackageSlots()) && StartInfoDriver(&site, 1, PackageSlots()) &&
                StartInfoDriver(&site, 2, LevelMapSlots());
     if (!bUp) {

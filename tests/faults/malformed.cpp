@@ -75,7 +75,7 @@ void CheckServing(Site* pSite, Figures* pFig, const std::string& sAfter)
 int CampaignMalformed(int nCount, Figures* pFig)
 {
     Site site;
-    bool bUp = CreateSite(&site) && WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n") &&
+    bool bUp = CreateSite(&site) && WriteCampaignProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n") &&
                StartRvx(&site);
     for (int i = 0; bUp && i < 3; ++i) bUp = StartInfoDriver(&site, i);
     bUp = bUp && StartDriver(&site) && WaitDriverServing(&site, 60000);

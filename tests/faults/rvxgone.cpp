@@ -44,7 +44,7 @@ int CampaignRvxGone(int nCount, Figures* pFig)
     HWND hFake = CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
     for (int iRound = 0; iRound < nCount; ++iRound) {
         Site site;
-        if (!CreateSite(&site) || !WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n")) {
+        if (!CreateSite(&site) || !WriteCampaignProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n")) {
             Fail(pFig, &pFig->nOther, "rvxgone: site not created");
             RemoveSite(&site);
             break;

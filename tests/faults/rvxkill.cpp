@@ -16,7 +16,7 @@ int CampaignRvxKill(int nCount, Figures* pFig)
 {
     Site site;
     const std::string sLevels = "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=F,R,103\n";
-    bool bUp = CreateSite(&site) && WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", sLevels) &&
+    bool bUp = CreateSite(&site) && WriteCampaignProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", sLevels) &&
                StartRvx(&site) && StartInfoDriver(&site, 0, InfoKillSlots(true)) &&
                StartInfoDriver(&site, 1, InfoKillSlots(false)) && StartInfoDriver(&site, 2) && StartDriver(&site) &&
                WaitDriverServing(&site, 60000);

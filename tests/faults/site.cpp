@@ -61,14 +61,6 @@ bool CreateSite(Site* pSite)
     return pSite->hPeer != nullptr;
 }
 
-bool WriteSiteProfile(Site* pSite, const std::string& sDatabase, const std::string& sMore)
-{
-    return WriteTextFile(SiteFile(pSite, "INI"),
-                         "[Database]\n" + sDatabase +
-                             "[Combiner]\nSrcePkgInfoId=301\nDestPkgInfoId=302\nLevelMapInfoId=303\n"
-                             "DebugMode=0\nSaveDelay=1\nExternalDLL=NONE\n" + sMore);
-}
-
 std::string SiteFile(const Site* pSite, const char* pExt)
 {
     return pSite->sConfig + "\\DEV_201." + pExt;

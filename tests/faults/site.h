@@ -22,9 +22,13 @@ struct Site : DriverSite {
 // False on failure. RemoveSite (of the test support) ends it all.
 bool CreateSite(Site* pSite);
 
-// The device profile: [Database] with sDatabase, [Combiner] with the three
-// InfoDrivers 301..303, DebugMode 0, SaveDelay 1 and no filter, then sMore.
-bool WriteSiteProfile(Site* pSite, const std::string& sDatabase, const std::string& sMore = "");
+// The campaigns' device profile (WriteSiteProfile of the test support):
+// [Database] with sDatabase, [Combiner] with the three InfoDrivers 301..303,
+// DebugMode 0, SaveDelay 1 and no filter, then sMore.
+inline bool WriteCampaignProfile(Site* pSite, const std::string& sDatabase, const std::string& sMore = "")
+{
+    return WriteSiteProfile(pSite, sDatabase, 0, "ExternalDLL=NONE\n", sMore, 1);
+}
 std::string SiteFile(const Site* pSite, const char* pExt);   // DEV_201.<ext>
 
 // rvxsim with a fresh log (sRvxLog) and the extra arguments.

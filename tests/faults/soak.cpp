@@ -334,7 +334,7 @@ int CampaignSoak(int nCount, Figures* pFig)
     Site site;
     const std::string sMore = "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=F,R,103\n"
                               "[Masks]\nMask_01=---,1,2,3\n";
-    bool bUp = CreateSite(&site) && WriteSiteProfile(&site, "DatabaseSize_0=64\nDatabaseSize_1=64\n", sMore) &&
+    bool bUp = CreateSite(&site) && WriteCampaignProfile(&site, "DatabaseSize_0=64\nDatabaseSize_1=64\n", sMore) &&
                StartRvx(&site) && StartInfoDriver(&site, 0, PackageSlots()) &&
                StartInfoDriver(&site, 1, PackageSlots()) && StartInfoDriver(&site, 2, LevelMapSlots()) &&
                StartDriver(&site) && WaitDriverServing(&site, 60000);

@@ -1,4 +1,4 @@
-#include "ipc/test/test_host.h"
+#include "tests/host/test_host.h"
 
 #include <cstdio>
 
@@ -7,6 +7,7 @@
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
 #include "ipc/transport.h"
+#include "tests/host/window.h"
 
 namespace {
 
@@ -21,16 +22,6 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
-}
-
-HWND MakeWindow(const char* pClass, WNDPROC pProc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = pProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = pClass;
-    RegisterClassA(&wc);
-    return CreateWindowA(pClass, pClass, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 // Removes a directory with everything in it.

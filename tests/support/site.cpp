@@ -74,12 +74,13 @@ void RemoveSite(DriverSite* pSite)
 }
 
 bool WriteSiteProfile(DriverSite* pSite, const std::string& sDatabase, int iDebugMode, const std::string& sCombiner,
-                      const std::string& sMore)
+                      const std::string& sMore, long lSaveDelay)
 {
     return WriteTextFile(SiteFile(pSite, "DEV_201.INI"),
                          "[Database]\n" + sDatabase +
                              "[Combiner]\nSrcePkgInfoId=301\nDestPkgInfoId=302\nLevelMapInfoId=303\n"
-                             "DebugMode=" + std::to_string(iDebugMode) + "\nSaveDelay=5\n" + sCombiner + sMore);
+                             "DebugMode=" + std::to_string(iDebugMode) + "\nSaveDelay=" + std::to_string(lSaveDelay) +
+                             "\n" + sCombiner + sMore);
 }
 
 std::string SiteFile(const DriverSite* pSite, const char* pName)

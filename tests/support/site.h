@@ -35,11 +35,12 @@ bool FileExists(const std::string& sPath);
 std::string ReadBinaryFile(const std::string& sPath);
 
 // DEV_201.INI: [Database] with the lines sDatabase; [Combiner] with the
-// InfoDrivers 301, 302 and 303, DebugMode, SaveDelay 5 and the lines
-// sCombiner (ExternalDLL=NONE unless given); then sMore as it stands
-// (further sections: [Levels], [Masks]).
+// InfoDrivers 301, 302 and 303, DebugMode, SaveDelay (5 minutes unless
+// given) and the lines sCombiner (ExternalDLL=NONE unless given); then sMore
+// as it stands (further sections: [Levels], [Masks]).
 bool WriteSiteProfile(DriverSite* pSite, const std::string& sDatabase, int iDebugMode = 0,
-                      const std::string& sCombiner = "ExternalDLL=NONE\n", const std::string& sMore = "");
+                      const std::string& sCombiner = "ExternalDLL=NONE\n", const std::string& sMore = "",
+                      long lSaveDelay = 5);
 // A file of the configuration directory ("DEV_201.DAT").
 std::string SiteFile(const DriverSite* pSite, const char* pName);
 
