@@ -8,8 +8,8 @@
 #include "config/profile.h"
 #include "core/levels.h"
 #include "core/log.h"
-#include "core/tokenizer.h"
 #include "core/messages.h"
+#include "core/tokenizer.h"
 #include "ipc/intake.h"
 #include "ipc/transport.h"
 
