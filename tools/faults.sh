@@ -2,7 +2,7 @@
 # Runs the fault campaigns against the 64-bit driver under Wine:
 #   tools/faults.sh CAMPAIGN [COUNT [SEED]]   one campaign
 #   tools/faults.sh all                       every campaign but the soak, default counts
-#   tools/faults.sh soak [COUNT]              the long run (200,000 commands, about 11 min)
+#   tools/faults.sh soak [COUNT]              the long run (200,000 commands, 11 to 15 min)
 # Campaigns: infokill rvxkill kills malformed profiles access rvxgone closes
 # second, and soak.
 # Each prints its figures on one line ("campaign=... crashes=0 lost=0 ...")
