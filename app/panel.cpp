@@ -256,15 +256,16 @@ void InitMainDialog()
     RECT rcOuter = {0, 0, rc.right - rc.left, rc.bottom - rc.top};
     AdjustWindowRectEx(&rcOuter, static_cast<DWORD>(GetWindowLongA(hWndMain, GWL_STYLE)), GetMenu(hWndMain) != nullptr,
                        static_cast<DWORD>(GetWindowLongA(hWndMain, GWL_EXSTYLE)));
-    SetWindowPos(hWndMain, sPanel.hWndDialog, rc.left, rc.top, rcOuter.right - rcOuter.left, rcOuter.bottom - rcOuter.top,
-                 SWP_NOZORDER);
+    SetWindowPos(hWndMain, sPanel.hWndDialog, rc.left, rc.top, rcOuter.right - rcOuter.left,
+                 rcOuter.bottom - rcOuter.top, SWP_NOZORDER);
     ShowWindow(hWndMain, SW_SHOWMINIMIZED);
 
-    // A column holds Profile().NameLength characters of 9 pixels. A Profile().NameLength below 1
+    // A column holds NameLength characters of 9 pixels. A NameLength below 1
     // (empty or not a number in the profile) would make the columns 0 pixels
     // wide, which the list box divides by: such a value counts as the
     // default 8. No column is wider than the longest name shown.
-    int iColumnChars = Profile().NameLength < 1 ? 8 : (Profile().NameLength > kNameLength ? kNameLength : Profile().NameLength);
+    const int iNameLength = Profile().NameLength;
+    int iColumnChars = iNameLength < 1 ? 8 : (iNameLength > kNameLength ? kNameLength : iNameLength);
     SendMessageA(ControlWindow(IDC_SOURCE_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
     SendMessageA(ControlWindow(IDC_DEST_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
     FillSourceList();
@@ -342,15 +343,17 @@ INT_PTR CALLBACK MainDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM 
 
 void UpdateLockDisplay()
 {
-    if (sPanel.iCurrentDest < 1 || sPanel.iCurrentDest > Profile().DatabaseSize_1) return;
-    sPanel.iRoutedSource = Routes().aiIndex[sPanel.iCurrentDest];
+    const int iDest = sPanel.iCurrentDest;
+    if (iDest < 1 || iDest > Profile().DatabaseSize_1) return;
+    const int iRouted = Routes().aiIndex[iDest];
+    sPanel.iRoutedSource = iRouted;
     // A destination never routed (0, or -1) shows no source highlighted.
-    int iEntry = sPanel.iRoutedSource >= 1 && sPanel.iRoutedSource <= Profile().DatabaseSize_0 ? sPanel.iRoutedSource - 1 : -1;
+    int iEntry = iRouted >= 1 && iRouted <= Profile().DatabaseSize_0 ? iRouted - 1 : -1;
     HWND hSources = ControlWindow(IDC_SOURCE_LIST);
     if (SendMessageA(hSources, LB_GETCURSEL, 0, 0) != iEntry) {
         SendMessageA(hSources, LB_SETCURSEL, static_cast<WPARAM>(iEntry), 0);
     }
-    int bLocked = Routes().abLock[sPanel.iCurrentDest] != 0;
+    int bLocked = Routes().abLock[iDest] != 0;
     SetPanelText(IDC_LOCK, bLocked ? "Locked" : "Unlocked");
     SetPanelText(IDC_LOCK, bLocked ? "/1B____" : "/2B____");
     HWND hTake = ControlWindow(IDC_TAKE);
@@ -384,10 +387,12 @@ void RefreshName(int iIndex, int iDatabase)
 
 void TakeSelected()
 {
-    if (sPanel.iSelectedSource < 1 || sPanel.iSelectedSource > Profile().DatabaseSize_0) return;
-    if (sPanel.iCurrentDest < 1 || sPanel.iCurrentDest > Profile().DatabaseSize_1) return;
+    const int iSource = sPanel.iSelectedSource;
+    const int iDest = sPanel.iCurrentDest;
+    if (iSource < 1 || iSource > Profile().DatabaseSize_0) return;
+    if (iDest < 1 || iDest > Profile().DatabaseSize_1) return;
     char acCommand[64];
-    std::snprintf(acCommand, sizeof acCommand, "RC %d %d %d ',---' 0", Profile().iDevice, sPanel.iSelectedSource, sPanel.iCurrentDest);
+    std::snprintf(acCommand, sizeof acCommand, "RC %d %d %d ',---' 0", Profile().iDevice, iSource, iDest);
     DebugLog(acCommand);
     DispatchCommand(acCommand);
     RefreshPanel();
@@ -396,12 +401,13 @@ void TakeSelected()
 void ToggleLock()
 {
     MessageBeep(0);
-    if (sPanel.iCurrentDest < 1 || sPanel.iCurrentDest > Profile().DatabaseSize_1) return;
+    const int iDest = sPanel.iCurrentDest;
+    if (iDest < 1 || iDest > Profile().DatabaseSize_1) return;
     char acCommand[32];
-    if (Routes().abLock[sPanel.iCurrentDest] != 0) {
-        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 0 0", Profile().iDevice, sPanel.iCurrentDest, sPanel.iCurrentDest);
+    if (Routes().abLock[iDest] != 0) {
+        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 0 0", Profile().iDevice, iDest, iDest);
     } else {
-        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 1 0", Profile().iDevice, sPanel.iCurrentDest, sPanel.iCurrentDest);
+        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 1 0", Profile().iDevice, iDest, iDest);
     }
     DispatchCommand(acCommand);
     UpdateLockDisplay();

@@ -556,7 +556,8 @@ TEST_F(DriverIpc, CommandsQueuedWhenShutDownBeginsAreDropped)
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);   // its quit request, not a drain
     int nQueued = 0;
-    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, QueuedTexts(kCommandQueue), &nQueued), 1);   // pumps the InfoDriver drain too
+    // One drain handled; it pumps the InfoDriver drain too.
+    EXPECT_EQ(DrainAll(MSG_COMMAND_QUEUED, QueuedTexts(kCommandQueue), &nQueued), 1);
     ResetDriverForTest();
     EXPECT_EQ(QueuedTexts(kCommandQueue).iPending, 0);
     EXPECT_EQ(QueuedTexts(kInfoQueue).iPending, 0);
