@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "command/take.h"
 #include "config/files.h"
+#include "config/journal_file.h"
 #include "config/paths.h"
 #include "config/profile.h"
 #include "core/log.h"
@@ -177,6 +178,7 @@ void ShutdownDriver()
         UnregisterDevice();
         SaveChangedTables();
     }
+    CloseJournal();
     // Each handle is released once.
     if (sDriver.hBwccLib != nullptr) {
         FreeLibrary(sDriver.hBwccLib);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "command/events.h"
+#include "command/journal.h"
 #include "command/routes.h"
 #include "command/take.h"
 #include "config/profile.h"
@@ -46,9 +47,12 @@ void DispatchCommand(char* pText)
     std::snprintf(acLine, sizeof acLine, "Parsing - [%s]", pText);
     DebugLog(acLine);
 
-    // The handler's acceptance flag is not needed here.
+    // The handler's acceptance flag is not needed here: it gives the
+    // journal its verdict itself.
+    JournalCommandReceived(pText);
     CommandHandler pHandler = HandlerOf(pText);
     if (pHandler != nullptr) pHandler(pText);
+    JournalCommandDone();
 }
 
 CommandLimits DriverLimits()

@@ -2,6 +2,7 @@
 
 #include "command/dispatch.h"
 #include "command/events.h"
+#include "command/journal.h"
 #include "config/files.h"
 #include "config/profile.h"
 #include "core/command_text.h"
@@ -37,7 +38,10 @@ void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
 int CommandRF(char* pText)
 {
     int iWorkstation = 0;
-    if (!AcceptRefresh(pText, DriverLimits(), &iWorkstation)) return 0;
+    Refusal eRefusal = kNotRefused;
+    const int bTaken = AcceptRefresh(pText, DriverLimits(), &iWorkstation, &eRefusal);
+    JournalVerdict(eRefusal);
+    if (!bTaken) return 0;
     LoadAccessList();
     SendRevertives(1, Profile().DatabaseSize_1, kRevertiveEach, iWorkstation);
     return 1;
@@ -49,7 +53,10 @@ int CommandRL(char* pText)
 {
     DebugLog(pText);
     LockOrder sOrder;
-    if (!AcceptLock(pText, DriverLimits(), &sOrder)) return 0;
+    Refusal eRefusal = kNotRefused;
+    const int bTaken = AcceptLock(pText, DriverLimits(), &sOrder, &eRefusal);
+    JournalVerdict(eRefusal);
+    if (!bTaken) return 0;
     SetLocks(sOrder.iFirst, sOrder.iLast, sOrder.iValue);
     TellRoutesChanged(1, kPackageMax);
     SaveLockFile();
@@ -60,9 +67,10 @@ int CommandRL(char* pText)
 int CommandRP(char* pText)
 {
     RangeOrder sOrder;
-    if (AcceptRange(pText, DriverLimits(), &sOrder)) {
-        SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveEach, sOrder.iWorkstation);
-    }
+    Refusal eRefusal = kNotRefused;
+    const int bTaken = AcceptRange(pText, DriverLimits(), &sOrder, &eRefusal);
+    JournalVerdict(eRefusal);
+    if (bTaken) SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveEach, sOrder.iWorkstation);
     return 1;
 }
 
@@ -71,9 +79,10 @@ int CommandRP(char* pText)
 int CommandRQ(char* pText)
 {
     RangeOrder sOrder;
-    if (AcceptRange(pText, DriverLimits(), &sOrder)) {
-        SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveSeries, sOrder.iWorkstation);
-    }
+    Refusal eRefusal = kNotRefused;
+    const int bTaken = AcceptRange(pText, DriverLimits(), &sOrder, &eRefusal);
+    JournalVerdict(eRefusal);
+    if (bTaken) SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveSeries, sOrder.iWorkstation);
     return 1;
 }
 

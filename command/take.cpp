@@ -10,6 +10,7 @@
 
 #include "command/dispatch.h"
 #include "command/events.h"
+#include "command/journal.h"
 #include "command/routes.h"
 #include "config/files.h"
 #include "config/profile.h"
@@ -118,6 +119,7 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
         }
         if (sCmd.bBlocked) continue;
         SendCopyText(hWndMain, Rvx().hWndRvx, sCmd.iMessage, sCmd.iTarget, sCmd.acText);
+        JournalLevelCommand(sCmd.iMessage, sCmd.iTarget, sCmd.acText);
         CountDriverMessage();
     }
 
@@ -133,7 +135,10 @@ int CommandRC(char* pText)
 {
     TellCommandShown(pText);
     TakeOrder sOrder;
-    if (AcceptTake(pText, DriverLimits(), Routes().abLock, &sOrder)) {
+    Refusal eRefusal = kNotRefused;
+    const int bTaken = AcceptTake(pText, DriverLimits(), Routes().abLock, &sOrder, &eRefusal);
+    JournalVerdict(eRefusal);
+    if (bTaken) {
         PerformTake(sOrder.iSource, sOrder.iDest, sOrder.pMask, sOrder.iWorkstation);
     }
     TellRoutesChanged(1, kPackageMax);

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/journal_file.h"
 #include "config/paths.h"
 #include "config/profile_text.h"
+#include "core/journal_text.h"
 #include "core/log.h"
 
 namespace {
@@ -78,7 +80,35 @@ void ResetSettings()
     sProfile.NameLength = 0;
     sProfile.RevertiveLevel = 0;
     std::memset(sProfile.ExternalDLL, 0, sizeof sProfile.ExternalDLL);
+    sProfile.JournalSize = 0;
     for (int n = 1; n <= kMaskCount; ++n) sProfile.sMask[n].acName[0] = '\0';
+}
+
+// JournalSize: a missing key reads as "default" and gets 1024, written back
+// as the other keys are. A value that is not a whole number of KB keeps no
+// journal, and says so whatever DebugMode is: the site expects one.
+void LoadJournalSize()
+{
+    const char* pSize = ReadValue("Combiner", "JournalSize", "default");
+    if (pSize != nullptr && std::strcmp(pSize, "default") == 0) {
+        WriteNumber("Combiner", "JournalSize", kJournalSizeDefault);
+        sProfile.JournalSize = kJournalSizeDefault;
+        return;
+    }
+    char acLine[128] = "";
+    switch (pSize != nullptr ? ParseJournalSize(pSize, &sProfile.JournalSize) : kJournalSizeNotNumber) {
+    case kJournalSizeNumber:
+        return;
+    case kJournalSizeNegative:
+        std::snprintf(acLine, sizeof acLine, "JournalSize %.40s is negative - no take journal is kept", pSize);
+        break;
+    case kJournalSizeNotNumber:
+        std::snprintf(acLine, sizeof acLine, "JournalSize '%.40s' is not a number of KB - no take journal is kept",
+                      pSize != nullptr ? pSize : "(too long)");
+        break;
+    }
+    sProfile.JournalSize = 0;
+    DebugLogAlways(acLine);
 }
 
 void LoadCombinerSettings()
@@ -138,6 +168,8 @@ void LoadCombinerSettings()
     } else {
         std::strcpy(sProfile.ExternalDLL, pLibrary);
     }
+
+    LoadJournalSize();
 }
 
 void LoadLevels()
@@ -208,6 +240,7 @@ int DeviceFileName(char* pOut, int nSize, const char* pExtension)
 int LoadDeviceProfile()
 {
     ResetSettings();
+    CloseJournal();
     if (!DeviceFileName(acProfile, sizeof acProfile, "INI")) {
         // No usable profile name: nothing can be read or written, which
         // leaves the driver without databases, as a missing profile does.

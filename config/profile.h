@@ -17,6 +17,7 @@ struct DeviceProfile {
     int NameLength;
     int RevertiveLevel;
     char ExternalDLL[kExternalDllMax + 1];
+    int JournalSize;              // KB at which the take journal moves to its old file; 0: no journal
     int abAccess[kWorkstationMax + 1];
     LevelEntry sLevel[kLevelCount + 1];   // configuration fields: iType, iKind, iTarget
     MaskEntry sMask[kMaskCount + 1];

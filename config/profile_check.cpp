@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "config/profile_text.h"
+#include "core/journal_text.h"
 #include "core/tokenizer.h"
 
 namespace {
@@ -267,6 +268,18 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
         Add(pFindings, kNote, k, "the driver writes ExternalDLL=NONE (no filter library)");
     } else {
         std::snprintf(p->ExternalDLL, sizeof p->ExternalDLL, "%s", k.sDriver.c_str());
+    }
+
+    k = ReadKey(source, "Combiner", "JournalSize", "default");
+    int iKb = 0;
+    if (!CheckRefused(pFindings, k, "and keeps no take journal")) {
+        if (k.sDriver == "default") {
+            Add(pFindings, kNote, k, "the driver writes JournalSize=1024 (a take journal of up to 1024 KB)");
+        } else if (ParseJournalSize(k.sDriver.c_str(), &iKb) != kJournalSizeNumber) {
+            Add(pFindings, kWarning, k, "not a whole number of KB: the driver keeps no take journal");
+        } else if (iKb == 0) {
+            Add(pFindings, kNote, k, "0: the driver keeps no take journal");
+        }
     }
 }
 
@@ -662,7 +675,7 @@ void CheckUnknownNames(const ProfileSource& source, std::vector<Finding>* pFindi
 {
     std::vector<KnownSection> aKnown = {
         {"Combiner", {"Name", "SaveDelay", "SrcePkgInfoId", "DestPkgInfoId", "LevelMapInfoId", "DebugMode",
-                      "NameLength", "RevertiveLevel", "Simulation", "ExternalDLL"}},
+                      "NameLength", "RevertiveLevel", "Simulation", "ExternalDLL", "JournalSize"}},
         {"Database", {"DatabaseSize_0", "DatabaseSize_1"}},
         {"Levels", {}},
         {"Masks", {}},

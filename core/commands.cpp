@@ -16,6 +16,14 @@ int Fields(char* pText, CommandKind eKind, char** apField, int* aiValue)
     return TokenizeCommand(pText, nFields, apField, aiValue) >= nFields ? 1 : 0;
 }
 
+// The verdict on a command, for a caller that asked for it; returns 1 when
+// nothing refused it.
+int Verdict(Refusal eRefusal, Refusal* peRefusal)
+{
+    if (peRefusal != nullptr) *peRefusal = eRefusal;
+    return eRefusal == kNotRefused ? 1 : 0;
+}
+
 }  // namespace
 
 int IsSourceValid(const CommandLimits& sLimits, int n)
@@ -44,64 +52,66 @@ int HasNumericAccess(const CommandLimits& sLimits, const char* pField, int iWork
     return IsNumberField(pField) && HasAccess(sLimits, iWorkstation) ? 1 : 0;
 }
 
-int AcceptTake(char* pText, const CommandLimits& sLimits, const int* abLock, TakeOrder* pOrder)
+int AcceptTake(char* pText, const CommandLimits& sLimits, const int* abLock, TakeOrder* pOrder, Refusal* peRefusal)
 {
     char* apField[6];
     int aiValue[5];
-    if (!Fields(pText, CMD_RC, apField, aiValue)) return 0;
+    if (!Fields(pText, CMD_RC, apField, aiValue)) return Verdict(kRefusedFields, peRefusal);
     const int iSource = aiValue[1];
     const int iDest = aiValue[2];
     const int iWorkstation = aiValue[4];
-    if (!IsOurDevice(sLimits, aiValue[0]) || !HasNumericAccess(sLimits, apField[4], iWorkstation) ||
-        !IsSourceValid(sLimits, iSource) || !IsDestValid(sLimits, iDest) || abLock[iDest] != 0) {
-        return 0;
-    }
+    if (!IsOurDevice(sLimits, aiValue[0])) return Verdict(kRefusedDevice, peRefusal);
+    if (!HasNumericAccess(sLimits, apField[4], iWorkstation)) return Verdict(kRefusedAccess, peRefusal);
+    if (!IsSourceValid(sLimits, iSource) || !IsDestValid(sLimits, iDest)) return Verdict(kRefusedRange, peRefusal);
+    if (abLock[iDest] != 0) return Verdict(kRefusedLock, peRefusal);
     pOrder->iSource = iSource;
     pOrder->iDest = iDest;
     pOrder->pMask = apField[3];
     pOrder->iWorkstation = iWorkstation;
-    return 1;
+    return Verdict(kNotRefused, peRefusal);
 }
 
 // The workstation is checked against the list as it stands: "RF" reloads
 // it only once taken.
-int AcceptRefresh(char* pText, const CommandLimits& sLimits, int* piWorkstation)
+int AcceptRefresh(char* pText, const CommandLimits& sLimits, int* piWorkstation, Refusal* peRefusal)
 {
     char* apField[6];
     int aiValue[5];
-    if (!Fields(pText, CMD_RF, apField, aiValue)) return 0;
-    if (!IsOurDevice(sLimits, aiValue[0]) || !HasAccess(sLimits, aiValue[1])) return 0;
+    if (!Fields(pText, CMD_RF, apField, aiValue)) return Verdict(kRefusedFields, peRefusal);
+    if (!IsOurDevice(sLimits, aiValue[0])) return Verdict(kRefusedDevice, peRefusal);
+    if (!HasAccess(sLimits, aiValue[1])) return Verdict(kRefusedAccess, peRefusal);
     *piWorkstation = aiValue[1];
-    return 1;
+    return Verdict(kNotRefused, peRefusal);
 }
 
-int AcceptLock(char* pText, const CommandLimits& sLimits, LockOrder* pOrder)
+int AcceptLock(char* pText, const CommandLimits& sLimits, LockOrder* pOrder, Refusal* peRefusal)
 {
     char* apField[6];
     int aiValue[5];
-    if (!Fields(pText, CMD_RL, apField, aiValue)) return 0;
-    if (!IsOurDevice(sLimits, aiValue[0]) || !IsDestValid(sLimits, aiValue[1]) || !IsDestValid(sLimits, aiValue[2]) ||
-        !HasNumericAccess(sLimits, apField[4], aiValue[4])) {
-        return 0;
+    if (!Fields(pText, CMD_RL, apField, aiValue)) return Verdict(kRefusedFields, peRefusal);
+    if (!IsOurDevice(sLimits, aiValue[0])) return Verdict(kRefusedDevice, peRefusal);
+    if (!IsDestValid(sLimits, aiValue[1]) || !IsDestValid(sLimits, aiValue[2])) {
+        return Verdict(kRefusedRange, peRefusal);
     }
+    if (!HasNumericAccess(sLimits, apField[4], aiValue[4])) return Verdict(kRefusedAccess, peRefusal);
     pOrder->iFirst = aiValue[1];
     pOrder->iLast = aiValue[2] > kPackageMax ? kPackageMax : aiValue[2];
     pOrder->iValue = aiValue[3];
-    return 1;
+    return Verdict(kNotRefused, peRefusal);
 }
 
-int AcceptRange(char* pText, const CommandLimits& sLimits, RangeOrder* pOrder)
+int AcceptRange(char* pText, const CommandLimits& sLimits, RangeOrder* pOrder, Refusal* peRefusal)
 {
     char* apField[6];
     int aiValue[5];
-    if (!Fields(pText, CMD_RP, apField, aiValue)) return 0;
-    if (!IsOurDevice(sLimits, aiValue[0]) || !IsDestValid(sLimits, aiValue[1]) || !HasAccess(sLimits, aiValue[3])) {
-        return 0;
-    }
+    if (!Fields(pText, CMD_RP, apField, aiValue)) return Verdict(kRefusedFields, peRefusal);
+    if (!IsOurDevice(sLimits, aiValue[0])) return Verdict(kRefusedDevice, peRefusal);
+    if (!IsDestValid(sLimits, aiValue[1])) return Verdict(kRefusedRange, peRefusal);
+    if (!HasAccess(sLimits, aiValue[3])) return Verdict(kRefusedAccess, peRefusal);
     pOrder->iFirst = aiValue[1];
     pOrder->iLast = aiValue[2] > sLimits.iDestinations ? sLimits.iDestinations : aiValue[2];
     pOrder->iWorkstation = aiValue[3];
-    return 1;
+    return Verdict(kNotRefused, peRefusal);
 }
 
 // The tables end at kPackageMax; nothing beyond them is ever sent.

@@ -27,9 +27,21 @@ int HasAccess(const CommandLimits& sLimits, int iWorkstation);
 // non-numeric field converts to 0, the panel's own workstation.
 int HasNumericAccess(const CommandLimits& sLimits, const char* pField, int iWorkstation);
 
+// Why a router command is refused: the first of its checks that failed, in
+// the order the checks are made.
+enum Refusal {
+    kNotRefused = 0,
+    kRefusedFields,   // fewer fields than its handler reads
+    kRefusedDevice,   // another device's command
+    kRefusedAccess,   // the workstation has no access, lies outside the table or is not written as a number
+    kRefusedRange,    // a package number outside the databases
+    kRefusedLock      // a take onto a locked destination
+};
+
 // Each Accept function splits its command's text in place (TokenizeCommand)
 // and returns 1, with what the command asks for, when the driver takes it;
-// 0 when the command is refused.
+// 0 when the command is refused. *peRefusal, when given, says why (or
+// kNotRefused).
 
 // "RC device source dest 'mask' workstation": ours, a workstation written as
 // a number with access, both packages valid, the destination not locked
@@ -40,10 +52,11 @@ struct TakeOrder {
     const char* pMask;
     int iWorkstation;
 };
-int AcceptTake(char* pText, const CommandLimits& sLimits, const int* abLock, TakeOrder* pOrder);
+int AcceptTake(char* pText, const CommandLimits& sLimits, const int* abLock, TakeOrder* pOrder,
+               Refusal* peRefusal = nullptr);
 
 // "RF device workstation".
-int AcceptRefresh(char* pText, const CommandLimits& sLimits, int* piWorkstation);
+int AcceptRefresh(char* pText, const CommandLimits& sLimits, int* piWorkstation, Refusal* peRefusal = nullptr);
 
 // "RL device first last value workstation": both ends valid, a workstation
 // written as a number with access. iLast is cut to the tables; a first above
@@ -53,7 +66,7 @@ struct LockOrder {
     int iLast;
     int iValue;
 };
-int AcceptLock(char* pText, const CommandLimits& sLimits, LockOrder* pOrder);
+int AcceptLock(char* pText, const CommandLimits& sLimits, LockOrder* pOrder, Refusal* peRefusal = nullptr);
 
 // "RP" and "RQ device first last workstation": the first valid, a
 // workstation with access; iLast is cut to the destinations.
@@ -62,7 +75,7 @@ struct RangeOrder {
     int iLast;
     int iWorkstation;
 };
-int AcceptRange(char* pText, const CommandLimits& sLimits, RangeOrder* pOrder);
+int AcceptRange(char* pText, const CommandLimits& sLimits, RangeOrder* pOrder, Refusal* peRefusal = nullptr);
 
 // The revertives of destinations iFirst..iLast in a RevertiveMode: those of
 // the tables, iFrom..iTo (none when iFrom > iTo), each sent with iMessage.

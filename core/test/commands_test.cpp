@@ -67,13 +67,27 @@ TEST_F(Commands, TakeIsAcceptedWithItsFieldsOrRefused)
     EXPECT_STREQ(sOrder.pMask, ",1,2");
     EXPECT_EQ(sOrder.iWorkstation, 7);
 
+    // Each refusal names the first check that failed (for the journal).
     abLock[13] = 1;
-    for (const char* p : {"RC 201 3 13 ',1' 7", "RC 202 3 12 ',1' 7", "RC 201 3 12 ',1' 5", "RC 201 0 12 ',1' 7",
-                          "RC 201 11 12 ',1' 7", "RC 201 3 21 ',1' 7", "RC 201 3 12 ',1'", "RC 201 3 12 ',1' x",
-                          "RC 201 3 12 ',1' ''", "RC"}) {
-        Text r(p);
-        EXPECT_EQ(AcceptTake(r(), sLimits, abLock, &sOrder), 0) << p;
+    const struct {
+        const char* pText;
+        Refusal eWhy;
+    } aRefused[] = {{"RC 201 3 13 ',1' 7", kRefusedLock},   {"RC 202 3 12 ',1' 7", kRefusedDevice},
+                    {"RC 201 3 12 ',1' 5", kRefusedAccess}, {"RC 201 0 12 ',1' 7", kRefusedRange},
+                    {"RC 201 11 12 ',1' 7", kRefusedRange}, {"RC 201 3 21 ',1' 7", kRefusedRange},
+                    {"RC 201 3 12 ',1'", kRefusedFields},   {"RC 201 3 12 ',1' x", kRefusedAccess},
+                    {"RC 201 3 12 ',1' ''", kRefusedAccess}, {"RC", kRefusedFields},
+                    {"RC 202 0 13 ',1' 5", kRefusedDevice}};
+    for (const auto& c : aRefused) {
+        Text r(c.pText);
+        Refusal eWhy = kNotRefused;
+        EXPECT_EQ(AcceptTake(r(), sLimits, abLock, &sOrder, &eWhy), 0) << c.pText;
+        EXPECT_EQ(eWhy, c.eWhy) << c.pText;
     }
+    Refusal eWhy = kRefusedLock;
+    Text t2("RC 201 3 12 ',1,2' 7");
+    EXPECT_EQ(AcceptTake(t2(), sLimits, abLock, &sOrder, &eWhy), 1);
+    EXPECT_EQ(eWhy, kNotRefused);
 }
 
 TEST_F(Commands, RefreshLockAndRangeOrders)

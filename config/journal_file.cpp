@@ -1,0 +1,116 @@
+#include "config/journal_file.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/profile.h"
+#include "core/log.h"
+
+namespace {
+
+// Room for the lines of a take, so that one take is one write.
+const size_t kJournalBuffer = 16384;
+
+struct JournalFile {
+    FILE* pFile;
+    char acName[MAX_PATH];
+    unsigned long long nBytes;   // the file's size with what has been appended
+    bool bStopped;
+};
+JournalFile sJournal = {nullptr, "", 0, false};
+
+// The file is closed and nothing more is written in this run (until the
+// profile is loaded again); the one line says so whatever DebugMode is,
+// since a site that relies on the journal must hear of it.
+void StopJournal(const char* pWhy)
+{
+    if (sJournal.pFile != nullptr) std::fclose(sJournal.pFile);
+    sJournal.pFile = nullptr;
+    sJournal.bStopped = true;
+    char acLine[MAX_PATH + 96];
+    std::snprintf(acLine, sizeof acLine, "Take journal stopped - %s '%s': takes go on without it", pWhy,
+                  sJournal.acName);
+    DebugLogAlways(acLine);
+}
+
+bool OpenJournal()
+{
+    if (!DeviceFileName(sJournal.acName, sizeof sJournal.acName, "LOG")) {
+        std::snprintf(sJournal.acName, sizeof sJournal.acName, "DEV_%03d.LOG", Profile().iDevice);
+        StopJournal("the configuration directory is too long for");
+        return false;
+    }
+    sJournal.nBytes = 0;
+    WIN32_FILE_ATTRIBUTE_DATA sData;
+    if (GetFileAttributesExA(sJournal.acName, GetFileExInfoStandard, &sData)) {
+        sJournal.nBytes = (static_cast<unsigned long long>(sData.nFileSizeHigh) << 32) | sData.nFileSizeLow;
+    }
+    sJournal.pFile = std::fopen(sJournal.acName, "ab");
+    if (sJournal.pFile == nullptr) {
+        StopJournal("cannot open");
+        return false;
+    }
+    std::setvbuf(sJournal.pFile, nullptr, _IOFBF, kJournalBuffer);
+    return true;
+}
+
+// The full file becomes the old one, replacing the one before; the next
+// line starts a new file.
+void RotateJournal()
+{
+    std::fclose(sJournal.pFile);
+    sJournal.pFile = nullptr;
+    char acOld[MAX_PATH + 4];
+    std::snprintf(acOld, sizeof acOld, "%s.1", sJournal.acName);
+    if (!MoveFileExA(sJournal.acName, acOld, MOVEFILE_REPLACE_EXISTING)) {
+        StopJournal("cannot move to its .1 file");
+        return;
+    }
+    sJournal.nBytes = 0;
+}
+
+}  // namespace
+
+bool JournalOn()
+{
+    return Profile().JournalSize > 0 && !sJournal.bStopped;
+}
+
+JournalTime JournalClock()
+{
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    JournalTime sTime = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    return sTime;
+}
+
+void JournalLine(const char* pLine)
+{
+    if (!JournalOn()) return;
+    if (sJournal.pFile == nullptr && !OpenJournal()) return;
+    const size_t n = std::strlen(pLine);
+    if (std::fwrite(pLine, 1, n, sJournal.pFile) != n || std::fwrite("\r\n", 1, 2, sJournal.pFile) != 2) {
+        StopJournal("cannot write");
+        return;
+    }
+    sJournal.nBytes += n + 2;
+}
+
+void FlushJournal()
+{
+    if (sJournal.pFile == nullptr) return;
+    if (std::fflush(sJournal.pFile) != 0) {
+        StopJournal("cannot write");
+        return;
+    }
+    if (sJournal.nBytes >= static_cast<unsigned long long>(Profile().JournalSize) * 1024) RotateJournal();
+}
+
+void CloseJournal()
+{
+    if (sJournal.pFile != nullptr) std::fclose(sJournal.pFile);
+    sJournal.pFile = nullptr;
+    sJournal.bStopped = false;
+}

@@ -1,0 +1,20 @@
+// The take journal DEV_nnn.LOG beside the device profile (one owner): lines
+// appended through the C library's buffer, handed to the system once per
+// command, and the file moved to DEV_nnn.LOG.1 (one old file kept) once it
+// holds the profile's JournalSize KB. A journal that cannot be written
+// stops, says so once, and never holds up a take.
+#pragma once
+#include "core/journal_text.h"
+
+// Lines are kept: JournalSize is not 0 and the journal has not stopped.
+bool JournalOn();
+// The local time, for a line's stamp.
+JournalTime JournalClock();
+// Appends one line (the line end is added); the first line opens the file.
+void JournalLine(const char* pLine);
+// The end of a command: its lines go to the system, and the file moves to
+// DEV_nnn.LOG.1 once it has reached JournalSize KB.
+void FlushJournal();
+// Closes the file; the next line opens it again. A profile load calls it,
+// so a journal that had stopped starts afresh with the profile's size.
+void CloseJournal();

@@ -1,0 +1,43 @@
+// The take journal's lines (platform-free): one for each router command the
+// driver receives, with what it did with it, and one for each level command
+// it sends, both stamped with the local time to the millisecond; and the
+// reading of the profile's JournalSize.
+#pragma once
+#include <cstddef>
+
+#include "core/commands.h"
+
+struct JournalTime {
+    int iYear;
+    int iMonth;
+    int iDay;
+    int iHour;
+    int iMinute;
+    int iSecond;
+    int iMilliseconds;
+};
+
+// Room for the longest line: a text of 512 characters with every byte
+// written as an escape, and the stamp in front.
+const size_t kJournalLineSize = 2200;
+
+// "2026-12-08 14:03:07.412 ws 7 accepted | RC 201 12 34 ',1,2,3,4,5' 7"
+// The workstation is the command's last field as the command reads it, "-"
+// when the text has fewer fields; the verdict is "accepted", "refused (R)"
+// with R one of fields, device, access, range, lock, or "not a router
+// command" for a text that names none. The text stands whole after " | ".
+// Returns the length of the line (without a newline); a buffer too short
+// for it gets as much as fits, terminated.
+int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText, Refusal eRefusal);
+
+// "2026-12-08 14:03:07.415   sent 2124 to 101 | RC 101 5 20 ',---' 7":
+// message number, target device, the level command's text.
+int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int iMessage, int iTarget,
+                       const char* pText);
+
+// JournalSize: the size in KB at which the journal moves to its one old
+// file; 0 keeps no journal. Only a whole number of KB is taken: a value
+// that is negative, or anything but digits, keeps no journal either.
+const int kJournalSizeDefault = 1024;
+enum JournalSizeText { kJournalSizeNumber, kJournalSizeNegative, kJournalSizeNotNumber };
+JournalSizeText ParseJournalSize(const char* pText, int* piKb);
