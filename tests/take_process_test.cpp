@@ -25,6 +25,19 @@ const char kLevels[] =
 
 const char kDatabase[] = "DatabaseSize_0=160\nDatabaseSize_1=160\n";
 
+// The lines of the site's take journal DEV_201.LOG, each without its time
+// stamp ("2026-12-08 14:03:07.412 ").
+std::vector<std::string> JournalEntries(const DriverSite& site)
+{
+    std::vector<std::string> asEntry;
+    for (const std::string& sLine : ReadLines(SiteFile(&site, "DEV_201.LOG"))) {
+        EXPECT_TRUE(sLine.size() > 24 && sLine[4] == '-' && sLine[10] == ' ' && sLine[19] == '.' && sLine[23] == ' ')
+            << sLine;
+        asEntry.push_back(sLine.size() > 24 ? sLine.substr(24) : sLine);
+    }
+    return asEntry;
+}
+
 // The worked example, byte for byte, then the same take with source package
 // 13, which carries 0 on the reverse level 3 after package 11 (6 on level 3)
 // had been routed: level 3 parks instead.
@@ -40,6 +53,14 @@ TEST_F(TakeProcess, WorkedExampleAndItsParkVariant)
         "2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7", "2124 103 RC 103 30 9 ',---' 7",
         "2134 104 GS 104 4 1 7",         "2144 105 IW 105 'Camera 1' 12 7", "2187 0 RR 201 034 012"};
     EXPECT_EQ(asSent, asExpected) << Joined(asSent);
+    // The journal, handed to the file at the end of the take: the command
+    // with its verdict, then each level command as it was sent.
+    std::vector<std::string> asJournal = JournalEntries(site);
+    const std::vector<std::string> asJournalExpected = {
+        "ws 7 accepted | RC 201 12 34 ',1,2,3,4,5' 7",   "  sent 2124 to 101 | RC 101 5 20 ',---' 7",
+        "  sent 2124 to 102 | RC 102 7 21 ',---' 7",     "  sent 2124 to 103 | RC 103 30 9 ',---' 7",
+        "  sent 2134 to 104 | GS 104 4 1 7",             "  sent 2144 to 105 | IW 105 'Camera 1' 12 7"};
+    EXPECT_EQ(asJournal, asJournalExpected) << Joined(asJournal);
     // The slots it read: no previous source package (34 was unrouted), then
     // the source package, the destination package and its level map.
     EXPECT_EQ(ReceivedTexts(site.asInfoLog[0], iInfoFrom[0], {MSG_INFO_SLOT_READ}).size(), 1u);
@@ -216,6 +237,14 @@ TEST_F(TakeProcess, RefusedReceiveOnlyAndForwardedWrites)
     std::vector<std::string> asSent = ReceivedTexts(site.sRvxLog, iRvxFrom, kRvxTexts);
     EXPECT_EQ(asSent, std::vector<std::string>{"2187 901 RR 201 001 000"}) << Joined(asSent);
     EXPECT_EQ(ReceivedTexts(site.asInfoLog[0], iInfoFrom, {MSG_INFO_SLOT_READ}).size(), 0u);
+    // The journal names the check that refused each one.
+    std::vector<std::string> asJournal = JournalEntries(site);
+    const std::vector<std::string> asJournalExpected = {
+        "ws 7 refused (device) | RC 202 12 35 ',1' 7",     "ws 7 refused (range) | RC 201 0 35 ',1' 7",
+        "ws 7 refused (range) | RC 201 161 35 ',1' 7",     "ws 7 refused (range) | RC 201 12 0 ',1' 7",
+        "ws 7 refused (range) | RC 201 12 161 ',1' 7",     "ws 1001 refused (access) | RC 201 12 35 ',1' 1001",
+        "ws 901 accepted | RP 201 1 1 901"};
+    EXPECT_EQ(asJournal, asJournalExpected) << Joined(asJournal);
     // The last packages of each database are takes like any other.
     asSent = CommandUntil("RC 201 160 160 ',1' 7", "RR 201 160 160");
     EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 160 160"}));

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "command/dispatch.h"
 #include "command/routes.h"
 #include "config/files.h"
 #include "config/profile.h"
@@ -361,6 +362,40 @@ TEST_F(Take, RefusedTakesReadAndSendNothing)
         EXPECT_EQ(Routes().aiIndex[35], 0) << p;
         EXPECT_EQ(Routes().bIndexDirty, 0) << p;
         EXPECT_EQ(Counters().lDriverMessagesSent, 0) << p;
+    }
+}
+
+// A journal that cannot be written (a folder where DEV_201.LOG belongs, or
+// the file held by another program that lets nobody write it) stops at its
+// first line and says so once, whatever DebugMode says; the takes go on.
+TEST_F(Take, JournalThatCannotBeWrittenStopsOnceAndTakesGoOn)
+{
+    const std::string sLog = sConfigDir + "\\DEV_201.LOG";
+    for (int iWay = 0; iWay < 2; ++iWay) {
+        LoadProfile();   // closes the journal of the earlier takes and starts it afresh
+        DeleteFileA(sLog.c_str());
+        HANDLE hHeld = INVALID_HANDLE_VALUE;
+        if (iWay == 0) {
+            ASSERT_TRUE(CreateDirectoryA(sLog.c_str(), nullptr));
+        } else {
+            hHeld = CreateFileA(sLog.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+        }
+        aAtRvx.clear();
+        DebugCapture::Take();
+        for (int iTake = 0; iTake < 2; ++iTake) {
+            char acCommand[] = "RC 201 12 34 ',1,2,3,4,5' 7";
+            DispatchCommand(acCommand);
+        }
+        std::vector<AtRvx> aTwice = kWorkedExample;
+        aTwice.insert(aTwice.end(), kWorkedExample.begin(), kWorkedExample.end());
+        EXPECT_EQ(aAtRvx, aTwice) << iWay;
+        EXPECT_EQ(DebugCapture::Take(), std::vector<std::string>{"<GR>-Take journal stopped - cannot open '" + sLog +
+                                                                  "': takes go on without it\n"})
+            << iWay;
+        if (iWay == 0) RemoveDirectoryA(sLog.c_str());
+        else CloseHandle(hHeld);
     }
 }
 

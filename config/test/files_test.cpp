@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "config/journal_file.h"
 #include "config/profile.h"
 #include "config/test/save_states.h"
 #include "core/log.h"
@@ -359,4 +360,40 @@ TEST_F(Files, KilledSavesNeverLeaveAShortOrMixedFile)
                 nTorn, nSeen[0], nSeen[1]);
     EXPECT_GE(nKills, 100);
     EXPECT_EQ(nTorn, 0);
+}
+
+// JournalSize 1: a take of three 100-byte lines at a time; the file moves to
+// DEV_007.LOG.1 at the end of the take that brings it to 1 KB (the fourth,
+// the eighth), so the two files hold the last takes whole and in order,
+// with nothing lost between them; the takes before are gone.
+TEST_F(Files, JournalMovesToItsOldFileAtJournalSizeAndLosesNoLine)
+{
+    LoadTestProfile(sDir, "[Combiner]\nJournalSize=1\n");
+    ASSERT_EQ(Profile().JournalSize, 1);
+    int nLines = 0;
+    for (int iTake = 1; iTake <= 10; ++iTake) {
+        for (int i = 0; i < 3; ++i) {
+            char acLine[128];
+            std::snprintf(acLine, sizeof acLine, "line %04d %s", nLines++, std::string(88, 'x').c_str());
+            JournalLine(acLine);
+        }
+        FlushJournal();
+    }
+    CloseJournal();
+    auto Lines = [this](const std::string& sName) {
+        std::vector<unsigned char> acBytes = Bytes(sName);
+        std::vector<int> aiLine;
+        const std::string sText(acBytes.begin(), acBytes.end());
+        for (size_t i = 0; i < sText.size(); i += 100) {
+            EXPECT_EQ(sText.substr(i + 98, 2), "\r\n") << sName << " at " << i;
+            aiLine.push_back(std::stoi(sText.substr(i + 5, 4)));
+        }
+        return aiLine;
+    };
+    std::vector<int> aiOld = Lines(sDir + "\\DEV_007.LOG.1"), aiNew = Lines(sDir + "\\DEV_007.LOG");
+    std::vector<int> aiOldExpected, aiNewExpected;
+    for (int i = 12; i < 24; ++i) aiOldExpected.push_back(i);
+    for (int i = 24; i < 30; ++i) aiNewExpected.push_back(i);
+    EXPECT_EQ(aiOld, aiOldExpected);
+    EXPECT_EQ(aiNew, aiNewExpected);
 }

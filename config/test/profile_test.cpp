@@ -175,7 +175,7 @@ TEST_F(ProfileLoad, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
     EXPECT_EQ(Entries("Combiner"), (std::vector<std::string>{
                                        "Name=Default", "SaveDelay=5", "SrcePkgInfoId=43", "DestPkgInfoId=44",
                                        "LevelMapInfoId=45", "DebugMode=0", "NameLength=8", "RevertiveLevel=0",
-                                       "Simulation=0", "ExternalDLL=NONE"}));
+                                       "Simulation=0", "ExternalDLL=NONE", "JournalSize=1024"}));
     std::vector<std::string> levels, masks;
     char acEntry[64];
     for (int n = 1; n <= 32; ++n) {
@@ -201,6 +201,7 @@ TEST_F(ProfileLoad, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
     EXPECT_EQ(Profile().LevelMapInfoId, 45);
     EXPECT_EQ(Profile().NameLength, 8);
     EXPECT_STREQ(Profile().ExternalDLL, "NONE");
+    EXPECT_EQ(Profile().JournalSize, 1024);
     for (int n = 0; n <= 1000; ++n) ASSERT_EQ(Profile().abAccess[n], 1) << n;
 }
 
@@ -211,9 +212,11 @@ TEST_F(ProfileLoad, UnusableValuesAreReplacedAndWrittenBack)
         {"Name", "AB", "Default"},        {"SaveDelay", "abc", "5"},
         {"SrcePkgInfoId", "7", "7"},      {"DebugMode", "abc", "abc"},   // not a number: 0, no write
         {"RevertiveLevel", "33", "0"},    {"ExternalDLL", "default", "NONE"},
+        {"JournalSize", "1O24", "1O24"},   // not a number: no journal, no write
     }, aSecond[] = {
         {"Name", "ABC", "ABC"},           {"SaveDelay", "-3", "-3"},
         {"RevertiveLevel", "32", "32"},   {"ExternalDLL", "Default", "Default"},
+        {"JournalSize", "-5", "-5"},
     };
     WriteSizes("000001239", "50");   // read whole, not cut to 00000123
     for (const auto& c : aFirst) Write("Combiner", c.pKey, c.pValue);
@@ -227,6 +230,10 @@ TEST_F(ProfileLoad, UnusableValuesAreReplacedAndWrittenBack)
     EXPECT_EQ(DebugMode(), 0);
     EXPECT_EQ(Profile().RevertiveLevel, 0);
     EXPECT_STREQ(Profile().ExternalDLL, "NONE");
+    // The journal is off and says so, though DebugMode is 0.
+    EXPECT_EQ(Profile().JournalSize, 0);
+    EXPECT_EQ(DebugCapture::Take(), std::vector<std::string>{
+                                        "<GR>-JournalSize '1O24' is not a number of KB - no take journal is kept\n"});
 
     for (const auto& c : aSecond) Write("Combiner", c.pKey, c.pValue);
     EXPECT_TRUE(Load().empty());
@@ -234,6 +241,9 @@ TEST_F(ProfileLoad, UnusableValuesAreReplacedAndWrittenBack)
     EXPECT_EQ(Profile().SaveDelay, -3);
     EXPECT_EQ(Profile().RevertiveLevel, 32);
     EXPECT_STREQ(Profile().ExternalDLL, "Default");
+    EXPECT_EQ(Profile().JournalSize, 0);
+    EXPECT_EQ(DebugCapture::Take(),
+              std::vector<std::string>{"<GR>-JournalSize -5 is negative - no take journal is kept\n"});
 }
 
 TEST_F(ProfileLoad, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
