@@ -2,7 +2,9 @@
 # The demo: the sample site with the stand-in RVX, three stand-in
 # InfoDrivers and zur.exe 201 under Wine. rvxsim plays sample/peers/demo.rvx;
 # the traffic of all peers is printed as one transcript; at the end the
-# route index and lock files are checked.
+# route index and lock files are checked, zurcheck finds a mistake planted
+# in a copy of the profile, zurdb shows the routes left, and the take
+# journal shows the first take.
 #   tools/demo.sh BUILD_DIR [x64 | x86]
 # x64 (default) runs dist/x64 under the host's Wine; x86 runs dist/x86, the
 # release build, under the 32-bit Wine of tools/x86-root.sh in user-mode
@@ -16,7 +18,7 @@ case $arch in
   x64|x86) ;;
   *) echo "usage: tools/demo.sh BUILD_DIR [x64 | x86]" >&2; exit 2 ;;
 esac
-for f in zur.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL; do
+for f in zur.exe rvxsim.exe infosim.exe zurcheck.exe zurdb.exe BWCC32.DLL KELM_CC.DLL; do
   [ -f "$dist/$f" ] || { echo "demo: $dist/$f is missing (run make dist)" >&2; exit 1; }
 done
 
@@ -151,3 +153,27 @@ else
   echo "FAILED: DEV_201.DAT / DEV_201.LCK do not hold route 34 <- 12 and the lock of 34." >&2
   exit 1
 fi
+
+# The site tools and the take journal on what the demo left. Wine's console
+# output ends its lines with CR LF.
+echo
+echo "${bold}zurcheck on a copy of the profile with Level_04=F,G,1O4 planted (a letter O for a zero): level 4's switches would go to device 1${plain}"
+mkdir -p "$site/check/sys/config/system"
+sed 's/^Level_04=F,G,104/Level_04=F,G,1O4/' "$cfg/DEV_201.INI" > "$site/check/sys/config/system/DEV_201.INI"
+check=0
+report=$(CC_ROOT=$(winpath "$site/check") CC_SYSTEM=sys "$WINE" "$dist/zurcheck.exe" 201 </dev/null 2>/dev/null) ||
+  check=$?
+printf '%s\n' "$report" | tr -d '\r' | sed 's/^/  /'
+echo "  (exit code $check: a warning)"
+
+echo
+echo "${bold}zurdb show: the routes the demo left${plain}"
+CC_ROOT=$(winpath "$site") CC_SYSTEM=sys "$WINE" "$dist/zurdb.exe" show 201 --routed \
+  --names "$(winpath "$peers/names.txt")" </dev/null 2>/dev/null | tr -d '\r' | sed 's/^/  /'
+
+echo
+echo "${bold}The take journal DEV_201.LOG: the demo's first take${plain}"
+# From the first "RC" command line to the next command line (" ws " after
+# the time stamp).
+tr -d '\r' < "$cfg/DEV_201.LOG" |
+  awk 'substr($0, 24, 4) == " ws " { if (shown) exit; if (index($0, " | RC ")) shown = 1 } shown { print "  " $0 }'
