@@ -157,9 +157,9 @@ fi
 # The site tools and the take journal on what the demo left. Wine's console
 # output ends its lines with CR LF.
 echo
-echo "${bold}zurcheck on a copy of the profile with Level_04=F,G,1O4 planted (a letter O for a zero): level 4's switches would go to device 1${plain}"
+echo "${bold}zurcheck on a copy of the sample profile with Level_04=F,G,1O4 planted (a letter O for a zero): level 4's switches would go to device 1${plain}"
 mkdir -p "$site/check/sys/config/system"
-sed 's/^Level_04=F,G,104/Level_04=F,G,1O4/' "$cfg/DEV_201.INI" > "$site/check/sys/config/system/DEV_201.INI"
+sed 's/^Level_04=F,G,104/Level_04=F,G,1O4/' "$repo/sample/config/system/DEV_201.INI" > "$site/check/sys/config/system/DEV_201.INI"
 check=0
 report=$(CC_ROOT=$(winpath "$site/check") CC_SYSTEM=sys "$WINE" "$dist/zurcheck.exe" 201 </dev/null 2>/dev/null) ||
   check=$?
