@@ -3,7 +3,8 @@
 // the int range, non-numeric or binary; then the configuration directory
 // missing, and read-only. In every case the driver must either start and
 // serve or refuse with its boxes (read here and pressed), end with code 0
-// when asked or refused, and write nothing outside its own three files.
+// when asked or refused, and write nothing outside its own files (profile,
+// index, locks and the take journal).
 // nCount limits the number of key cases (0: all of them).
 #include <cstdio>
 #include <string>
@@ -28,6 +29,7 @@ const Key aKey[] = {
     {"Combiner", "LevelMapInfoId", "303"}, {"Combiner", "DebugMode", "0"},
     {"Combiner", "NameLength", "8"},       {"Combiner", "RevertiveLevel", "0"},
     {"Combiner", "Simulation", "0"},       {"Combiner", "ExternalDLL", "NONE"},
+    {"Combiner", "JournalSize", "1024"},
     {"Levels", "Level_01", "F,R,101"},     {"Levels", "Level_32", "R,G,132"},
     {"Masks", "Mask_01", "ALL,1,2,3"},     {"Security", "Access", "ALL"},
 };
@@ -74,14 +76,14 @@ std::string Profile(int iKey, int iValue)
 }
 
 // Names (and sizes) of everything the driver may not touch: the site but its
-// own three files, the root of drive C and the Windows directory.
+// own files, the root of drive C and the Windows directory.
 std::vector<std::string> Untouchable(const Site* pSite)
 {
     std::vector<std::string> as;
     for (const std::string& s : ListTree(pSite->sRoot)) {
         if (s.find("config\\system\\DEV_201.") != std::string::npos &&
             (s.find("DEV_201.INI") != std::string::npos || s.find("DEV_201.DAT") != std::string::npos ||
-            s.find("DEV_201.LCK") != std::string::npos)) {
+             s.find("DEV_201.LCK") != std::string::npos || s.find("DEV_201.LOG") != std::string::npos)) {
             continue;   // its own files, which it may create and rewrite
         } else {
             as.push_back(s);
