@@ -411,4 +411,30 @@ TEST_F(TakeProcess, HungInfoDriverIsGivenUp)
     EXPECT_EQ(RouteInFile(site, 34), 0);
 }
 
+// A name change (2174) that arrives while a take waits for a slow
+// InfoDriver is handled inside that wait and asks RVX for the name (2164),
+// which RVX answers late. The InfoDriver answers the slot read while the
+// name request is still outstanding: its answer is the read's, so the take
+// goes out whole, and the name request gets RVX's answer.
+TEST_F(TakeProcess, SlotReadAnsweredWhileANestedRequestWaits)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=2\nDatabaseSize_1=2\n", 1, "ExternalDLL=NONE\n",
+                                 "[Levels]\nLevel_01=F,R,101\n"));
+    asInfoMore[0] = "--answer-delay 300";
+    sRvxMore = "--answer-delay 600";
+    StartAll("1 101\n", "1 1001\n", "1 1\n");
+    int iFrom = LineCount(site.sRvxLog);
+    Command("RC 201 1 1 ',1' 7");
+    PumpFor(100);
+    Plain(MSG_NAME_CHANGED, 0, 1);
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2187", "RR 201 001 001"}, 20000, iFrom), 0);
+    EXPECT_EQ(ReceivedTexts(site.sRvxLog, iFrom, {MSG_ROUTE_COMMAND}),
+              std::vector<std::string>({"2124 101 RC 101 101 1001 ',---' 7"}));
+    EXPECT_EQ(ReceivedTexts(site.sRvxLog, iFrom, {MSG_NAME_REQUEST}).size(), 1u);
+    EXPECT_LT(WaitForDebugLine(site.driver.dwPid, {"Take abandoned"}, 0), 0);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(CloseSiteDriver(&site, &dwExit));
+    EXPECT_EQ(RouteInFile(site, 1), 1);
+}
+
 }  // namespace
