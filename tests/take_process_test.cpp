@@ -430,7 +430,7 @@ TEST_F(TakeProcess, SlotReadAnsweredWhileANestedRequestWaits)
     EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2187", "RR 201 001 001"}, 20000, iFrom), 0);
     EXPECT_EQ(ReceivedTexts(site.sRvxLog, iFrom, {MSG_ROUTE_COMMAND}),
               std::vector<std::string>({"2124 101 RC 101 101 1001 ',---' 7"}));
-    EXPECT_EQ(ReceivedTexts(site.sRvxLog, iFrom, {MSG_NAME_REQUEST}).size(), 1u);
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2164", "index=1 "}, 0, iFrom), 0);
     EXPECT_LT(WaitForDebugLine(site.driver.dwPid, {"Take abandoned"}, 0), 0);
     DWORD dwExit = 99;
     ASSERT_TRUE(CloseSiteDriver(&site, &dwExit));
