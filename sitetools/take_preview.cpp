@@ -160,11 +160,12 @@ TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeReque
         levelMap.sText = acDefault;
     }
 
-    preview.sText += "         previous source package " +
-                     (bPrevious ? std::to_string(request.iPrevious) + ": " + Where(previous, files.sSourcesName)
-                                : request.iPrevious == 0 ? std::string("none (no --previous)")
-                                                         : std::to_string(request.iPrevious) + ": not read (above 4096)")
-                     + "\n";
+    std::string sPrevious = "none (no --previous)";
+    if (request.iPrevious != 0) {
+        sPrevious = std::to_string(request.iPrevious) + ": " +
+                    (bPrevious ? Where(previous, files.sSourcesName) : std::string("not read (above 4096)"));
+    }
+    preview.sText += "         previous source package " + sPrevious + "\n";
     preview.sText += "         source package " + std::to_string(iSource) + ": " + Where(source, files.sSourcesName) +
                      "\n";
     preview.sText += "         destination package " + std::to_string(iDest) + ": " +
