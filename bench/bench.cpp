@@ -270,6 +270,9 @@ double ServerCpuMs()
     return UnixCpuMs(std::atol(pPid));
 }
 
+// A CPU time per take; -1 stays -1 (not known).
+double PerTake(double dMs, int nTakes) { return dMs < 0 ? -1 : dMs / nTakes; }
+
 bool Has(const std::string& s, const char* p) { return s.find(p) != std::string::npos; }
 
 bool IsExchange(const std::string& s) { return Has(s, " <- ") || Has(s, " -> "); }
@@ -381,11 +384,17 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
             if (iDriverUnix < 0) iDriverUnix = UnixPidOf("zur.exe", "201");
             return UnixCpuMs(iDriverUnix);
         };
+        // -1 when any of the peers' CPU times is not known.
         auto PeersCpu = [&]() {
             double d = UnixCpuMs(iRvxUnix);
-            for (long iPid : aiInfoUnix) d += UnixCpuMs(iPid);
+            for (long iPid : aiInfoUnix) {
+                double dOne = UnixCpuMs(iPid);
+                d = d < 0 || dOne < 0 ? -1 : d + dOne;
+            }
             return d;
         };
+        // A CPU time spent since a mark; -1 when either reading is not known.
+        auto Since = [](double dNow, double dMark) { return dNow < 0 || dMark < 0 ? -1 : dNow - dMark; };
         size_t nSeen = 0;
         double dDeadline = Now() + 180000;
         bool bDone = false;
@@ -418,14 +427,11 @@ Run RunDriver(const Files& files, int iPackages, bool bFull, bool bLogs)
                         // From launch: the driver's and the wineserver's CPU
                         // time include loading the program.
                         run.asPhase[i].dCpuMs = DriverCpu();
-                        double dServer = ServerCpuMs();
-                        run.asPhase[i].dServerCpuMs =
-                            dServer < 0 || dServerAtLaunch < 0 ? -1 : dServer - dServerAtLaunch;
+                        run.asPhase[i].dServerCpuMs = Since(ServerCpuMs(), dServerAtLaunch);
                     } else {
-                        run.asPhase[i].dCpuMs = DriverCpu() - dCpuAtPause;
-                        run.asPhase[i].dPeersCpuMs = PeersCpu() - dPeersAtPause;
-                        double dServer = ServerCpuMs();
-                        run.asPhase[i].dServerCpuMs = dServer < 0 || dServerAtPause < 0 ? -1 : dServer - dServerAtPause;
+                        run.asPhase[i].dCpuMs = Since(DriverCpu(), dCpuAtPause);
+                        run.asPhase[i].dPeersCpuMs = Since(PeersCpu(), dPeersAtPause);
+                        run.asPhase[i].dServerCpuMs = Since(ServerCpuMs(), dServerAtPause);
                     }
                     if (i == (bFull ? kSweep : kReady)) run.bOk = true;
                 }
@@ -546,17 +552,17 @@ int main(int argc, char** argv)
             double d5 = run.asPhase[kTake5].dMs / kTakes5, d31 = run.asPhase[kTake31].dMs / kTakes31;
             adTake5.push_back(d5);
             adTake31.push_back(d31);
-            adCpu5.push_back(run.asPhase[kTake5].dCpuMs / kTakes5);
-            adCpu31.push_back(run.asPhase[kTake31].dCpuMs / kTakes31);
+            adCpu5.push_back(PerTake(run.asPhase[kTake5].dCpuMs, kTakes5));
+            adCpu31.push_back(PerTake(run.asPhase[kTake31].dCpuMs, kTakes31));
             adRatio5.push_back(dPerTake5 * dFloor / 1000.0 / d5);
             adRatio31.push_back(dPerTake31 * dFloor / 1000.0 / d31);
             adSweep.push_back(run.asPhase[kSweep].dMs);
             adCpuSweep.push_back(run.asPhase[kSweep].dCpuMs);
-            adPeers5.push_back(run.asPhase[kTake5].dPeersCpuMs / kTakes5);
-            adPeers31.push_back(run.asPhase[kTake31].dPeersCpuMs / kTakes31);
+            adPeers5.push_back(PerTake(run.asPhase[kTake5].dPeersCpuMs, kTakes5));
+            adPeers31.push_back(PerTake(run.asPhase[kTake31].dPeersCpuMs, kTakes31));
             adPeersSweep.push_back(run.asPhase[kSweep].dPeersCpuMs);
-            adServer5.push_back(run.asPhase[kTake5].dServerCpuMs / kTakes5);
-            adServer31.push_back(run.asPhase[kTake31].dServerCpuMs / kTakes31);
+            adServer5.push_back(PerTake(run.asPhase[kTake5].dServerCpuMs, kTakes5));
+            adServer31.push_back(PerTake(run.asPhase[kTake31].dServerCpuMs, kTakes31));
             adServerSweep.push_back(run.asPhase[kSweep].dServerCpuMs);
             adRatioSweep.push_back(counted.asPhase[kSweep].lExchanges * dFloor / 1000.0 / run.asPhase[kSweep].dMs);
             std::fprintf(stderr, "  take5 %.2f ms, take31 %.2f ms, sweep %.0f ms\n", d5, d31, run.asPhase[kSweep].dMs);

@@ -18,6 +18,7 @@
 #include "core/commands.h"
 #include "core/log.h"
 #include "core/messages.h"
+#include "core/take_plan.h"
 #include "ipc/counters.h"
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
@@ -60,6 +61,28 @@ void CountDriverMessage()
     TellCountersChanged();
 }
 
+// One level of the take as it is decided: a listed command goes to the
+// panel's list and, while transmitting, to the filter and then to RVX.
+void OfferLevelCommand(LevelStep* pStep)
+{
+    if (!IsListed(pStep->eDecision)) return;
+    LevelCommand& sCmd = pStep->sCmd;
+    TellOutputLine(sCmd.acText);
+    if (Rvx().iTxRx != kTxRx) return;
+    if (pfnFilter != nullptr) {
+        int iTaken = pfnFilter(sCmd.acText);
+        sCmd.acText[sizeof sCmd.acText - 1] = '\0';
+        if (iTaken) {
+            CountDriverMessage();
+            return;
+        }
+    }
+    if (pStep->eDecision != kLevelSends) return;
+    SendCopyText(hWndMain, Rvx().hWndRvx, sCmd.iMessage, sCmd.iTarget, sCmd.acText);
+    JournalLevelCommand(sCmd.iMessage, sCmd.iTarget, sCmd.acText);
+    CountDriverMessage();
+}
+
 // A take whose slot reads did not all get an answer is abandoned before
 // anything is sent: a level command built from a missing package would put
 // a wrong crosspoint on air. The route index and the revertive stay as
@@ -69,61 +92,36 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
 {
     const DeviceProfile& sProfile = Profile();
     const InfoLinks& sLinks = Links();
-    char acSlot[kSlotTextMax + 1];
-
-    LevelEntry sLevel[kLevelCount + 1];
-    std::memcpy(sLevel, sProfile.sLevel, sizeof sLevel);
-    ResetTakeFields(sLevel);
+    char acPrevious[kSlotTextMax + 1];
+    char acSource[kSlotTextMax + 1];
+    char acDest[kSlotTextMax + 1];
+    char acLevelMap[kSlotTextMax + 1];
+    TakeSlots sSlots = {nullptr, acSource, acDest, acLevelMap};
 
     int iPrevious = Routes().aiIndex[iDest];
     if (ReadsPreviousSource(iPrevious)) {
         if (!ReadSlot(sLinks.hWndSrcePkgInfo, sProfile.SrcePkgInfoId,
-                      "Requesting contents of previous source package slot %d", iPrevious, acSlot)) {
+                      "Requesting contents of previous source package slot %d", iPrevious, acPrevious)) {
             return;
         }
-        ReadPrevSourceSlot(sLevel, acSlot);
+        sSlots.pPrevSource = acPrevious;
     }
     if (!ReadSlot(sLinks.hWndSrcePkgInfo, sProfile.SrcePkgInfoId, "Requesting contents of source package slot %d",
-                  iSource, acSlot)) {
+                  iSource, acSource) ||
+        !ReadSlot(sLinks.hWndDestPkgInfo, sProfile.DestPkgInfoId, "Requesting contents of dest package slot %d", iDest,
+                  acDest) ||
+        !ReadSlot(sLinks.hWndLevelMapInfo, sProfile.LevelMapInfoId, "Requesting contents of level map slot %d", iDest,
+                  acLevelMap)) {
         return;
     }
-    ReadSourceSlot(sLevel, acSlot);
-    if (!ReadSlot(sLinks.hWndDestPkgInfo, sProfile.DestPkgInfoId, "Requesting contents of dest package slot %d", iDest,
-                  acSlot)) {
-        return;
-    }
-    ReadDestSlot(sLevel, acSlot);
-    if (!ReadSlot(sLinks.hWndLevelMapInfo, sProfile.LevelMapInfoId, "Requesting contents of level map slot %d", iDest,
-                  acSlot)) {
-        return;
-    }
-    ReadLevelMapSlot(sLevel, acSlot);
-
-    SelectLevels(sLevel, sProfile.sMask, pMaskText, DebugLog);
 
     TellOutputCleared();
     if (Rvx().iTxRx != kTxRx) TellOutputLine("RX-Only would Tx...");
+    TakePlan sPlan;
+    PlanTake(sProfile.sLevel, sProfile.sMask, sProfile.RevertiveLevel, sSlots, pMaskText, iWorkstation, DebugLog,
+             OfferLevelCommand, &sPlan);
 
-    for (int L = 1; L <= kLevelCount; ++L) {
-        LevelCommand sCmd;
-        if (!ComposeLevelCommand(sLevel, L, iWorkstation, &sCmd, DebugLog)) continue;
-        TellOutputLine(sCmd.acText);
-        if (Rvx().iTxRx != kTxRx) continue;
-        if (pfnFilter != nullptr) {
-            int iTaken = pfnFilter(sCmd.acText);
-            sCmd.acText[sizeof sCmd.acText - 1] = '\0';
-            if (iTaken) {
-                CountDriverMessage();
-                continue;
-            }
-        }
-        if (sCmd.bBlocked) continue;
-        SendCopyText(hWndMain, Rvx().hWndRvx, sCmd.iMessage, sCmd.iTarget, sCmd.acText);
-        JournalLevelCommand(sCmd.iMessage, sCmd.iTarget, sCmd.acText);
-        CountDriverMessage();
-    }
-
-    if (TakeRecordsRoute(sLevel, sProfile.RevertiveLevel)) {
+    if (sPlan.bRecordsRoute) {
         SetRoute(iDest, iSource);
         SendRevertives(iDest, iDest, kRevertiveEach, 0);
     }

@@ -83,10 +83,11 @@ std::string FormatFindingsText(const std::vector<Finding>& aFindings)
     return sOut;
 }
 
-std::string FormatFindingsJson(int iDevice, const std::string& sProfile, const std::vector<Finding>& aFindings)
+std::string FormatFindingsJson(int iDevice, const std::string& sProfile, const std::vector<Finding>& aFindings,
+                               const std::string& sMembers)
 {
     std::string sOut = "{\"device\":" + std::to_string(iDevice) + ",\"profile\":" + JsonString(sProfile) +
-                       ",\"errors\":" + std::to_string(CountOf(aFindings, kError)) +
+                       (sMembers.empty() ? "" : "," + sMembers) + ",\"errors\":" + std::to_string(CountOf(aFindings, kError)) +
                        ",\"warnings\":" + std::to_string(CountOf(aFindings, kWarning)) +
                        ",\"notes\":" + std::to_string(CountOf(aFindings, kNote)) + ",\"findings\":[";
     bool bFirst = true;

@@ -38,8 +38,11 @@ std::string FormatFindingsText(const std::vector<Finding>& aFindings);
 
 // One JSON object: {"device":N,"profile":"...","errors":E,"warnings":W,
 // "notes":N,"findings":[{"severity":...,"key":...,"value":...|null,
-// "effect":...}]}, the findings in the order of the text report.
-std::string FormatFindingsJson(int iDevice, const std::string& sProfile, const std::vector<Finding>& aFindings);
+// "effect":...}]}, the findings in the order of the text report. sMembers,
+// when not empty, are further members ("name":value,...) placed after
+// "profile".
+std::string FormatFindingsJson(int iDevice, const std::string& sProfile, const std::vector<Finding>& aFindings,
+                               const std::string& sMembers = "");
 
 // A JSON string literal of the text: quotes, backslashes and control
 // characters escaped, bytes above 0x7E as \u00XX (the texts are 8-bit).

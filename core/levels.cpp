@@ -127,9 +127,9 @@ void ReadLevelMapSlot(LevelEntry* asLevel, const char* pSlot)
 namespace {
 
 // The mask field is a list of level numbers or the name of a mask.
-void ChooseLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
+int ChooseLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
 {
-    if (!pMaskText) return;
+    if (!pMaskText) return kMaskUnknown;
     const char* pText = pMaskText[0] == ',' ? pMaskText + 1 : pMaskText;
 
     if (pText[0] >= '0' && pText[0] <= '9') {
@@ -139,7 +139,7 @@ void ChooseLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMas
             if (iLevel >= 1 && iLevel <= kLevelCount) asLevel[iLevel].iMask = 1;
             return true;
         });
-        return;
+        return kMaskIsList;
     }
 
     char acLine[512];
@@ -151,9 +151,10 @@ void ChooseLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMas
             std::snprintf(acLine, sizeof acLine, "%.32s", asMask[i].acName);
             Log(pLog, acLine);
             for (int L = 1; L <= kLevelCount; ++L) asLevel[L].iMask = asMask[i].aiLevels[L];
-            return;
+            return i;
         }
     }
+    return kMaskUnknown;
 }
 
 }  // namespace
@@ -161,9 +162,9 @@ void ChooseLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMas
 // A take whose mask selects no level still records the route and sends the
 // revertive (the panel's Take relies on it), and level 32 is never given a
 // value by a slot: both are said in the log, as a site may not expect them.
-void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
+int SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog)
 {
-    ChooseLevels(asLevel, asMask, pMaskText, pLog);
+    const int iChosen = ChooseLevels(asLevel, asMask, pMaskText, pLog);
     int bAny = 0;
     for (int L = 1; L <= kLevelCount; ++L) {
         if (asLevel[L].iMask != -1) bAny = 1;
@@ -173,7 +174,39 @@ void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMas
     } else if (asLevel[kLevelCount].iMask != -1) {
         Log(pLog, "level 32 is in the mask but never receives a value from a slot");
     }
+    return iChosen;
 }
+
+void FormatDefaultLevelMap(char* pDefault)
+{
+    int nUsed = 0;
+    for (int iLevel = 1; iLevel <= kLevelCount; ++iLevel) {
+        nUsed += std::snprintf(pDefault + nUsed, kDefaultLevelMapSize - nUsed, iLevel < kLevelCount ? "%d," : "%d",
+                               iLevel);
+    }
+}
+
+int LevelMapGetsDefault(const char* pSlot)
+{
+    if (pSlot == nullptr) return 1;
+    for (int i = 0; i < kLevelMapProbe && pSlot[i] != '\0'; ++i) {
+        if (pSlot[i] == ',') return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+// A condition of the column "not sent when": the last that holds names the
+// cause.
+void Block(LevelCommand* pCmd, bool bHolds, BlockCause eCause)
+{
+    if (!bHolds) return;
+    pCmd->bBlocked = 1;
+    pCmd->eBlockedBy = eCause;
+}
+
+}  // namespace
 
 int CaptionFitsFormats(const char* pCaption)
 {
@@ -198,38 +231,39 @@ int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, Level
     const int nText = sizeof pCmd->acText;
     pCmd->iTarget = sL.iTarget;
     pCmd->bBlocked = 0;
+    pCmd->eBlockedBy = kNotBlocked;
 
     switch (sL.iKind) {
     case kRouteLevel:
         pCmd->iMessage = MSG_ROUTE_COMMAND;
         if (sL.iType == kForward) {
             std::snprintf(pText, nText, "RC %d %d %d ',---' %d", sL.iTarget, sL.iSrc, sM.iDest, iWorkstation);
-            pCmd->bBlocked = sM.iDest < 1;
+            Block(pCmd, sM.iDest < 1, kBelowOne);
         } else if (sL.iSrc != 0) {
             Log(pLog, "NORMAL");
             std::snprintf(pText, nText, "RC %d %d %d ',---' %d", sL.iTarget, sM.iDest, sL.iSrc, iWorkstation);
             Log(pLog, pText);
-            pCmd->bBlocked = sL.iSrc < 1;
+            Block(pCmd, sL.iSrc < 1, kBelowOne);
         } else {
             Log(pLog, "PARK");
             std::snprintf(pText, nText, "RC %d 0 %d ',---' %d", sL.iTarget, sL.iPrevSrc, iWorkstation);
             Log(pLog, pText);
-            pCmd->bBlocked = sL.iPrevSrc < 1;
+            Block(pCmd, sL.iPrevSrc < 1, kNothingToPark);
         }
-        if (sM.iDest > kPackageMax || sL.iSrc > kPackageMax || sL.iPrevSrc > kPackageMax) pCmd->bBlocked = 1;
+        Block(pCmd, sM.iDest > kPackageMax || sL.iSrc > kPackageMax || sL.iPrevSrc > kPackageMax, kAboveTables);
         return 1;
     case kSwitchLevel:
         pCmd->iMessage = MSG_SWITCH_COMMAND;
         if (sL.iType == kForward) {
             if (sL.iSrc != 0) sL.iSrc = 1;
             std::snprintf(pText, nText, "GS %d %d %d %d", sL.iTarget, sL.iDest, sM.iSrc, iWorkstation);
-            pCmd->bBlocked = sM.iDest < 1;
+            Block(pCmd, sM.iDest < 1, kBelowOne);
         } else {
             if (sL.iDest != 0) sL.iDest = 1;
             std::snprintf(pText, nText, "GS %d %d %d %d", sL.iTarget, sM.iSrc, sL.iDest, iWorkstation);
-            pCmd->bBlocked = sM.iSrc < 1;
+            Block(pCmd, sM.iSrc < 1, kBelowOne);
         }
-        if (sM.iDest > kPackageMax || sL.iSrc > kPackageMax) pCmd->bBlocked = 1;
+        Block(pCmd, sM.iDest > kPackageMax || sL.iSrc > kPackageMax, kAboveTables);
         return 1;
     case kInfoWriteLevel:
         pCmd->iMessage = MSG_INFO_WRITE_COMMAND;
@@ -240,12 +274,12 @@ int ComposeLevelCommand(LevelEntry* asLevel, int iLevel, int iWorkstation, Level
         }
         if (sL.iType == kForward) {
             std::snprintf(pText, nText, "IW %d '%s' %d %d", sL.iTarget, sL.acText, sM.iDest, iWorkstation);
-            pCmd->bBlocked = sM.iDest < 1;
+            Block(pCmd, sM.iDest < 1, kBelowOne);
         } else {
             std::snprintf(pText, nText, "IW %d '%s' %d %d", sL.iTarget, sL.acText, sL.iSrc, iWorkstation);
-            pCmd->bBlocked = sM.iSrc < 1;
+            Block(pCmd, sM.iSrc < 1, kBelowOne);
         }
-        if (sM.iDest > kPackageMax || sL.iSrc > kPackageMax) pCmd->bBlocked = 1;
+        Block(pCmd, sM.iDest > kPackageMax || sL.iSrc > kPackageMax, kAboveTables);
         return 1;
     default:
         return 0;

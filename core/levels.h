@@ -48,18 +48,39 @@ void ReadDestSlot(LevelEntry* asLevel, const char* pSlot);
 void ReadLevelMapSlot(LevelEntry* asLevel, const char* pSlot);
 
 // Chooses the take's levels from the mask field (a level list or a mask name).
-void SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog);
+// Returns the number of the mask whose name it matched, kMaskIsList for a
+// level list, or kMaskUnknown for a name no mask has.
+const int kMaskIsList = 0;
+const int kMaskUnknown = -1;
+int SelectLevels(LevelEntry* asLevel, const MaskEntry* asMask, const char* pMaskText, LogFn pLog);
+
+// The level map a take reads from a level-map slot that held pSlot at
+// start-up: a slot whose first kLevelMapProbe characters hold no comma is
+// given the default map "1,2,...,32" (pDefault, at least kDefaultLevelMapSize
+// bytes); any other slot is read as it stands.
+const int kDefaultLevelMapSize = 128;
+void FormatDefaultLevelMap(char* pDefault);
+int LevelMapGetsDefault(const char* pSlot);
 
 // 1 when an "IW" caption can be carried whole: the command quotes it with
 // single quotes and a slot separates its fields with commas, so a caption
 // holding either is read differently at the other end.
 int CaptionFitsFormats(const char* pCaption);
 
+// Why a composed level command is not sent.
+enum BlockCause {
+    kNotBlocked = 0,
+    kBelowOne,        // the value that names the crosspoint, switch or slot is below 1
+    kAboveTables,     // a value of the level is above 4096
+    kNothingToPark    // a park whose previous source package has no value above 0 on the level
+};
+
 // One composed level command.
 struct LevelCommand {
     int iMessage;    // MSG_ROUTE_COMMAND, MSG_SWITCH_COMMAND or MSG_INFO_WRITE_COMMAND
     int iTarget;     // the value sent with it: the level's device
     int bBlocked;    // 1 when a "not sent" condition holds
+    BlockCause eBlockedBy;
     char acText[kSlotTextMax + 64];
 };
 

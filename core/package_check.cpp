@@ -271,14 +271,14 @@ void MapOfDestination(const LevelEntry* asConfig, const std::vector<PackageSlot>
     for (const PackageSlot& map : aMaps) {
         if (map.iSlot == iDest) *ppSlot = &map;
     }
-    if (*ppSlot != nullptr && (*ppSlot)->sText.substr(0, kLevelMapProbe).find(',') != std::string::npos) {
+    if (*ppSlot != nullptr && !LevelMapGetsDefault((*ppSlot)->sText.c_str())) {
         ReadLevelMapSlot(asLevel, Kept((*ppSlot)->sText).c_str());
         return;
     }
     *ppSlot = nullptr;
-    std::string sDefault;
-    for (int L = 1; L <= kLevelCount; ++L) sDefault += (L > 1 ? "," : "") + std::to_string(L);
-    ReadLevelMapSlot(asLevel, sDefault.c_str());
+    char acDefault[kDefaultLevelMapSize];
+    FormatDefaultLevelMap(acDefault);
+    ReadLevelMapSlot(asLevel, acDefault);
 }
 
 void CheckDestMap(const LevelEntry* asConfig, const PackageSlot& slot, const std::vector<PackageSlot>& aMaps,
@@ -329,7 +329,7 @@ void CheckLevelMaps(const std::vector<PackageSlot>& aMaps, std::vector<Finding>*
 {
     for (const PackageSlot& map : aMaps) {
         const std::string sKey = map.sWhere + " level map slot " + std::to_string(map.iSlot);
-        if (map.sText.substr(0, kLevelMapProbe).find(',') == std::string::npos) {
+        if (LevelMapGetsDefault(map.sText.c_str())) {
             if (!map.sText.empty()) {
                 AddFinding(pFindings, kWarning, sKey, map.sText,
                            "no comma in the first 128 characters: the driver writes the default map 1,2,...,32 "

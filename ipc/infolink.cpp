@@ -159,12 +159,8 @@ bool ReadInfoSlot(HWND hWndLink, int iSlot, char* pBuffer, int nLength)
 // request stops the loop before its next request.
 void InitLevelMap(StopCheck pfnStopped)
 {
-    char acDefault[128];
-    int nUsed = 0;
-    for (int iLevel = 1; iLevel <= kLevelCount; ++iLevel) {
-        nUsed += std::snprintf(acDefault + nUsed, sizeof acDefault - nUsed,
-                               iLevel < kLevelCount ? "%d," : "%d", iLevel);
-    }
+    char acDefault[kDefaultLevelMapSize];
+    FormatDefaultLevelMap(acDefault);
     DebugLog(acDefault);
 
     long nUnanswered = 0;
@@ -174,7 +170,7 @@ void InitLevelMap(StopCheck pfnStopped)
             ++nUnanswered;
             continue;
         }
-        if (std::strchr(acSlot, ',') != nullptr) continue;
+        if (!LevelMapGetsDefault(acSlot)) continue;
         SendCopyText(hWndMain, sLinks.hWndLevelMapInfo, MSG_LEVELMAP_DEFAULT, iSlot, acDefault);
     }
     if (nUnanswered > 0) {

@@ -4,16 +4,20 @@
 
 namespace {
 
-// One reply slot per level of nesting. A request waits at depth d; the reply
-// that arrives while it is the innermost outstanding request is its own, so
-// an outer request never takes the answer of an inner one, and a request
-// that got no answer never takes an older one.
+// One reply slot per level of nesting. A request waits at depth d. A reply
+// belongs to the innermost outstanding request that went to the window the
+// reply comes from (a peer answers from the window it was asked at), so a
+// slow InfoDriver's answer that arrives while a request nested in its wait
+// (a name request to RVX) is outstanding still reaches the read that asked
+// for it. A reply from a window no outstanding request went to is the
+// innermost request's, as for a peer that answers from another window.
 const int kMaxDepth = 32;
 
 struct ReplySlot {
     char acText[kTextBlockSize + 1];
     int iResult;
     int bArrived;
+    HWND hPeer;   // the window the request went to
 };
 
 ReplySlot asReply[kMaxDepth + 1];   // slot 0 catches replies with nothing outstanding
@@ -103,6 +107,7 @@ int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DW
     slot.acText[0] = '\0';
     slot.iResult = 0;
     slot.bArrived = 0;
+    slot.hPeer = hDest;
     SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds), &dwResult,
                   true);
     --iDepth;
@@ -206,8 +211,16 @@ void HandleCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
     size_t nSize = pCds->lpData != nullptr ? pCds->cbData : 0;
 
     if (iMessage == MSG_TRANSPORT_REPLY) {
-        if (TakeOwedReply(reinterpret_cast<HWND>(wParam))) return;
-        ReplySlot& slot = asReply[iDepth];
+        HWND hFrom = reinterpret_cast<HWND>(wParam);
+        if (TakeOwedReply(hFrom)) return;
+        int iSlot = iDepth;
+        for (int d = iDepth; d >= 1; --d) {
+            if (asReply[d].hPeer == hFrom && !asReply[d].bArrived) {
+                iSlot = d;
+                break;
+            }
+        }
+        ReplySlot& slot = asReply[iSlot];
         if (nSize == static_cast<size_t>(kNumericBlockSize)) {
             slot.acText[0] = '\0';
         } else {

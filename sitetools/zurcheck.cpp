@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "core/findings.h"
 #include "core/package_check.h"
 #include "sitetools/sitefiles.h"
+#include "sitetools/take_preview.h"
 
 namespace {
 
@@ -20,6 +22,8 @@ const int kExitUsage = 3;
 
 const char kUsage[] =
     "usage: zurcheck DEVICE [--sources FILE] [--dests FILE] [--levelmap FILE] [--json]\n"
+    "       zurcheck DEVICE --take S D MASK [W] [--previous P]\n"
+    "                --sources FILE --dests FILE [--levelmap FILE] [--json]\n"
     "       zurcheck --help\n";
 
 const char kHelp[] =
@@ -38,11 +42,32 @@ const char kHelp[] =
     "                   slot files: one slot per line, \"SLOT TEXT\", as infosim reads them\n"
     "  --json           one JSON object instead of the text report\n"
     "\n"
+    "  --take S D MASK [W]\n"
+    "                   instead of the checks, the take \"RC DEVICE S D 'MASK' W\" as\n"
+    "                   the driver would run it on this profile and these slot\n"
+    "                   files, with the driver's own functions: whether it is\n"
+    "                   taken, the slots it reads, each level's decision (the\n"
+    "                   command it sends: message, value and text; or why it sends\n"
+    "                   nothing: not in mask, no value, no command, blocked, park\n"
+    "                   skipped), the route index change and the revertive.\n"
+    "                   MASK as in the command without its quotes (a level list\n"
+    "                   \",1,2\" or a mask name); W the workstation, 0 (the panel's)\n"
+    "                   when not given. The driver is taken as transmitting\n"
+    "                   (TX/RX), D as not locked, and the external filter as\n"
+    "                   taking nothing over. Needs --sources and --dests; without\n"
+    "                   --levelmap every level map is the default 1,2,...,32.\n"
+    "  --previous P     with --take: the source package routed to D before the\n"
+    "                   take (default 0: none); its slot is read for the parks of\n"
+    "                   reverse routes\n"
+    "\n"
     "Severities: error - the driver refuses to start, or part of the configuration\n"
     "can never take effect as written; warning - accepted, but probably not what\n"
     "was meant; note - a default the driver fills in, or worth knowing.\n"
     "Exit code: 0 clean (notes at most), 1 warnings, 2 errors, 3 bad arguments or\n"
-    "a slot file that cannot be read.\n";
+    "a slot file that cannot be read. With --take: an error when the driver\n"
+    "refuses the take, a warning for each listed command it never sends, for a\n"
+    "take that leaves the route index as it was, a mask name no mask has and a\n"
+    "package with no slot line.\n";
 
 struct Options {
     int iDevice = 0;
@@ -50,7 +75,62 @@ struct Options {
     std::string sDests;
     std::string sLevelMap;
     bool bJson = false;
+    bool bTake = false;
+    TakeRequest take = {"", "", "", "0", 0};
 };
+
+// Decimal digits only, at most nine of them.
+bool IsDigits(const std::string& sText)
+{
+    if (sText.empty() || sText.size() > 9) return false;
+    for (char c : sText) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+// The arguments after the one at i that are not options or their values.
+int BareArgumentsAfter(int argc, char** argv, int i)
+{
+    int n = 0;
+    for (int j = i + 1; j < argc; ++j) {
+        const std::string sArg = argv[j];
+        if (sArg == "--sources" || sArg == "--dests" || sArg == "--levelmap" || sArg == "--previous") {
+            ++j;
+        } else if (sArg.empty() || sArg[0] != '-') {
+            ++n;
+        }
+    }
+    return n;
+}
+
+// "--take S D MASK [W]" from argv[*pi]: W is the number after MASK when
+// DEVICE is already given, or when another bare argument (DEVICE) follows.
+bool ParseTake(int argc, char** argv, int* pi, bool bDevice, TakeRequest* pTake, std::string* psProblem)
+{
+    int i = *pi;
+    if (i + 3 >= argc) {
+        *psProblem = "--take needs S D MASK";
+        return false;
+    }
+    pTake->sSource = argv[i + 1];
+    pTake->sDest = argv[i + 2];
+    pTake->sMask = argv[i + 3];
+    i += 3;
+    if (!IsDigits(pTake->sSource) || !IsDigits(pTake->sDest)) {
+        *psProblem = "--take: S and D must be package numbers";
+        return false;
+    }
+    if (pTake->sMask.find('\'') != std::string::npos) {
+        *psProblem = "--take: MASK cannot hold a quote (the command quotes it)";
+        return false;
+    }
+    if (i + 1 < argc && IsDigits(argv[i + 1]) && (bDevice || BareArgumentsAfter(argc, argv, i + 1) > 0)) {
+        pTake->sWorkstation = argv[++i];
+    }
+    *pi = i;
+    return true;
+}
 
 int Usage(const char* pProblem)
 {
@@ -80,6 +160,21 @@ int ParseOptions(int argc, char** argv, Options* pOptions, int* piExit)
             psFile = &pOptions->sDests;
         } else if (sArg == "--levelmap") {
             psFile = &pOptions->sLevelMap;
+        } else if (sArg == "--take") {
+            std::string sProblem;
+            if (!ParseTake(argc, argv, &i, bDevice, &pOptions->take, &sProblem)) {
+                *piExit = Usage(sProblem.c_str());
+                return -1;
+            }
+            pOptions->bTake = true;
+            continue;
+        } else if (sArg == "--previous") {
+            if (i + 1 >= argc || !IsDigits(argv[i + 1])) {
+                *piExit = Usage("--previous needs a package number");
+                return -1;
+            }
+            pOptions->take.iPrevious = std::atoi(argv[++i]);
+            continue;
         } else if (!sArg.empty() && sArg[0] == '-') {
             *piExit = Usage(("unknown option " + sArg).c_str());
             return -1;
@@ -99,6 +194,10 @@ int ParseOptions(int argc, char** argv, Options* pOptions, int* piExit)
     }
     if (!bDevice) {
         *piExit = Usage("DEVICE is missing");
+        return -1;
+    }
+    if (pOptions->bTake && (pOptions->sSources.empty() || pOptions->sDests.empty())) {
+        *piExit = Usage("--take needs --sources and --dests");
         return -1;
     }
     return 1;
@@ -154,14 +253,15 @@ bool LoadSlots(const std::string& sPath, std::vector<PackageSlot>* paSlots)
 }
 
 void Report(const Options& options, const std::string& sProfile, const std::string& sFrom,
-            const std::vector<Finding>& aFindings)
+            const std::vector<Finding>& aFindings, const TakePreview& take = TakePreview())
 {
     if (options.bJson) {
-        std::fputs(FormatFindingsJson(options.iDevice, sProfile, aFindings).c_str(), stdout);
+        std::fputs(FormatFindingsJson(options.iDevice, sProfile, aFindings, take.sJson).c_str(), stdout);
         return;
     }
     std::printf("zurcheck: device %d, profile %s\n", options.iDevice, sProfile.empty() ? "(none)" : sProfile.c_str());
     std::printf("          (configuration directory %s)\n", sFrom.c_str());
+    std::fputs(take.sText.c_str(), stdout);
     std::fputs(FormatFindingsText(aFindings).c_str(), stdout);
     std::printf("%s\n", FindingsSummary(aFindings).c_str());
 }
@@ -195,6 +295,24 @@ int main(int argc, char** argv)
     }
 
     static SiteProfile profile;
+    if (options.bTake) {
+        // The take alone: the profile's own findings are those of zurcheck
+        // without --take.
+        std::vector<Finding> aProfileFindings;
+        CheckDeviceProfile(ProfileFileSource(sProfile), options.iDevice, &profile, &aProfileFindings);
+        TakeSlotFiles files;
+        files.sSourcesName = BaseName(options.sSources);
+        files.sDestsName = BaseName(options.sDests);
+        files.sLevelMapName = BaseName(options.sLevelMap);
+        files.bLevelMaps = !options.sLevelMap.empty();
+        if (!LoadSlots(options.sSources, &files.aSources) || !LoadSlots(options.sDests, &files.aDests) ||
+            (files.bLevelMaps && !LoadSlots(options.sLevelMap, &files.aLevelMaps))) {
+            return kExitUsage;
+        }
+        const TakePreview take = PreviewTake(options.iDevice, profile, options.take, files, &aFindings);
+        Report(options, sProfile, dir.sFrom, aFindings, take);
+        return FindingsExitCode(aFindings);
+    }
     CheckDeviceProfile(ProfileFileSource(sProfile), options.iDevice, &profile, &aFindings);
     std::string sDetail;
     DllProbe eProbe = ProbeExternalDll(profile.ExternalDLL, &sDetail);

@@ -3,6 +3,7 @@
 // the stand-ins' records: the level commands RVX received (message, value,
 // text, order) and the revertive that closes each take.
 #include "tests/support/driver_fixture.h"
+#include "tests/support/take_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,6 @@
 namespace {
 
 using TakeProcess = DriverFixture;
-
-// Levels 1 to 5 are those of the worked example of a take; 6 to 10 add the
-// reverse switch and write, a level of no known kind and two levels that
-// level maps point elsewhere. Levels 11 to 32 get their defaults (F,R,n).
-const char kLevels[] =
-    "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=R,R,103\nLevel_04=F,G,104\nLevel_05=F,I,105\n"
-    "Level_06=R,G,106\nLevel_07=R,I,107\nLevel_08=F,X,108\nLevel_09=F,R,109\nLevel_10=F,G,110\n"
-    "[Masks]\nMask_01=VIDEO,1,2\nMask_02=Audio,3\n";
-
-const char kDatabase[] = "DatabaseSize_0=160\nDatabaseSize_1=160\n";
 
 // The lines of the site's take journal DEV_201.LOG, each without its time
 // stamp ("2026-12-08 14:03:07.412 ").
@@ -43,16 +34,13 @@ std::vector<std::string> JournalEntries(const DriverSite& site)
 // had been routed: level 3 parks instead.
 TEST_F(TakeProcess, WorkedExampleAndItsParkVariant)
 {
-    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 1, "ExternalDLL=NONE\n", kLevels));
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 1, "ExternalDLL=NONE\n", kTakeLevels));
     StartAll("11 5,7,6,1,Camera 1\n12 5,7,9,1,Camera 1\n13 5,7,0,1,Camera 1\n", "34 20,21,30,4,12\n", "");
 
     int iInfoFrom[3];
     for (int i = 0; i < 3; ++i) iInfoFrom[i] = LineCount(site.asInfoLog[i]);
     std::vector<std::string> asSent = CommandUntil("RC 201 12 34 ',1,2,3,4,5' 7", "RR 201 034 012");
-    const std::vector<std::string> asExpected = {
-        "2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7", "2124 103 RC 103 30 9 ',---' 7",
-        "2134 104 GS 104 4 1 7",         "2144 105 IW 105 'Camera 1' 12 7", "2187 0 RR 201 034 012"};
-    EXPECT_EQ(asSent, asExpected) << Joined(asSent);
+    EXPECT_EQ(asSent, kWorkedExampleSent) << Joined(asSent);
     // The journal, handed to the file at the end of the take: the command
     // with its verdict, then each level command as it was sent.
     std::vector<std::string> asJournal = JournalEntries(site);
@@ -90,10 +78,7 @@ TEST_F(TakeProcess, WorkedExampleAndItsParkVariant)
     CommandUntil("RC 201 11 34 ',---' 0", "RR 201 034 011");
     iInfoFrom[0] = LineCount(site.asInfoLog[0]);
     asSent = CommandUntil("RC 201 13 34 ',1,2,3,4,5' 7", "RR 201 034 013");
-    const std::vector<std::string> asPark = {
-        "2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7", "2124 103 RC 103 0 6 ',---' 7",
-        "2134 104 GS 104 4 1 7",         "2144 105 IW 105 'Camera 1' 12 7", "2187 0 RR 201 034 013"};
-    EXPECT_EQ(asSent, asPark) << Joined(asSent);
+    EXPECT_EQ(asSent, kParkVariantSent) << Joined(asSent);
     std::vector<std::string> asRead = ReceivedTexts(site.asInfoLog[0], iInfoFrom[0], {MSG_INFO_SLOT_READ});
     ASSERT_EQ(asRead.size(), 2u);
     EXPECT_EQ(asRead[0].substr(0, 8), "2727 11 ");
@@ -103,106 +88,22 @@ TEST_F(TakeProcess, WorkedExampleAndItsParkVariant)
     EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-PARK"}, 0), 0);
 }
 
-// One take per case, each onto its own unrouted destination package 40 + k
-// with source package 80 + k (and, when given, previous source package
-// 40 + k routed first with no level): what RVX receives, in order, ending
-// with the destination's revertive.
-struct StepCase {
-    const char* pName;
-    const char* pPrev;   // previous source package, or null: unrouted
-    const char* pSrc;
-    const char* pDst;
-    const char* pMap;    // level map slot, or null: the default
-    const char* pMask;
-    std::vector<std::string> asSent;   // without the closing revertive
-};
-
-const StepCase kSteps[] = {
-    {"forward route", nullptr, "5", "20", nullptr, ",1", {"2124 101 RC 101 5 20 ',---' 7"}},
-    {"forward route, destination value 0", nullptr, "5", "0", nullptr, ",1", {}},
-    {"forward route, destination value above 4096", nullptr, "5", "4097", nullptr, ",1", {}},
-    {"forward route, 4096 is still sent", nullptr, "4096", "4096", nullptr, ",1",
-     {"2124 101 RC 101 4096 4096 ',---' 7"}},
-    {"forward route, source value above 4096", nullptr, "4097", "20", nullptr, ",1", {}},
-    {"forward route, previous source value above 4096", "4097", "5", "20", nullptr, ",1", {}},
-    {"fields beginning with a minus leave their level out", nullptr, "-7,5,-", "20,-3,30", nullptr, ",1,2,3", {}},
-    {"reverse route", nullptr, "-,-,9", "-,-,30", nullptr, ",3", {"2124 103 RC 103 30 9 ',---' 7"}},
-    {"reverse route, destination value 0 is still sent", nullptr, "-,-,9", "-,-,0", nullptr, ",3",
-     {"2124 103 RC 103 0 9 ',---' 7"}},
-    {"reverse route, destination value above 4096", nullptr, "-,-,9", "-,-,4097", nullptr, ",3", {}},
-    {"reverse route, source value above 4096", nullptr, "-,-,4097", "-,-,30", nullptr, ",3", {}},
-    {"reverse route, previous source value above 4096", "-,-,4097", "-,-,9", "-,-,30", nullptr, ",3", {}},
-    {"park", "-,-,6", "-,-,0", "-,-,30", nullptr, ",3", {"2124 103 RC 103 0 6 ',---' 7"}},
-    {"park, previous value 0", "-,-,0", "-,-,0", "-,-,30", nullptr, ",3", {}},
-    {"park, destination unrouted before", nullptr, "-,-,0", "-,-,30", nullptr, ",3", {}},
-    {"park, previous value missing", "-,-,-", "-,-,0", "-,-,30", nullptr, ",3", {}},
-    {"park, previous value above 4096", "-,-,4097", "-,-,0", "-,-,30", nullptr, ",3", {}},
-    {"park, destination value above 4096", "-,-,6", "-,-,0", "-,-,4097", nullptr, ",3", {}},
-    {"forward switch, state 1", nullptr, "-,-,-,7", "-,-,-,4", nullptr, ",4", {"2134 104 GS 104 4 1 7"}},
-    {"forward switch, state 0", nullptr, "-,-,-,0", "-,-,-,4", nullptr, ",4", {"2134 104 GS 104 4 0 7"}},
-    {"forward switch, state above 4096 is reduced before the checks", nullptr, "-,-,-,5000", "-,-,-,4", nullptr,
-     ",4", {"2134 104 GS 104 4 1 7"}},
-    {"forward switch, destination value 0", nullptr, "-,-,-,7", "-,-,-,0", nullptr, ",4", {}},
-    {"forward switch, destination value above 4096", nullptr, "-,-,-,7", "-,-,-,4097", nullptr, ",4", {}},
-    {"reverse switch, state 1", nullptr, "-,-,-,-,-,3", "-,-,-,-,-,9", nullptr, ",6", {"2134 106 GS 106 3 1 7"}},
-    {"reverse switch, state 0", nullptr, "-,-,-,-,-,3", "-,-,-,-,-,0", nullptr, ",6", {"2134 106 GS 106 3 0 7"}},
-    {"reverse switch, source value 0", nullptr, "-,-,-,-,-,0", "-,-,-,-,-,9", nullptr, ",6", {}},
-    {"reverse switch, source value above 4096", nullptr, "-,-,-,-,-,4097", "-,-,-,-,-,9", nullptr, ",6", {}},
-    {"forward write", nullptr, "-,-,-,-,Studio 4 left", "-,-,-,-,33", nullptr, ",5",
-     {"2144 105 IW 105 'Studio 4 left' 33 7"}},
-    {"forward write, destination value 0", nullptr, "-,-,-,-,Studio 4", "-,-,-,-,0", nullptr, ",5", {}},
-    {"forward write, destination value above 4096", nullptr, "-,-,-,-,Studio 4", "-,-,-,-,4097", nullptr, ",5", {}},
-    {"forward write, text reading above 4096", nullptr, "-,-,-,-,5000 Hz", "-,-,-,-,33", nullptr, ",5", {}},
-    {"reverse write", nullptr, "-,-,-,-,-,-,17", "-,-,-,-,-,-,Studio A", nullptr, ",7",
-     {"2144 107 IW 107 'Studio A' 17 7"}},
-    {"reverse write, source value 0", nullptr, "-,-,-,-,-,-,0", "-,-,-,-,-,-,Studio A", nullptr, ",7", {}},
-    {"reverse write, source value above 4096", nullptr, "-,-,-,-,-,-,4097", "-,-,-,-,-,-,Studio A", nullptr, ",7",
-     {}},
-    {"reverse write, destination text reading above 4096", nullptr, "-,-,-,-,-,-,17", "-,-,-,-,-,-,5000", nullptr,
-     ",7", {}},
-    {"a level of no known kind", nullptr, "-,-,-,-,-,-,-,5", "-,-,-,-,-,-,-,5", nullptr, ",8", {}},
-    {"mapped route takes the destination value of level 2", nullptr, "-,-,-,-,-,-,-,-,5", "-,21,-,-,-,-,-,-,99",
-     "1,2,3,4,5,6,7,8,2", ",9", {"2124 109 RC 109 5 21 ',---' 7"}},
-    {"mapped switch sees the reduced state of level 4", nullptr, "-,-,-,9,-,-,-,-,-,1", "-,-,-,4,-,-,-,-,-,8",
-     "1,2,3,4,5,6,7,8,9,4", ",4,10", {"2134 104 GS 104 4 1 7", "2134 110 GS 110 8 1 7"}},
-    {"map value 0 is the blank level", nullptr, "-,-,-,-,-,-,-,-,5", "-,21,-,-,-,-,-,-,99", "1,2,3,4,5,6,7,8,0",
-     ",9", {}},
-    {"map value above 32 is treated as 0", nullptr, "-,-,-,-,-,-,-,-,5", "-,21,-,-,-,-,-,-,99",
-     "1,2,3,4,5,6,7,8,33", ",9", {}},
-    {"an empty first source field ends the list", nullptr, ",5", "20,21", nullptr, ",1,2", {}},
-    {"5,,7 fills level 1 only", nullptr, "5,,7", "20,21,30", nullptr, ",1,2,3", {"2124 101 RC 101 5 20 ',---' 7"}},
-    {"an empty destination field ends the list", nullptr, "5,7,9", "20,,30", nullptr, ",1,2,3",
-     {"2124 101 RC 101 5 20 ',---' 7"}},
-    {"level 32 never takes part", nullptr, "1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1",
-     "2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2", nullptr, ",31,32",
-     {"2124 31 RC 31 1 2 ',---' 7"}},
-    {"list entries outside 1 to 32 are ignored", nullptr, "5", "20", nullptr, ",0,33,-1,1",
-     {"2124 101 RC 101 5 20 ',---' 7"}},
-    {"a list without the leading comma", nullptr, "5,7,9", "20,21,30", nullptr, "1,3",
-     {"2124 101 RC 101 5 20 ',---' 7", "2124 103 RC 103 30 9 ',---' 7"}},
-    {"mask name VIDEO", nullptr, "5,7,9", "20,21,30", nullptr, "VIDEO",
-     {"2124 101 RC 101 5 20 ',---' 7", "2124 102 RC 102 7 21 ',---' 7"}},
-    {"mask name after a comma", nullptr, "5,7,9", "20,21,30", nullptr, ",Audio", {"2124 103 RC 103 30 9 ',---' 7"}},
-    {"mask names are case-sensitive", nullptr, "5,7,9", "20,21,30", nullptr, "video", {}},
-    {"no mask of that name", nullptr, "5,7,9", "20,21,30", nullptr, ",---", {}},
-};
-
 TEST_F(TakeProcess, LevelStepTableRowByRow)
 {
-    const int nCase = static_cast<int>(sizeof kSteps / sizeof kSteps[0]);
+    const int nCase = static_cast<int>(sizeof kTakeSteps / sizeof kTakeSteps[0]);
     std::string asSlots[3];
     for (int k = 0; k < nCase; ++k) {
-        const StepCase& c = kSteps[k];
+        const TakeStepCase& c = kTakeSteps[k];
         if (c.pPrev != nullptr) asSlots[0] += std::to_string(40 + k) + " " + c.pPrev + "\n";
         asSlots[0] += std::to_string(80 + k) + " " + c.pSrc + "\n";
         asSlots[1] += std::to_string(40 + k) + " " + c.pDst + "\n";
         if (c.pMap != nullptr) asSlots[2] += std::to_string(40 + k) + " " + c.pMap + "\n";
     }
-    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=NONE\n", kLevels));
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\n", kTakeLevels));
     StartAll(asSlots[0], asSlots[1], asSlots[2]);
 
     for (int k = 0; k < nCase; ++k) {
-        const StepCase& c = kSteps[k];
+        const TakeStepCase& c = kTakeSteps[k];
         SCOPED_TRACE(c.pName);
         int iDest = 40 + k;
         char acRevertive[32];
@@ -224,7 +125,7 @@ TEST_F(TakeProcess, LevelStepTableRowByRow)
 // the InfoDriver they name.
 TEST_F(TakeProcess, RefusedReceiveOnlyAndForwardedWrites)
 {
-    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 1, "ExternalDLL=NONE\n", kLevels));
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 1, "ExternalDLL=NONE\n", kTakeLevels));
     StartAll("12 5,7,9,1,Camera 1\n160 5\n", "35 20,21,30,4,12\n160 20\n", "");
 
     int iRvxFrom = LineCount(site.sRvxLog);
@@ -303,7 +204,8 @@ TEST_F(TakeProcess, FilterAndRevertiveLevel)
 {
     std::string sFilterLog = TempFile("filter", "log");
     site.asTemp.push_back(sFilterLog);
-    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=zurfilter.dll\nRevertiveLevel=2\n", kLevels));
+    ASSERT_TRUE(
+        WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=zurfilter.dll\nRevertiveLevel=2\n", kTakeLevels));
     StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n35 20,21,30,0,12\n", "",
              {"ZUR_FILTER_LOG=" + sFilterLog, "ZUR_FILTER_MODE="});
 
@@ -343,7 +245,7 @@ TEST_F(TakeProcess, FilterAndRevertiveLevel)
 // driver ends in order; the level map InfoDriver is never looked for.
 TEST_F(TakeProcess, MissingInfoDriverShowsItsBoxAndShutsDown)
 {
-    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=NONE\n", kLevels));
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\n", kTakeLevels));
     ASSERT_TRUE(StartSiteRvx(&site));
     ASSERT_TRUE(StartSiteInfoDriver(&site, 0));
     ASSERT_TRUE(StartSiteInfoDriver(&site, 2));
@@ -397,7 +299,7 @@ int RouteInFile(const DriverSite& site, int d)
 // index file holds the route.
 TEST_F(TakeProcess, CloseDuringASlowTakeWaitsForTheTake)
 {
-    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 0, "ExternalDLL=NONE\n", kLevels));
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\n", kTakeLevels));
     asInfoMore[1] = "--answer-delay 4000";
     StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n", "");
     Command("RC 201 12 34 ',1,2,3,4,5' 7");
@@ -421,7 +323,7 @@ TEST_F(TakeProcess, CloseDuringASlowTakeWaitsForTheTake)
 // and WM_CLOSE ends the driver although the InfoDriver still hangs.
 TEST_F(TakeProcess, HungInfoDriverIsGivenUp)
 {
-    ASSERT_TRUE(WriteSiteProfile(&site, kDatabase, 1, "ExternalDLL=NONE\n", kLevels));
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 1, "ExternalDLL=NONE\n", kTakeLevels));
     asInfoMore[1] = "--answer-delay 60000";
     StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n", "");
     Command("RC 201 12 34 ',1,2,3,4,5' 7");
@@ -438,6 +340,32 @@ TEST_F(TakeProcess, HungInfoDriverIsGivenUp)
     EXPECT_EQ(dwExit, 0u);
     EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2186"}), 1);
     EXPECT_EQ(RouteInFile(site, 34), 0);
+}
+
+// A name change (2174) that arrives while a take waits for a slow
+// InfoDriver is handled inside that wait and asks RVX for the name (2164),
+// which RVX answers late. The InfoDriver answers the slot read while the
+// name request is still outstanding: its answer is the read's, so the take
+// goes out whole, and the name request gets RVX's answer.
+TEST_F(TakeProcess, SlotReadAnsweredWhileANestedRequestWaits)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=2\nDatabaseSize_1=2\n", 1, "ExternalDLL=NONE\n",
+                                 "[Levels]\nLevel_01=F,R,101\n"));
+    asInfoMore[0] = "--answer-delay 300";
+    sRvxMore = "--answer-delay 600";
+    StartAll("1 101\n", "1 1001\n", "1 1\n");
+    int iFrom = LineCount(site.sRvxLog);
+    Command("RC 201 1 1 ',1' 7");
+    PumpFor(100);
+    Plain(MSG_NAME_CHANGED, 0, 1);
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2187", "RR 201 001 001"}, 20000, iFrom), 0);
+    EXPECT_EQ(ReceivedTexts(site.sRvxLog, iFrom, {MSG_ROUTE_COMMAND}),
+              std::vector<std::string>({"2124 101 RC 101 101 1001 ',---' 7"}));
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2164", "index=1 "}, 0, iFrom), 0);
+    EXPECT_LT(WaitForDebugLine(site.driver.dwPid, {"Take abandoned"}, 0), 0);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(CloseSiteDriver(&site, &dwExit));
+    EXPECT_EQ(RouteInFile(site, 1), 1);
 }
 
 }  // namespace

@@ -328,7 +328,18 @@ TEST_F(Files, KilledSavesNeverLeaveAShortOrMixedFile)
             std::snprintf(acCommand, sizeof acCommand, "\"%s\" %d %s", sHelper.c_str(), kDevice + h, acEvent);
             STARTUPINFOA si = {};
             si.cb = sizeof si;
-            ASSERT_TRUE(CreateProcessA(nullptr, acCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &api[h]));
+            if (!CreateProcessA(nullptr, acCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &api[h])) {
+                // The helpers save until killed: end those of this round
+                // before failing, or they would outlive the test.
+                DWORD dwError = GetLastError();
+                for (int k = 0; k < h; ++k) {
+                    TerminateProcess(api[k].hProcess, 9);
+                    WaitForSingleObject(api[k].hProcess, 10000);
+                    CloseHandle(api[k].hThread);
+                    CloseHandle(api[k].hProcess);
+                }
+                FAIL() << "round " << iRound << ": helper " << h << " did not start, error " << dwError;
+            }
         }
         for (int h = 0; h < kHelpers; ++h) {
             HANDLE ahWait[2] = {ahReady[h], api[h].hProcess};

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "sitetools/sitefiles.h"
 #include "sitetools/test/run_tool.h"
+#include "tests/support/driver_fixture.h"
+#include "tests/support/take_cases.h"
 
 namespace {
 
@@ -350,4 +353,107 @@ TEST_F(Zurcheck, FindsTheDirectoryAsTheDriverWithoutWriting)
     DeleteFileA(kFile);
     if (bHadFile) MoveFileExA(sBackup.c_str(), kFile, MOVEFILE_REPLACE_EXISTING);
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, kFile);
+}
+
+namespace {
+
+// What zurcheck --take says goes to RVX, in order: "message value text" of
+// each level that sends, then the revertive.
+std::vector<std::string> PreviewSent(const std::string& sOutput)
+{
+    std::vector<std::string> asSent;
+    std::istringstream lines(sOutput);
+    std::string sLine;
+    while (std::getline(lines, sLine)) {
+        if (!sLine.empty() && sLine.back() == '\r') sLine.pop_back();
+        std::istringstream words(sLine);
+        std::string sWord, sLevel, sDecision;
+        words >> sWord;
+        if (sWord == "level") {
+            words >> sLevel >> sDecision;
+            if (sDecision != "sends") continue;
+        } else if (sWord != "revertive" || sLine == "revertive none") {
+            continue;
+        }
+        words >> std::ws;
+        std::string sRest;
+        std::getline(words, sRest);
+        asSent.push_back(sRest);
+    }
+    return asSent;
+}
+
+}  // namespace
+
+// zurcheck --take on the profile and the packages of the driver's
+// end-to-end takes: each take previews exactly the level commands and the
+// revertive that RVX receives from the driver there, in their order.
+TEST_F(Zurcheck, TakePreviewSendsWhatTheDriverSends)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\n", kTakeLevels));
+    std::string asSlots[3] = {"11 5,7,6,1,Camera 1\n12 5,7,9,1,Camera 1\n13 5,7,0,1,Camera 1\n",
+                              "34 20,21,30,4,12\n35 20,21,30,0,12\n", ""};
+    struct Take {
+        std::string sName;
+        std::string sArgs;   // S D MASK W and --previous
+        std::vector<std::string> asSent;
+        DWORD dwExit;        // 99: not checked
+    };
+    std::vector<Take> aTake = {
+        {"worked example", "12 34 \",1,2,3,4,5\" 7", kWorkedExampleSent, 0},
+        {"park variant", "13 34 \",1,2,3,4,5\" 7 --previous 11", kParkVariantSent, 0},
+        {"source 0", "0 35 \",1\" 7", {}, 2},
+        {"source beyond DatabaseSize_0", "161 35 \",1\" 7", {}, 2},
+        {"destination 0", "12 0 \",1\" 7", {}, 2},
+        {"destination beyond DatabaseSize_1", "12 161 \",1\" 7", {}, 2},
+        {"workstation outside the table", "12 35 \",1\" 1001", {}, 2},
+    };
+    const int nStep = static_cast<int>(sizeof kTakeSteps / sizeof kTakeSteps[0]);
+    for (int k = 0; k < nStep; ++k) {
+        const TakeStepCase& c = kTakeSteps[k];
+        const std::string sDest = std::to_string(40 + k);
+        const std::string sSource = std::to_string(80 + k);
+        if (c.pPrev != nullptr) asSlots[0] += sDest + " " + c.pPrev + "\n";
+        asSlots[0] += sSource + " " + c.pSrc + "\n";
+        asSlots[1] += sDest + " " + c.pDst + "\n";
+        if (c.pMap != nullptr) asSlots[2] += sDest + " " + c.pMap + "\n";
+        Take take = {c.pName, sSource + " " + sDest + " \"" + c.pMask + "\" 7", c.asSent, 99};
+        if (c.pPrev != nullptr) take.sArgs += " --previous " + sDest;
+        take.asSent.push_back(Revertive(40 + k, 80 + k));
+        aTake.push_back(take);
+    }
+    const char* apFile[3] = {"sources.txt", "dests.txt", "levelmap.txt"};
+    std::string sFiles;
+    const char* apOption[3] = {" --sources ", " --dests ", " --levelmap "};
+    for (int i = 0; i < 3; ++i) {
+        const std::string sPath = site.sRoot + "\\" + apFile[i];
+        ASSERT_TRUE(WriteTextFile(sPath, asSlots[i]));
+        sFiles += apOption[i] + ("\"" + sPath + "\"");
+    }
+    for (const Take& take : aTake) {
+        ToolRun run = Check("201 --take " + take.sArgs + sFiles);
+        EXPECT_EQ(PreviewSent(run.sOutput), take.asSent) << take.sName << "\n" << run.sOutput;
+        if (take.dwExit != 99) {
+            EXPECT_EQ(run.dwExit, take.dwExit) << take.sName << "\n" << run.sOutput;
+        }
+    }
+
+    // The same in JSON.
+    ToolRun run = Check("201 --json --take 12 34 \",1,2,3,4,5\" 7" + sFiles);
+    EXPECT_TRUE(Contains(run.sOutput, "\"levels\":[{\"level\":1,\"decision\":\"sends\",\"message\":2124,"
+                                      "\"value\":101,\"text\":\"RC 101 5 20 ',---' 7\"},")) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "\"route\":{\"recorded\":true,\"before\":0,\"after\":12},\"revertive\":"
+                                      "{\"message\":2187,\"value\":0,\"text\":\"RR 201 034 012\"}")) << run.sOutput;
+
+    // RevertiveLevel 2 and a take that leaves level 2 out: the level
+    // commands go, the route index and the revertive stay. The switch of
+    // level 4 (destination value 0) is listed but never sent.
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\nRevertiveLevel=2\n", kTakeLevels));
+    run = Check("201 --take 12 35 \",1,3,4\" 7" + sFiles);
+    EXPECT_EQ(PreviewSent(run.sOutput),
+              (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2124 103 RC 103 30 9 ',---' 7"}))
+        << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "level 4  blocked      2134 104 GS 104 0 1 7\r\n")) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "route    aiIndex[35] stays 0")) << run.sOutput;
+    EXPECT_EQ(run.dwExit, 1u) << run.sOutput;
 }

@@ -46,7 +46,7 @@ protected:
     void StartAll(const std::string& aSlots0, const std::string& aSlots1, const std::string& aSlots2,
                   const std::vector<std::string>& asEnv = {})
     {
-        ASSERT_TRUE(StartSiteRvx(&site));
+        ASSERT_TRUE(StartSiteRvx(&site, sRvxMore));
         ASSERT_TRUE(StartSiteInfoDriver(&site, 0, aSlots0, asInfoMore[0]));
         ASSERT_TRUE(StartSiteInfoDriver(&site, 1, aSlots1, asInfoMore[1]));
         ASSERT_TRUE(StartSiteInfoDriver(&site, 2, aSlots2, asInfoMore[2]));
@@ -103,6 +103,7 @@ protected:
 
     DriverSite site;
     std::string asInfoMore[3];   // further options of each InfoDriver, set before StartAll
+    std::string sRvxMore;        // further options of RVX, set before StartAll
     HWND hDriver = nullptr;
     HWND hPeer = nullptr;
     int iFence = 900;

@@ -240,9 +240,15 @@ HWND WaitForErrorBox(DWORD dwPid, DWORD dwMs)
 
 std::string ErrorBoxText(HWND hBox)
 {
+    // The box has its title as soon as it exists, its text only once it has
+    // initialised: wait a while for the text (a slow machine, or 32-bit Wine
+    // under emulation, shows the gap).
     char ac[1024] = {};
-    HWND hText = GetDlgItem(hBox, 0xFFFF);
-    if (hText != nullptr) GetWindowTextA(hText, ac, sizeof ac);
+    for (int i = 0; i < 60 && ac[0] == '\0' && IsWindow(hBox); ++i) {
+        if (i > 0) PumpFor(50);
+        HWND hText = GetDlgItem(hBox, 0xFFFF);
+        if (hText != nullptr) GetWindowTextA(hText, ac, sizeof ac);
+    }
     return ac;
 }
 
