@@ -394,8 +394,11 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
             Add(pFindings, kWarning, k,
                 "text after the device number is ignored: the target device is " + std::to_string(sL.iTarget));
         }
+        // The driver writes F,R,32 itself when the key is missing: every
+        // site that has run once holds it, and it is a note there. Anything
+        // else was configured by someone who expects level 32 to switch.
         if (n == kLevelCount) {
-            Add(pFindings, kWarning, k,
+            Add(pFindings, s == "F,R,32" ? kNote : kWarning, k,
                 "level 32 never receives a value from a package slot (the driver reads 31 fields): it never "
                 "issues a command");
         }

@@ -150,6 +150,7 @@ TEST_F(ZurcheckProfile, FindingsOnSmallBrokenProfiles)
         {"Levels", "Level_01", "F,R,203", {{kError, "Level_01", "the destination package InfoDriver"}}},
         {"Levels", "Level_04", "F,G,1O4", {{kWarning, "Level_04", "ignored: the target device is 1"}}},
         {"Levels", "Level_32", "F,R,132", {{kWarning, "Level_32", "level 32 never receives a value"}}},
+        {"Levels", "Level_32", "F,R,32", {{kNote, "Level_32", "level 32 never receives a value"}}},
         {"Levels", "Level_01", "F,R," + std::string(80, ' ') + "101", {}},
         {"Masks", "Mask_01", "VIDEO,1,33", {{kError, "Mask_01", "level 33 does not exist"}}},
         {"Masks", "Mask_01", "VIDEO,1,32", {{kWarning, "Mask_01", "including it switches nothing"}}},
