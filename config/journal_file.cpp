@@ -16,10 +16,17 @@ const size_t kJournalBuffer = 16384;
 struct JournalFile {
     FILE* pFile;
     char acName[MAX_PATH];
-    unsigned long long nBytes;   // the file's size with what has been appended
+    unsigned long long nBytes;      // the file's size with what has been appended
+    unsigned long long nRotateAt;   // the size at which it moves to its .1 file
     bool bStopped;
+    bool bHeldTold;   // a move refused because another program holds the file, said once
 };
-JournalFile sJournal = {nullptr, "", 0, false};
+JournalFile sJournal = {nullptr, "", 0, 0, false, false};
+
+unsigned long long JournalBytes()
+{
+    return static_cast<unsigned long long>(Profile().JournalSize) * 1024;
+}
 
 // The file is closed and nothing more is written in this run (until the
 // profile is loaded again); the one line says so whatever DebugMode is,
@@ -53,6 +60,7 @@ bool OpenJournal()
         return false;
     }
     std::setvbuf(sJournal.pFile, nullptr, _IOFBF, kJournalBuffer);
+    sJournal.nRotateAt = JournalBytes();
     return true;
 }
 
@@ -65,10 +73,21 @@ void RotateJournal()
     char acOld[MAX_PATH + 4];
     std::snprintf(acOld, sizeof acOld, "%s.1", sJournal.acName);
     if (!MoveFileExA(sJournal.acName, acOld, MOVEFILE_REPLACE_EXISTING)) {
-        StopJournal("cannot move to its .1 file");
+        // Most often a viewer that follows the file holds it open: the
+        // journal goes on in the same file and tries again once it has
+        // grown by another JournalSize.
+        char acLine[MAX_PATH + 128];
+        std::snprintf(acLine, sizeof acLine,
+                      "Take journal '%s' cannot move to its .1 file (error %lu): it grows on and is moved later",
+                      sJournal.acName, GetLastError());
+        if (!OpenJournal()) return;
+        if (!sJournal.bHeldTold) DebugLogAlways(acLine);
+        sJournal.bHeldTold = true;
+        sJournal.nRotateAt = sJournal.nBytes + JournalBytes();
         return;
     }
     sJournal.nBytes = 0;
+    sJournal.nRotateAt = JournalBytes();
 }
 
 }  // namespace
@@ -105,7 +124,7 @@ void FlushJournal()
         StopJournal("cannot write");
         return;
     }
-    if (sJournal.nBytes >= static_cast<unsigned long long>(Profile().JournalSize) * 1024) RotateJournal();
+    if (sJournal.nBytes >= sJournal.nRotateAt) RotateJournal();
 }
 
 void CloseJournal()
@@ -113,4 +132,5 @@ void CloseJournal()
     if (sJournal.pFile != nullptr) std::fclose(sJournal.pFile);
     sJournal.pFile = nullptr;
     sJournal.bStopped = false;
+    sJournal.bHeldTold = false;
 }

@@ -1,8 +1,9 @@
 // The take journal DEV_nnn.LOG beside the device profile (one owner): lines
 // appended through the C library's buffer, handed to the system once per
 // command, and the file moved to DEV_nnn.LOG.1 (one old file kept) once it
-// holds the profile's JournalSize KB. A journal that cannot be written
-// stops, says so once, and never holds up a take.
+// holds the profile's JournalSize KB (while another program holds the file
+// open, it grows on and moves at the next JournalSize). A journal that
+// cannot be written stops, says so once, and never holds up a take.
 #pragma once
 #include "core/journal_text.h"
 

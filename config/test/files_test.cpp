@@ -407,4 +407,45 @@ TEST_F(Files, JournalMovesToItsOldFileAtJournalSizeAndLosesNoLine)
     for (int i = 24; i < 30; ++i) aiNewExpected.push_back(i);
     EXPECT_EQ(aiOld, aiOldExpected);
     EXPECT_EQ(aiNew, aiNewExpected);
+
+    // A viewer that follows the file holds it open (sharing read and write,
+    // not delete): the file cannot move, so the journal grows on in it and
+    // says so once; once the viewer has closed it, the next JournalSize
+    // moves it.
+    DebugCapture capture;
+    HANDLE hViewer = CreateFileA((sDir + "\\DEV_007.LOG").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hViewer, INVALID_HANDLE_VALUE);
+    DebugCapture::Take();
+    for (int iTake = 11; iTake <= 14; ++iTake) {
+        for (int i = 0; i < 3; ++i) {
+            char acLine[128];
+            std::snprintf(acLine, sizeof acLine, "line %04d %s", nLines++, std::string(88, 'x').c_str());
+            JournalLine(acLine);
+        }
+        FlushJournal();
+    }
+    std::vector<std::string> asDebug = DebugCapture::Take();
+    ASSERT_EQ(asDebug.size(), 1u);
+    EXPECT_NE(asDebug[0].find("cannot move to its .1 file"), std::string::npos) << asDebug[0];
+    EXPECT_TRUE(JournalOn());
+    CloseHandle(hViewer);
+    for (int iTake = 15; iTake <= 18; ++iTake) {
+        for (int i = 0; i < 3; ++i) {
+            char acLine[128];
+            std::snprintf(acLine, sizeof acLine, "line %04d %s", nLines++, std::string(88, 'x').c_str());
+            JournalLine(acLine);
+        }
+        FlushJournal();
+    }
+    CloseJournal();
+    EXPECT_TRUE(DebugCapture::Take().empty());
+    // The held file passed 1 KB with line 35 and grew on; it moved once it
+    // had grown by another KB, with line 47; 48..53 started the new one.
+    aiOldExpected.clear();
+    aiNewExpected.clear();
+    for (int i = 24; i < 48; ++i) aiOldExpected.push_back(i);
+    for (int i = 48; i < 54; ++i) aiNewExpected.push_back(i);
+    EXPECT_EQ(Lines(sDir + "\\DEV_007.LOG.1"), aiOldExpected);
+    EXPECT_EQ(Lines(sDir + "\\DEV_007.LOG"), aiNewExpected);
 }
