@@ -63,27 +63,32 @@ int CommandRL(char* pText)
     return 1;
 }
 
-// "RP device first last workstation": revertives of a range, one 2187 each.
-int CommandRP(char* pText)
+namespace {
+
+// "RP" and "RQ": the revertives of a range in the given mode.
+int CommandRange(char* pText, int iMode)
 {
     RangeOrder sOrder;
     Refusal eRefusal = kNotRefused;
     const int bTaken = AcceptRange(pText, DriverLimits(), &sOrder, &eRefusal);
     JournalVerdict(eRefusal);
-    if (bTaken) SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveEach, sOrder.iWorkstation);
+    if (bTaken) SendRevertives(sOrder.iFirst, sOrder.iLast, iMode, sOrder.iWorkstation);
     return 1;
+}
+
+}  // namespace
+
+// "RP device first last workstation": revertives of a range, one 2187 each.
+int CommandRP(char* pText)
+{
+    return CommandRange(pText, kRevertiveEach);
 }
 
 // "RQ device first last workstation": as "RP", as a 2188 series whose last
 // revertive is marked.
 int CommandRQ(char* pText)
 {
-    RangeOrder sOrder;
-    Refusal eRefusal = kNotRefused;
-    const int bTaken = AcceptRange(pText, DriverLimits(), &sOrder, &eRefusal);
-    JournalVerdict(eRefusal);
-    if (bTaken) SendRevertives(sOrder.iFirst, sOrder.iLast, kRevertiveSeries, sOrder.iWorkstation);
-    return 1;
+    return CommandRange(pText, kRevertiveSeries);
 }
 
 void OnRevertiveRequest(intptr_t p1, intptr_t p2)

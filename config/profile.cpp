@@ -175,13 +175,12 @@ void LoadCombinerSettings()
 void LoadLevels()
 {
     for (int n = 1; n <= kLevelCount; ++n) {
-        char acKey[16];
-        std::snprintf(acKey, sizeof acKey, "Level_%02d", n);
-        const char* pValue = ReadValue("Levels", acKey, "NONE");
+        const NumberedKey key = LevelKey(n);
+        const char* pValue = ReadValue("Levels", key.ac, "NONE");
         char acDefault[16];
         if (pValue != nullptr && std::strcmp(pValue, "NONE") == 0) {
             std::snprintf(acDefault, sizeof acDefault, "F,R,%d", n);
-            WriteText("Levels", acKey, acDefault);
+            WriteText("Levels", key.ac, acDefault);
             pValue = acDefault;
         }
         // A refused text (nullptr) gives a level that issues nothing.
@@ -193,13 +192,12 @@ void LoadLevels()
 void LoadMasks()
 {
     for (int n = 1; n <= kMaskCount; ++n) {
-        char acKey[16];
-        std::snprintf(acKey, sizeof acKey, "Mask_%02d", n);
-        const char* pValue = ReadValue("Masks", acKey, "NONE");
+        const NumberedKey key = MaskKey(n);
+        const char* pValue = ReadValue("Masks", key.ac, "NONE");
         char acDefault[48];
         if (pValue != nullptr && std::strcmp(pValue, "NONE") == 0) {
             std::snprintf(acDefault, sizeof acDefault, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
-            WriteText("Masks", acKey, acDefault);
+            WriteText("Masks", key.ac, acDefault);
             pValue = acDefault;
         }
         // A refused text (nullptr) gives a mask with no name and no level.

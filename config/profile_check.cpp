@@ -352,9 +352,7 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
 {
     std::vector<int> aiDefault;
     for (int n = 1; n <= kLevelCount; ++n) {
-        char acKey[16];
-        std::snprintf(acKey, sizeof acKey, "Level_%02d", n);
-        KeyText k = ReadKey(source, "Levels", acKey, "NONE");
+        KeyText k = ReadKey(source, "Levels", LevelKey(n).ac, "NONE");
         LevelEntry& sL = p->sLevel[n];
         if (CheckRefused(pFindings, k, "so the level never issues a command")) {
             ParseLevelText(nullptr, &sL.iType, &sL.iKind, &sL.iTarget);
@@ -460,10 +458,8 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
     std::vector<int> aiDefault;
     std::vector<KeyText> aKey(kMaskCount + 1);
     for (int n = 1; n <= kMaskCount; ++n) {
-        char acKey[16];
-        std::snprintf(acKey, sizeof acKey, "Mask_%02d", n);
         KeyText& k = aKey[n];
-        k = ReadKey(source, "Masks", acKey, "NONE");
+        k = ReadKey(source, "Masks", MaskKey(n).ac, "NONE");
         MaskEntry& sM = p->sMask[n];
         sM.acName[0] = '\0';
         if (CheckRefused(pFindings, k, "so the mask has no name and includes no level")) {
@@ -520,9 +516,7 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
         if (sM.acName[0] == '\0') continue;
         for (int i = 1; i < n; ++i) {
             if (std::strcmp(p->sMask[i].acName, sM.acName) != 0) continue;
-            char acOther[16];
-            std::snprintf(acOther, sizeof acOther, "Mask_%02d", i);
-            std::string sEffect = "the same name as " + std::string(acOther) +
+            std::string sEffect = "the same name as " + std::string(MaskKey(i).ac) +
                                   ", which a take finds first: this mask is never selected";
             if (aKey[n].sDriver == "NONE") {
                 AddFinding(pFindings, kError, aKey[n].sKey, sM.acName,
@@ -685,11 +679,8 @@ void CheckUnknownNames(const ProfileSource& source, std::vector<Finding>* pFindi
         {"Security", {"Access"}},
     };
     for (int n = 1; n <= kLevelCount; ++n) {
-        char ac[16];
-        std::snprintf(ac, sizeof ac, "Level_%02d", n);
-        aKnown[2].asKey.push_back(ac);
-        std::snprintf(ac, sizeof ac, "Mask_%02d", n);
-        aKnown[3].asKey.push_back(ac);
+        aKnown[2].asKey.push_back(LevelKey(n).ac);
+        aKnown[3].asKey.push_back(MaskKey(n).ac);
     }
     for (const std::string& sSection : source.fnNames(nullptr)) {
         const KnownSection* pKnown = nullptr;

@@ -167,3 +167,17 @@ void ParseAccessText(const char* pUpperText, int* abAccess)
         for (long long n = llFirst; n <= llLast; ++n) GrantAccessIn(abAccess, static_cast<int>(n));
     }
 }
+
+NumberedKey LevelKey(int n)
+{
+    NumberedKey key;
+    std::snprintf(key.ac, sizeof key.ac, "Level_%02d", n);
+    return key;
+}
+
+NumberedKey MaskKey(int n)
+{
+    NumberedKey key;
+    std::snprintf(key.ac, sizeof key.ac, "Mask_%02d", n);
+    return key;
+}

@@ -12,6 +12,14 @@ const int kExternalDllMax = 31;      // a longer ExternalDLL name loads no libra
 int ScanInt(const char* pText, int* piValue);
 int ScanLong(const char* pText, long* plValue);
 
+// The profile key of level n ("Level_01" .. "Level_32") and of mask n
+// ("Mask_01" .. "Mask_32").
+struct NumberedKey {
+    char ac[16];
+};
+NumberedKey LevelKey(int n);
+NumberedKey MaskKey(int n);
+
 // A level text such as "F,R,101": type, kind and target device.
 void ParseLevelText(const char* pText, int* piType, int* piKind, int* piTarget);
 

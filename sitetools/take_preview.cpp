@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "config/profile_text.h"
 #include "core/command_text.h"
 #include "core/commands.h"
 #include "core/take_plan.h"
@@ -82,13 +83,6 @@ std::string WhyNot(const LevelStep& step, const LevelEntry& sLevel, bool bPrevio
     }
 }
 
-std::string LevelName(int L)
-{
-    char acName[16];
-    std::snprintf(acName, sizeof acName, "Level_%02d", L);
-    return acName;
-}
-
 std::string Padded(std::string s, size_t n)
 {
     if (s.size() < n) s.resize(n, ' ');
@@ -101,23 +95,25 @@ std::string Sent(int iMessage, int iValue, const char* pText)
     return std::to_string(iMessage) + " " + std::to_string(iValue) + " " + pText;
 }
 
-// Why AcceptTake refused the command, in the order it checks.
-std::string RefusalOf(const CommandLimits& sLimits, const TakeRequest& request)
+// Why AcceptTake refused the command, from the check it names; for a
+// package out of range, which of the two.
+std::string RefusalOf(Refusal eRefusal, const CommandLimits& sLimits, const TakeRequest& request)
 {
     const int iSource = ConvertNumber(request.sSource.c_str());
     const int iDest = ConvertNumber(request.sDest.c_str());
-    if (!HasNumericAccess(sLimits, request.sWorkstation.c_str(), ConvertNumber(request.sWorkstation.c_str()))) {
+    switch (eRefusal) {
+    case kRefusedAccess:
         return "workstation " + request.sWorkstation + " has no access ([Security] Access)";
-    }
-    if (!IsSourceValid(sLimits, iSource)) {
-        return "source package " + std::to_string(iSource) + " is outside 1.." + std::to_string(sLimits.iSources) +
-               " (DatabaseSize_0)";
-    }
-    if (!IsDestValid(sLimits, iDest)) {
+    case kRefusedRange:
+        if (!IsSourceValid(sLimits, iSource)) {
+            return "source package " + std::to_string(iSource) + " is outside 1.." +
+                   std::to_string(sLimits.iSources) + " (DatabaseSize_0)";
+        }
         return "destination package " + std::to_string(iDest) + " is outside 1.." +
                std::to_string(sLimits.iDestinations) + " (DatabaseSize_1)";
+    default:
+        return "the command is not read as a take";
     }
-    return "the command is not read as a take";
 }
 
 }  // namespace
@@ -136,8 +132,9 @@ TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeReque
     std::vector<char> acCommand(sCommand.begin(), sCommand.end());
     acCommand.push_back('\0');
     TakeOrder sOrder;
-    if (!AcceptTake(acCommand.data(), sLimits, abNoLock, &sOrder)) {
-        const std::string sWhy = RefusalOf(sLimits, request);
+    Refusal eRefusal = kNotRefused;
+    if (!AcceptTake(acCommand.data(), sLimits, abNoLock, &sOrder, &eRefusal)) {
+        const std::string sWhy = RefusalOf(eRefusal, sLimits, request);
         preview.sText += "         refused: " + sWhy + "\n";
         preview.sJson += ",\"accepted\":false,\"refused\":" + JsonString(sWhy) + "}";
         AddFinding(pFindings, kError, "take", sCommand, sWhy + ": the driver refuses the take, reads, lists and sends "
@@ -195,8 +192,7 @@ TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeReque
     const std::string sMask = sOrder.pMask;
     std::string sMaskSays;
     if (pPlan->iMaskChosen > 0) {
-        sMaskSays = "mask " + std::to_string(pPlan->iMaskChosen) + " (Mask_" +
-                    (pPlan->iMaskChosen < 10 ? "0" : "") + std::to_string(pPlan->iMaskChosen) + ")";
+        sMaskSays = "mask " + std::to_string(pPlan->iMaskChosen) + " (" + MaskKey(pPlan->iMaskChosen).ac + ")";
     } else if (pPlan->iMaskChosen == kMaskIsList) {
         sMaskSays = "a list of levels";
     } else {
@@ -248,7 +244,7 @@ TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeReque
             sLine += sWhy;
         }
         preview.sText += sLine + "\n";
-        const std::string sKey = "take level " + std::to_string(L) + " ([Levels] " + LevelName(L) + ")";
+        const std::string sKey = "take level " + std::to_string(L) + " ([Levels] " + LevelKey(L).ac + ")";
         if (step.eDecision == kLevelBlocked) {
             AddFinding(pFindings, kWarning, sKey, step.sCmd.acText, sWhy);
         } else if (step.eDecision == kLevelParkSkipped) {

@@ -382,14 +382,18 @@ TEST_F(Files, JournalMovesToItsOldFileAtJournalSizeAndLosesNoLine)
     LoadTestProfile(sDir, "[Combiner]\nJournalSize=1\n");
     ASSERT_EQ(Profile().JournalSize, 1);
     int nLines = 0;
-    for (int iTake = 1; iTake <= 10; ++iTake) {
-        for (int i = 0; i < 3; ++i) {
-            char acLine[128];
-            std::snprintf(acLine, sizeof acLine, "line %04d %s", nLines++, std::string(88, 'x').c_str());
-            JournalLine(acLine);
+    // Takes of three numbered 100-byte lines each.
+    auto Takes = [&nLines](int nTakes) {
+        for (int iTake = 0; iTake < nTakes; ++iTake) {
+            for (int i = 0; i < 3; ++i) {
+                char acLine[128];
+                std::snprintf(acLine, sizeof acLine, "line %04d %s", nLines++, std::string(88, 'x').c_str());
+                JournalLine(acLine);
+            }
+            FlushJournal();
         }
-        FlushJournal();
-    }
+    };
+    Takes(10);
     CloseJournal();
     auto Lines = [this](const std::string& sName) {
         std::vector<unsigned char> acBytes = Bytes(sName);
@@ -417,27 +421,13 @@ TEST_F(Files, JournalMovesToItsOldFileAtJournalSizeAndLosesNoLine)
                                  nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(hViewer, INVALID_HANDLE_VALUE);
     DebugCapture::Take();
-    for (int iTake = 11; iTake <= 14; ++iTake) {
-        for (int i = 0; i < 3; ++i) {
-            char acLine[128];
-            std::snprintf(acLine, sizeof acLine, "line %04d %s", nLines++, std::string(88, 'x').c_str());
-            JournalLine(acLine);
-        }
-        FlushJournal();
-    }
+    Takes(4);
     std::vector<std::string> asDebug = DebugCapture::Take();
     ASSERT_EQ(asDebug.size(), 1u);
     EXPECT_NE(asDebug[0].find("cannot move to its .1 file"), std::string::npos) << asDebug[0];
     EXPECT_TRUE(JournalOn());
     CloseHandle(hViewer);
-    for (int iTake = 15; iTake <= 18; ++iTake) {
-        for (int i = 0; i < 3; ++i) {
-            char acLine[128];
-            std::snprintf(acLine, sizeof acLine, "line %04d %s", nLines++, std::string(88, 'x').c_str());
-            JournalLine(acLine);
-        }
-        FlushJournal();
-    }
+    Takes(4);
     CloseJournal();
     EXPECT_TRUE(DebugCapture::Take().empty());
     // The held file passed 1 KB with line 35 and grew on; it moved once it

@@ -7,6 +7,7 @@
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
 #include "ipc/transport.h"
+#include "tests/host/tree.h"
 #include "tests/host/window.h"
 
 namespace {
@@ -22,27 +23,6 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
-}
-
-// Removes a directory with everything in it.
-void RemoveTree(const std::string& sDir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            std::string sName = fd.cFileName;
-            if (sName == "." || sName == "..") continue;
-            std::string sPath = sDir + "\\" + sName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(sPath);
-            } else {
-                DeleteFileA(sPath.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    RemoveDirectoryA(sDir.c_str());
 }
 
 // The temporary trees of this run, removed when the test program ends.

@@ -7,28 +7,6 @@
 
 const char kDriverTitle201[] = "R7 Idoruzor v3.05.03 - Device 201";
 
-void RemoveTree(const std::string& sDir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            std::string sName = fd.cFileName;
-            if (sName == "." || sName == "..") continue;
-            std::string sPath = sDir + "\\" + sName;
-            SetFileAttributesA(sPath.c_str(), FILE_ATTRIBUTE_NORMAL);   // read-only ones too
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(sPath);
-            } else {
-                DeleteFileA(sPath.c_str());
-            }
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
-    }
-    SetFileAttributesA(sDir.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(sDir.c_str());
-}
-
 bool FileExists(const std::string& sPath)
 {
     return GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;

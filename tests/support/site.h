@@ -4,6 +4,7 @@
 // and zur.exe started on it. Everything started here is ended by handle
 // and every file made here is removed by RemoveSite.
 #pragma once
+#include "tests/host/tree.h"
 #include "tests/support/support.h"
 
 #include <string>
@@ -29,7 +30,6 @@ bool CreateSite(DriverSite* pSite);
 // Ends every process of the site, removes its logs and its folders.
 void RemoveSite(DriverSite* pSite);
 
-void RemoveTree(const std::string& sDir);
 bool FileExists(const std::string& sPath);
 // The bytes of a file; empty when it cannot be read.
 std::string ReadBinaryFile(const std::string& sPath);
