@@ -1,10 +1,16 @@
 // Program entry of the router driver: zur.exe DEVICE
 #include "app/driver.h"
+
+#include <string>
+
 #include "config/profile.h"
+#include "core/device_arg.h"
 #include "core/log.h"
-#include "core/tokenizer.h"
 
 namespace {
+
+// What the driver returns when its command line names no device.
+const int kExitBadCommandLine = 3;
 
 // The debug log's lines go to the platform's debug output.
 void WriteDebugOutput(const char* pLine)
@@ -34,9 +40,15 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pCmdLine,
 {
     SetDebugSink(WriteDebugOutput);
 
-    // Only the leading number of the tail counts; it is read in place, so a
-    // tail of any length is harmless.
-    SetDeviceNumber(pCmdLine != nullptr ? ConvertNumber(pCmdLine) : 0);
+    // The command line is checked before anything else: a mistyped number
+    // must not find, load or write back the profile of another device.
+    int iDevice = 0;
+    if (!ParseDeviceArgument(pCmdLine, &iDevice)) {
+        const std::string sText = "zur.exe " + DeviceArgumentProblem(pCmdLine) + " No file was read or written.";
+        MessageBoxA(nullptr, sText.c_str(), "! Error !", MB_OK);
+        return kExitBadCommandLine;
+    }
+    SetDeviceNumber(iDevice);
 
     RequestMessageQueue();
 

@@ -216,10 +216,63 @@ TEST_F(DriverProcess, OverlongCommandIsQueuedWholeAndLoggedCut)
     EXPECT_EQ(dwExit, 0u);
 }
 
+// Every file under a directory, by path, with its bytes.
+static void SnapshotTree(const std::string& sDir, std::string* psOut)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA((sDir + "\\*").c_str(), &fd);
+    if (hFind == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string sName = fd.cFileName;
+        if (sName == "." || sName == "..") continue;
+        const std::string sPath = sDir + "\\" + sName;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            *psOut += sPath + "\\\n";
+            SnapshotTree(sPath, psOut);
+        } else {
+            *psOut += sPath + "=" + ReadBinaryFile(sPath) + "\n";
+        }
+    } while (FindNextFileA(hFind, &fd));
+    FindClose(hFind);
+}
+
+// A command line that is not a whole device number 1..999 gets one box that
+// names it and the range, and the driver ends with 3 before it has looked
+// for, loaded or written any file: the site stays as it was, byte for byte.
+TEST_F(DriverProcess, MistypedDeviceNumberOneBoxAndNoFileTouched)
+{
+    std::string sBefore;
+    SnapshotTree(site.sRoot, &sBefore);
+    ASSERT_NE(sBefore.find("DEV_201.INI="), std::string::npos);
+    for (const std::string& sArgs : {std::string("0"), std::string("1000"), std::string("abc"), std::string(""),
+                                     std::string("7x"), std::string("-7"), "201x" + std::string(3000, '9')}) {
+        SCOPED_TRACE(sArgs.substr(0, 20));
+        StartDriver(nullptr, sArgs);
+        DWORD dwExit = 99;
+        std::vector<std::string> asBox = BoxesUntilExit(&dwExit);
+        EXPECT_EQ(dwExit, 3u);
+        ASSERT_EQ(asBox.size(), 1u);
+        EXPECT_EQ(asBox[0].find("zur.exe \"" + sArgs.substr(0, 20)), 0u) << asBox[0];
+        EXPECT_NE(asBox[0].find("1..999"), std::string::npos) << asBox[0];
+        EXPECT_LT(asBox[0].size(), 200u);
+        EXPECT_EQ(WaitForWindow("Q7CMBINE", nullptr, driver.dwPid, 0), nullptr);
+        EndProcess(&driver);
+        std::string sAfter;
+        SnapshotTree(site.sRoot, &sAfter);
+        EXPECT_EQ(sAfter, sBefore);
+    }
+    // Leading zeros and blanks around the number name device 201.
+    StartRvx();
+    StartDriver(nullptr, " 0201 ");
+    EXPECT_NE(DriverWindow(), nullptr);
+    DWORD dwExit = 99;
+    EXPECT_TRUE(CloseSiteDriver(&site, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+}
+
 TEST_F(DriverProcess, WithoutRvxOneBoxAndNothingWritten)
 {
-    // Only the leading number of a command line of any length counts.
-    StartDriver(nullptr, " 201x" + std::string(3000, '9'));
+    StartDriver(nullptr, "201");
     EXPECT_NE(DriverWindow(), nullptr);
     DWORD dwExit = 99;
     std::vector<std::string> asBox = BoxesUntilExit(&dwExit);
