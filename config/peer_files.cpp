@@ -4,12 +4,12 @@
 
 namespace {
 
-
-// The lines of a text, split at LF.
+// The lines of a text, split at LF, after a byte-order mark; a CR before
+// the LF stays for the callers, which drop it.
 std::vector<std::string> Lines(const std::string& sText)
 {
     std::vector<std::string> asLine;
-    size_t iStart = 0;
+    size_t iStart = ByteOrderMarkLength(sText);
     while (iStart < sText.size()) {
         size_t iEnd = sText.find('\n', iStart);
         if (iEnd == std::string::npos) iEnd = sText.size();
@@ -46,6 +46,11 @@ std::string Where(const std::string& sFile, size_t iLine)
 }
 
 }  // namespace
+
+size_t ByteOrderMarkLength(const std::string& sText)
+{
+    return sText.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+}
 
 bool ParseSlotsText(const std::string& sText, const std::string& sFile, std::vector<SlotLine>* paSlots,
                     std::string* psError)

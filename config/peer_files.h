@@ -1,11 +1,17 @@
 // The text files of the stand-in peers (platform-free): slot files, one
 // InfoDriver slot per line, and names files, one package name per line.
 #pragma once
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
 
 const int kSlotFileTextMax = 512;   // characters a slot of the stand-in InfoDriver holds
+
+// The length of the UTF-8 byte-order mark that Windows editors put at the
+// start of a text file (3), or 0 when the text has none. Every reader of
+// the site's text files skips it.
+size_t ByteOrderMarkLength(const std::string& sText);
 
 struct SlotLine {
     int iSlot;            // 1..4096

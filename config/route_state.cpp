@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "config/peer_files.h"
+
 namespace {
 
 const char kCsvHeader[] = "destination,source,locked";
@@ -15,6 +17,17 @@ std::string Trimmed(const std::string& s)
     if (i == std::string::npos) return "";
     size_t j = s.find_last_not_of(" \t\r");
     return s.substr(i, j - i + 1);
+}
+
+// The header as spreadsheets write it: any case, blanks anywhere.
+bool IsCsvHeader(const std::string& sLine)
+{
+    std::string sBare;
+    for (char c : sLine) {
+        if (c == ' ' || c == '\t') continue;
+        sBare += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return sBare == kCsvHeader;
 }
 
 // A CSV number: digits only, at most 9 of them. -1 when it is none.
@@ -100,7 +113,7 @@ bool ParseRouteCsv(const std::string& sText, const std::string& sFile, int iSour
     std::vector<int> aiLineOf(kPackageMax + 1, 0);
     const size_t nErrors = pasError->size();
     bool bHeader = false;
-    size_t iStart = 0;
+    size_t iStart = ByteOrderMarkLength(sText);
     int iLine = 0;
     while (iStart < sText.size()) {
         size_t iEnd = sText.find('\n', iStart);
@@ -112,7 +125,7 @@ bool ParseRouteCsv(const std::string& sText, const std::string& sFile, int iSour
         const std::string sWhere = sFile + ":" + std::to_string(iLine) + ": ";
         if (!bHeader) {
             bHeader = true;
-            if (sLine != kCsvHeader) {
+            if (!IsCsvHeader(sLine)) {
                 pasError->push_back(sWhere + "expected the header \"" + kCsvHeader + "\"");
             }
             continue;
@@ -214,4 +227,22 @@ std::string FormatRouteChange(const RouteChange& change)
         s += " lock " + std::to_string(change.iLockA) + " -> " + std::to_string(change.iLockB);
     }
     return s;
+}
+
+std::string SummarizeRouteChanges(const std::vector<RouteChange>& aChange)
+{
+    int nGained = 0, nLost = 0, nMoved = 0, nLockGained = 0, nLockLost = 0;
+    for (const RouteChange& c : aChange) {
+        if (c.iSourceA != c.iSourceB) {
+            if (c.iSourceA == 0) ++nGained;
+            else if (c.iSourceB == 0) ++nLost;
+            else ++nMoved;
+        }
+        nLockGained += c.iLockA == 0 && c.iLockB != 0;
+        nLockLost += c.iLockA != 0 && c.iLockB == 0;
+    }
+    return std::to_string(aChange.size()) + (aChange.size() == 1 ? " destination changes: " : " destinations change: ") +
+           std::to_string(nGained) + (nGained == 1 ? " route" : " routes") + " gained, " + std::to_string(nLost) +
+           " lost, " + std::to_string(nMoved) + " moved; " + std::to_string(nLockGained) +
+           (nLockGained == 1 ? " lock" : " locks") + " gained, " + std::to_string(nLockLost) + " lost";
 }

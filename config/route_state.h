@@ -27,7 +27,9 @@ void RouteStateToFiles(const RouteState& state, unsigned char* pIndex, unsigned 
 // value, 0 for unlocked.
 std::string FormatRouteCsv(const RouteState& state);
 
-// Reads a CSV made by FormatRouteCsv. Every line is checked: a destination
+// Reads a CSV made by FormatRouteCsv or saved again by a Windows tool (a
+// byte-order mark skipped, CRLF or LF, the header in any case and with
+// blanks anywhere). Every line is checked: a destination
 // 1..iDestMax listed once, a source 0..iSourceMax, a lock value 0..255.
 // Destinations not listed are unrouted and unlocked. Returns false with
 // one message per bad line ("FILE:LINE: reason") and *pState unspecified.
@@ -51,3 +53,9 @@ std::vector<RouteChange> DiffRouteStates(const RouteState& a, const RouteState& 
 
 // "destination 34: source 12 -> 13, lock 0 -> 1" (only what changed).
 std::string FormatRouteChange(const RouteChange& change);
+
+// What a list of changes does, counted: "3 destinations change: 1 route
+// gained, 1 lost, 1 moved; 0 locks gained, 2 lost". A route is gained from
+// source 0, lost to 0, moved from one source to another; a lock is gained
+// from 0 and lost to 0 (a lock value that only changes counts as neither).
+std::string SummarizeRouteChanges(const std::vector<RouteChange>& aChange);

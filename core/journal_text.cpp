@@ -123,6 +123,41 @@ int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int i
     return nLength;
 }
 
+int FormatJournalEvent(char* pOut, size_t nSize, const JournalTime& sTime, const char* pKind, const char* pText)
+{
+    int nLength = 0;
+    if (nSize > 0) pOut[0] = '\0';
+    AppendStamp(pOut, nSize, &nLength, sTime);
+    Append(pOut, nSize, &nLength, "   ** ");
+    Append(pOut, nSize, &nLength, pKind != nullptr ? pKind : "");
+    Append(pOut, nSize, &nLength, " | ");
+    AppendText(pOut, nSize, &nLength, pText != nullptr ? pText : "");
+    return nLength;
+}
+
+std::string JournalStartText(const char* pVersion, int iDevice, const char* pProfile, int iSources, int iDests)
+{
+    return std::string("zur.exe ") + pVersion + ", device " + std::to_string(iDevice) + ", profile " + pProfile +
+           ", DatabaseSize_0=" + std::to_string(iSources) + ", DatabaseSize_1=" + std::to_string(iDests);
+}
+
+std::string JournalRegistrationText(int iResult, const char* pRefusal)
+{
+    if (iResult == 0) return "registered with RVX";
+    return "refused (" + std::to_string(iResult) + "): " + (pRefusal != nullptr ? pRefusal : "");
+}
+
+std::string JournalTxRxText(bool bTxRx, const char* pWhy)
+{
+    return std::string(bTxRx ? "TX/RX" : "RX only") + " (" + (pWhy != nullptr ? pWhy : "") + ")";
+}
+
+std::string JournalImportText(const char* pFile, const char* pChanges, int nRouted, int nLocked, const char* pBackup)
+{
+    return std::string("zurdb import of ") + pFile + ": " + pChanges + "; now " + std::to_string(nRouted) +
+           " routed, " + std::to_string(nLocked) + " locked; " + pBackup;
+}
+
 JournalSizeText ParseJournalSize(const char* pText, int* piKb)
 {
     if (pText == nullptr) return kJournalSizeNotNumber;

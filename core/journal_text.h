@@ -4,6 +4,7 @@
 // reading of the profile's JournalSize.
 #pragma once
 #include <cstddef>
+#include <string>
 
 #include "core/commands.h"
 
@@ -34,6 +35,27 @@ int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, con
 // message number, target device, the level command's text.
 int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int iMessage, int iTarget,
                        const char* pText);
+
+// "2026-12-08 14:03:07.415   ** start | zur.exe 3.05.03, device 201, ...":
+// a line of the driver's own life (start, registration, TX/RX, shut-down)
+// or of a site tool that changed the device's files, with its kind and
+// what a reader needs to know of it. The kinds are the words below.
+int FormatJournalEvent(char* pOut, size_t nSize, const JournalTime& sTime, const char* pKind, const char* pText);
+
+// The events' texts, for FormatJournalEvent:
+// "start": "zur.exe 3.05.03, device 201, profile C:\...\DEV_201.INI,
+// DatabaseSize_0=16, DatabaseSize_1=40".
+std::string JournalStartText(const char* pVersion, int iDevice, const char* pProfile, int iSources, int iDests);
+// "registration": "registered with RVX" (result 0), else "refused (N):
+// <the box's text>".
+std::string JournalRegistrationText(int iResult, const char* pRefusal);
+// "txrx": "TX/RX" or "RX only", and why ("RVX network status").
+std::string JournalTxRxText(bool bTxRx, const char* pWhy);
+// "shut-down": its cause as the text ("message 2175 from a peer", ...).
+// "import": "zurdb import of FILE: <changes>; now R routed, L locked;
+// replaced files kept as ..." (bBackup: the files it replaced were kept).
+std::string JournalImportText(const char* pFile, const char* pChanges, int nRouted, int nLocked,
+                              const char* pBackup);
 
 // JournalSize: the size in KB at which the journal moves to its one old
 // file; 0 keeps no journal. Only a whole number of KB is taken: a value

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "config/paths.h"
+#include "core/device_arg.h"
 #include "core/limits.h"
+#include "res/version.h"
 
 namespace {
 
@@ -25,17 +27,32 @@ std::vector<std::string> NulSeparated(const char* pList, DWORD nLength)
 
 }  // namespace
 
+bool IsVersionRequest(const char* pArg)
+{
+    return std::strcmp(pArg, "--version") == 0;
+}
+
+void PrintVersion(const char* pTool)
+{
+    std::printf("%s %s\n", pTool, ZUR_VERSION);
+}
+
 bool ParseDeviceNumber(const char* pText, int* piDevice)
 {
-    if (pText == nullptr || *pText == '\0' || std::strlen(pText) > 3) return false;
-    int iDevice = 0;
-    for (const char* p = pText; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') return false;
-        iDevice = iDevice * 10 + (*p - '0');
+    return ParseDeviceArgument(pText, piDevice);
+}
+
+void PrintErrors(const char* pTool, const std::vector<std::string>& asError, const char* pOutcome)
+{
+    const size_t kShown = 20;
+    for (size_t i = 0; i < asError.size() && i < kShown; ++i) {
+        std::fprintf(stderr, "%s: %s\n", pTool, asError[i].c_str());
     }
-    if (iDevice < 1 || iDevice > kDeviceMax) return false;
-    *piDevice = iDevice;
-    return true;
+    if (asError.size() > kShown) {
+        std::fprintf(stderr, "%s: and %s more\n", pTool, std::to_string(asError.size() - kShown).c_str());
+    }
+    std::fprintf(stderr, "%s: %s error%s, %s\n", pTool, std::to_string(asError.size()).c_str(),
+                 asError.size() == 1 ? "" : "s", pOutcome);
 }
 
 ConfigDirectory FindConfigDirectory()

@@ -10,8 +10,26 @@
 
 #include "config/profile_check.h"
 
-// A device number 1..999 written as decimal digits only.
+// The exit codes of both site tools.
+enum ToolExit {
+    kExitClean = 0,      // nothing to report, or done
+    kExitWarnings = 1,   // warnings (zurcheck), differences (zurdb diff)
+    kExitErrors = 2,     // errors, a file that cannot be read or written, refused
+    kExitUsage = 3,      // bad arguments
+};
+
+// "--version": the one version of this build, as the driver shows it.
+bool IsVersionRequest(const char* pArg);
+void PrintVersion(const char* pTool);
+
+// A device number 1..999 written as decimal digits only (leading zeros
+// allowed), as the driver takes it from its command line.
 bool ParseDeviceNumber(const char* pText, int* piDevice);
+
+// The first 20 errors on the standard error, then "and N more", then the
+// count and what follows from it: a reader sees the start of a long list,
+// never a screen of it.
+void PrintErrors(const char* pTool, const std::vector<std::string>& asError, const char* pOutcome);
 
 struct ConfigDirectory {
     std::string sDir;       // empty when it cannot be used

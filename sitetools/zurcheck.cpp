@@ -11,6 +11,7 @@
 
 #include "config/peer_files.h"
 #include "config/profile_check.h"
+#include "core/device_arg.h"
 #include "core/findings.h"
 #include "core/package_check.h"
 #include "sitetools/sitefiles.h"
@@ -18,13 +19,11 @@
 
 namespace {
 
-const int kExitUsage = 3;
-
 const char kUsage[] =
     "usage: zurcheck DEVICE [--sources FILE] [--dests FILE] [--levelmap FILE] [--json]\n"
     "       zurcheck DEVICE --take S D MASK [W] [--previous P]\n"
     "                --sources FILE --dests FILE [--levelmap FILE] [--json]\n"
-    "       zurcheck --help\n";
+    "       zurcheck --help | --version\n";
 
 const char kHelp[] =
     "\n"
@@ -63,8 +62,8 @@ const char kHelp[] =
     "Severities: error - the driver refuses to start, or part of the configuration\n"
     "can never take effect as written; warning - accepted, but probably not what\n"
     "was meant; note - a default the driver fills in, or worth knowing.\n"
-    "Exit code: 0 clean (notes at most), 1 warnings, 2 errors, 3 bad arguments or\n"
-    "a slot file that cannot be read. With --take: an error when the driver\n"
+    "Exit code: 0 clean (notes at most), 1 warnings, 2 errors (a slot file that\n"
+    "cannot be read among them), 3 bad arguments. With --take: an error when the driver\n"
     "refuses the take, a warning for each listed command it never sends, for a\n"
     "take that leaves the route index as it was, a mask name no mask has and a\n"
     "package with no slot line.\n";
@@ -149,7 +148,11 @@ int ParseOptions(int argc, char** argv, Options* pOptions, int* piExit)
         if (sArg == "--help" || sArg == "-h") {
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
-            *piExit = 0;
+            *piExit = kExitClean;
+            return 0;
+        } else if (IsVersionRequest(argv[i])) {
+            PrintVersion("zurcheck");
+            *piExit = kExitClean;
             return 0;
         } else if (sArg == "--json") {
             pOptions->bJson = true;
@@ -183,7 +186,7 @@ int ParseOptions(int argc, char** argv, Options* pOptions, int* piExit)
             continue;
         } else {
             *piExit = Usage(bDevice ? ("unexpected argument " + sArg).c_str()
-                                    : "DEVICE must be a device number 1..999");
+                                    : ("DEVICE " + DeviceArgumentProblem(argv[i])).c_str());
             return -1;
         }
         if (i + 1 >= argc) {
@@ -307,7 +310,7 @@ int main(int argc, char** argv)
         files.bLevelMaps = !options.sLevelMap.empty();
         if (!LoadSlots(options.sSources, &files.aSources) || !LoadSlots(options.sDests, &files.aDests) ||
             (files.bLevelMaps && !LoadSlots(options.sLevelMap, &files.aLevelMaps))) {
-            return kExitUsage;
+            return kExitErrors;
         }
         const TakePreview take = PreviewTake(options.iDevice, profile, options.take, files, &aFindings);
         Report(options, sProfile, dir.sFrom, aFindings, take);
@@ -319,9 +322,9 @@ int main(int argc, char** argv)
     CheckExternalDll(profile, eProbe, sDetail, &aFindings);
 
     std::vector<PackageSlot> aSources, aDests, aMaps;
-    if (!options.sSources.empty() && !LoadSlots(options.sSources, &aSources)) return kExitUsage;
-    if (!options.sDests.empty() && !LoadSlots(options.sDests, &aDests)) return kExitUsage;
-    if (!options.sLevelMap.empty() && !LoadSlots(options.sLevelMap, &aMaps)) return kExitUsage;
+    if (!options.sSources.empty() && !LoadSlots(options.sSources, &aSources)) return kExitErrors;
+    if (!options.sDests.empty() && !LoadSlots(options.sDests, &aDests)) return kExitErrors;
+    if (!options.sLevelMap.empty() && !LoadSlots(options.sLevelMap, &aMaps)) return kExitErrors;
     CheckSourcePackages(profile.sLevel, profile.DatabaseSize_0, aSources, &aFindings);
     CheckDestPackages(profile.sLevel, profile.DatabaseSize_1, aDests, options.sLevelMap.empty() ? nullptr : &aMaps,
                       &aFindings);

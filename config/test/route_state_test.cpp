@@ -92,6 +92,15 @@ TEST(RouteState, CsvLinesInErrorAreAllReported)
     EXPECT_FALSE(ParseRouteCsv("dest,src,lock\n1,2,0\n", "h.csv", 16, 40, p.get(), &asError));
     ASSERT_EQ(asError.size(), 1u);
     EXPECT_EQ(asError[0], "h.csv:1: expected the header \"destination,source,locked\"");
+    // As a Windows tool saves it: byte-order mark, CRLF, the header in
+    // another case and with blanks.
+    for (const char* pCsv : {"\xEF\xBB\xBF" "destination,source,locked\r\n3,2,1\r\n",
+                             "Destination,Source,Locked\n3,2,1\n", " destination, source , locked \r\n3,2,1"}) {
+        asError.clear();
+        EXPECT_TRUE(ParseRouteCsv(pCsv, "w.csv", 16, 40, p.get(), &asError)) << pCsv << asError[0];
+        EXPECT_EQ(p->aiSource[3], 2);
+        EXPECT_EQ(p->aiLock[3], 1);
+    }
     asError.clear();
     EXPECT_FALSE(ParseRouteCsv("\n", "e.csv", 16, 40, p.get(), &asError));
     ASSERT_EQ(asError.size(), 1u);
@@ -126,6 +135,14 @@ TEST(RouteState, TableAndDifferences)
                                                  "destination 35: source 13 -> 14, lock 0 -> 1",
                                                  "destination 36: lock 2 -> 0"};
     EXPECT_EQ(asLine, asExpected);
+    EXPECT_EQ(SummarizeRouteChanges(DiffRouteStates(*pA, *pB)),
+              "3 destinations change: 0 routes gained, 0 lost, 1 moved; 1 lock gained, 2 lost");
+    pB->aiSource[36] = 3;
+    pB->aiSource[35] = 0;
+    pB->aiLock[36] = 7;   // a lock value that changes is neither gained nor lost
+    EXPECT_EQ(SummarizeRouteChanges(DiffRouteStates(*pA, *pB)),
+              "3 destinations change: 1 route gained, 1 lost, 0 moved; 1 lock gained, 1 lost");
+    EXPECT_EQ(SummarizeRouteChanges({}), "0 destinations change: 0 routes gained, 0 lost, 0 moved; 0 locks gained, 0 lost");
 }
 
 TEST(PeerFiles, SlotsAndNamesAsThePeersReadThem)
@@ -143,6 +160,10 @@ TEST(PeerFiles, SlotsAndNamesAsThePeersReadThem)
     EXPECT_EQ(sError, "s.txt:2: slot number outside 1..4096");
     EXPECT_FALSE(ParseSlotsText("12a b\n", "s.txt", &aSlots, &sError));
     EXPECT_EQ(sError, "s.txt:1: expected a slot number first");
+    // A byte-order mark is not part of the first line.
+    ASSERT_TRUE(ParseSlotsText("\xEF\xBB\xBF" "7 a\r\n", "s.txt", &aSlots, &sError)) << sError;
+    ASSERT_EQ(aSlots.size(), 1u);
+    EXPECT_EQ(aSlots[0].sText, "a");
 
     std::map<int, std::string> mapSource, mapDest;
     ASSERT_TRUE(ParseNamesText("src 12 Camera 1\n1 34  Monitor 34\n# x\n", "n.txt", &mapSource, &mapDest, &sError));

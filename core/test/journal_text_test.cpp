@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -67,4 +68,31 @@ TEST(JournalText, JournalSizeIsAWholeNumberOfKb)
         EXPECT_EQ(ParseJournalSize(p, &iKb), kJournalSizeNotNumber) << p;
     }
     EXPECT_EQ(iKb, 5);
+}
+
+// The lines of the driver's life and of an import: one line each, stamped
+// as the commands, the kind before " | ".
+TEST(JournalText, EventLines)
+{
+    char acLine[kJournalLineSize];
+    const std::string sStart = JournalStartText("3.05.03", 201, "C:\\site\\DEV_201.INI", 16, 40);
+    int n = FormatJournalEvent(acLine, sizeof acLine, kTime, "start", sStart.c_str());
+    EXPECT_STREQ(acLine, "2026-12-08 09:03:07.045   ** start | zur.exe 3.05.03, device 201, profile "
+                         "C:\\site\\DEV_201.INI, DatabaseSize_0=16, DatabaseSize_1=40");
+    EXPECT_EQ(n, static_cast<int>(std::strlen(acLine)));
+    EXPECT_EQ(JournalRegistrationText(0, nullptr), "registered with RVX");
+    EXPECT_EQ(JournalRegistrationText(2, "Request refused - A driver has already registered this Id"),
+              "refused (2): Request refused - A driver has already registered this Id");
+    EXPECT_EQ(JournalTxRxText(false, "RVX network status"), "RX only (RVX network status)");
+    EXPECT_EQ(JournalImportText("good.csv", "1 destination changes: ...", 20, 2,
+                                "replaced files kept as DEV_201.DAT.bak and DEV_201.LCK.bak"),
+              "zurdb import of good.csv: 1 destination changes: ...; now 20 routed, 2 locked; replaced files kept "
+              "as DEV_201.DAT.bak and DEV_201.LCK.bak");
+    // A cause with a line end stays one line; a short buffer is cut, ended.
+    FormatJournalEvent(acLine, sizeof acLine, kTime, "shut-down", "WM_CLOSE\r\n");
+    EXPECT_STREQ(acLine, "2026-12-08 09:03:07.045   ** shut-down | WM_CLOSE\\x0D\\x0A");
+    char acShort[16];
+    n = FormatJournalEvent(acShort, sizeof acShort, kTime, "start", sStart.c_str());
+    EXPECT_STREQ(acShort, "2026-12-08 09:0");
+    EXPECT_GT(n, 100);
 }

@@ -317,8 +317,16 @@ TEST_F(Zurcheck, SlotFiles)
 
     ASSERT_TRUE(WriteTextFile(sMaps, "35 1,2,3\nx 1\n"));
     run = Check(sArgs);
-    EXPECT_EQ(run.dwExit, 3u) << run.sOutput;
+    EXPECT_EQ(run.dwExit, 2u) << run.sOutput;
     EXPECT_TRUE(Contains(run.sOutput, "levelmap.txt:2: expected a slot number first")) << run.sOutput;
+
+    // As a Windows editor saves them: a byte-order mark and CRLF.
+    ASSERT_TRUE(WriteTextFile(sSources, "\xEF\xBB\xBF" "12 5,7,9,1,Camera 1\r\n13 6,8,0,0,Presenter\r\n"));
+    ASSERT_TRUE(WriteTextFile(sMaps, "\xEF\xBB\xBF" "35 1,2,3,4,5\r\n"));
+    run = Check(sArgs);
+    EXPECT_FALSE(Contains(run.sOutput, "expected a slot number")) << run.sOutput;
+    EXPECT_FALSE(Contains(run.sOutput, "sources.txt:1")) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, " notes\r\n")) << run.sOutput;   // the report, to its end
 }
 
 // Without CC_ROOT/CC_SYSTEM the driver reads c:\kelm_config.ini, and when

@@ -1,5 +1,6 @@
 #include "standins/infosim/slots.h"
 
+#include "config/peer_files.h"
 #include "standins/common/peer.h"
 #include "standins/common/peertext.h"
 
@@ -18,7 +19,7 @@ int LoadSlotsFile(const char* pPath, std::string* pError)
         *pError = std::string(pPath) + ": cannot read the slots file";
         return 0;
     }
-    size_t iStart = 0;
+    size_t iStart = ByteOrderMarkLength(sText);   // as a Windows editor saves it
     int iLine = 0;
     while (iStart < sText.size()) {
         size_t iEnd = sText.find('\n', iStart);

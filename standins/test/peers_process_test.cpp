@@ -246,7 +246,8 @@ TEST_F(Peers, BadArgumentsAndFilesAreReportedWithExitCodes)
 
 TEST_F(Peers, InfoDriverSlotsStateAndLink)
 {
-    std::string sSlots = File("# levels\n3 1,2,3\n4 'quoted text'  \n");
+    // Saved by a Windows editor: a byte-order mark and CRLF line ends.
+    std::string sSlots = File("\xEF\xBB\xBF# levels\r\n3 1,2,3\r\n4 'quoted text'  \r\n");
     HWND hInfo = Start("infosim.exe", "InfoSim", "77 --slots \"" + sSlots + "\"");
     ASSERT_NE(hInfo, nullptr);
     EXPECT_TRUE(Logged("INFO77 ** infosim window=" + std::to_string(reinterpret_cast<uintptr_t>(hInfo)) +
