@@ -453,6 +453,39 @@ void CheckMaskLevels(const KeyText& k, const std::vector<std::string>& asField, 
     }
 }
 
+// A take selects a mask by comparing its mask text with the name exactly,
+// blanks included; the profile functions strip the blanks around a value
+// only, so "Mask_01 = VISION , 1" names the mask "VISION ". A blank at either
+// end, or a control character, is kept in the name but is not what an
+// engineer types: the finding says which mask text selects it.
+void CheckMaskNameText(const KeyText& k, const std::string& sName, std::vector<Finding>* pFindings)
+{
+    const bool bBlankEnd = !sName.empty() && (sName.front() == ' ' || sName.front() == '\t' ||
+                                              sName.back() == ' ' || sName.back() == '\t');
+    std::string sControl;
+    for (unsigned char c : sName) {
+        if ((c < 0x20 && c != '\t') || c == 0x7f) {
+            char acCode[8];
+            std::snprintf(acCode, sizeof acCode, "0x%02X", c);
+            sControl = acCode;
+            break;
+        }
+    }
+    if (!bBlankEnd && sControl.empty()) return;
+    const size_t iFirst = sName.find_first_not_of(" \t");
+    const std::string sTrimmed =
+        iFirst == std::string::npos ? "" : sName.substr(iFirst, sName.find_last_not_of(" \t") - iFirst + 1);
+    const std::string sWhy = bBlankEnd ? "the name " + QuotedText(sName) + " has a blank at its start or end, which the driver "
+                                   "keeps"
+                                 : "the name holds the control character " + sControl + ", which a typed command "
+                                   "cannot carry";
+    Add(pFindings, kWarning, k,
+        sWhy + ": only a take whose mask text is '" + sName + "' exactly selects this mask" +
+            (bBlankEnd ? ", and '" + sTrimmed + "' selects no mask (the take records the route and sends no level "
+                         "command)"
+                       : ""));
+}
+
 void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding>* pFindings)
 {
     std::vector<int> aiDefault;
@@ -504,6 +537,8 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
         if (sName.find('\'') != std::string::npos) {
             Add(pFindings, kError, k,
                 "the name holds a quote, which ends the mask field of a router command: no take can name it");
+        } else {
+            CheckMaskNameText(k, sM.acName, pFindings);
         }
         CheckMaskLevels(k, asField, pFindings);
         if (asField.size() == 1) {

@@ -14,6 +14,7 @@
 #include "core/commands.h"
 #include "core/take_plan.h"
 #include "core/tokenizer.h"
+#include "ipc/wire.h"
 
 namespace {
 
@@ -89,10 +90,11 @@ std::string Padded(std::string s, size_t n)
     return s;
 }
 
-// "2124 101 RC 101 5 20 ',---' 7": message, value and text, as they go to RVX.
+// "2124 101 RC 101 5 20 ',---' 7": message, value and text, as RVX receives
+// them.
 std::string Sent(int iMessage, int iValue, const char* pText)
 {
-    return std::to_string(iMessage) + " " + std::to_string(iValue) + " " + pText;
+    return std::to_string(iMessage) + " " + std::to_string(ValueOnTheWire(iMessage, iValue)) + " " + pText;
 }
 
 // Why AcceptTake refused the command, from the check it names; for a
@@ -117,6 +119,11 @@ std::string RefusalOf(Refusal eRefusal, const CommandLimits& sLimits, const Take
 }
 
 }  // namespace
+
+int ValueOnTheWire(int iMessage, int iValue)
+{
+    return EnvelopeValue(PackEnvelope(iMessage, iValue));
+}
 
 TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeRequest& request,
                         const TakeSlotFiles& files, std::vector<Finding>* pFindings)
@@ -192,6 +199,7 @@ TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeReque
     const std::string sMask = sOrder.pMask;
     std::string sMaskSays;
     if (pPlan->iMaskChosen > 0) {
+        preview.asProfileKeys.push_back(std::string("[Masks] ") + MaskKey(pPlan->iMaskChosen).ac);
         sMaskSays = "mask " + std::to_string(pPlan->iMaskChosen) + " (" + MaskKey(pPlan->iMaskChosen).ac + ")";
     } else if (pPlan->iMaskChosen == kMaskIsList) {
         sMaskSays = "a list of levels";
@@ -227,18 +235,24 @@ TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeReque
         const std::string sWhy = WhyNot(step, pPlan->asLevel[L], bPrevious);
         preview.sJson += std::string(L > 1 ? "," : "") + "{\"level\":" + std::to_string(L) +
                          ",\"decision\":" + JsonString(DecisionName(step.eDecision));
+        const int iWire = ValueOnTheWire(step.sCmd.iMessage, step.sCmd.iTarget);
         if (IsListed(step.eDecision)) {
             preview.sJson += ",\"message\":" + std::to_string(step.sCmd.iMessage) +
-                             ",\"value\":" + std::to_string(step.sCmd.iTarget) +
-                             ",\"text\":" + JsonString(step.sCmd.acText);
+                             ",\"value\":" + std::to_string(iWire) + ",\"text\":" + JsonString(step.sCmd.acText);
+            if (iWire != step.sCmd.iTarget) preview.sJson += ",\"target\":" + std::to_string(step.sCmd.iTarget);
         }
         if (!sWhy.empty()) preview.sJson += ",\"why\":" + JsonString(sWhy);
         preview.sJson += "}";
         if (bQuiet) continue;
+        preview.asProfileKeys.push_back(std::string("[Levels] ") + LevelKey(L).ac);
 
         std::string sLine = "level " + Padded(std::to_string(L), 3) + Padded(DecisionName(step.eDecision), 13);
         if (IsListed(step.eDecision)) {
             sLine += Sent(step.sCmd.iMessage, step.sCmd.iTarget, step.sCmd.acText);
+            if (iWire != step.sCmd.iTarget) {
+                sLine += "\n" + std::string(22, ' ') + "the value " + std::to_string(step.sCmd.iTarget) +
+                         " reaches RVX as " + std::to_string(iWire) + ": the message carries 16 bits";
+            }
             if (!sWhy.empty()) sLine += "\n" + std::string(22, ' ') + sWhy;
         } else {
             sLine += sWhy;

@@ -36,7 +36,12 @@ struct TakeSlotFiles {
 struct TakePreview {
     std::string sText;      // the report's lines, each ending with "\n"
     std::string sJson;      // "take":{...}, a member of the report's JSON object
+    std::vector<std::string> asProfileKeys;   // "[Levels] Level_01", "[Masks] Mask_02": the keys the take uses
 };
+
+// The value RVX receives for a level command's value: the message carries
+// 16 bits of it.
+int ValueOnTheWire(int iMessage, int iValue);
 
 // The take on device iDevice as a driver that transmits (TX/RX) runs it,
 // with no destination locked; the findings of the take go to pFindings.

@@ -299,8 +299,9 @@ int main(int argc, char** argv)
 
     static SiteProfile profile;
     if (options.bTake) {
-        // The take alone: the profile's own findings are those of zurcheck
-        // without --take.
+        // The take, and the profile's findings on the keys it uses (the
+        // levels it switches, the mask it names); the others are those of
+        // zurcheck without --take.
         std::vector<Finding> aProfileFindings;
         CheckDeviceProfile(ProfileFileSource(sProfile), options.iDevice, &profile, &aProfileFindings);
         TakeSlotFiles files;
@@ -312,7 +313,17 @@ int main(int argc, char** argv)
             (files.bLevelMaps && !LoadSlots(options.sLevelMap, &files.aLevelMaps))) {
             return kExitErrors;
         }
-        const TakePreview take = PreviewTake(options.iDevice, profile, options.take, files, &aFindings);
+        std::vector<Finding> aTakeFindings;
+        const TakePreview take = PreviewTake(options.iDevice, profile, options.take, files, &aTakeFindings);
+        for (const Finding& f : aProfileFindings) {
+            for (const std::string& sKey : take.asProfileKeys) {
+                if (f.sKey == sKey) {
+                    aFindings.push_back(f);
+                    break;
+                }
+            }
+        }
+        aFindings.insert(aFindings.end(), aTakeFindings.begin(), aTakeFindings.end());
         Report(options, sProfile, dir.sFrom, aFindings, take);
         return FindingsExitCode(aFindings);
     }

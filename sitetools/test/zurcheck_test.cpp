@@ -161,6 +161,17 @@ TEST_F(ZurcheckProfile, FindingsOnSmallBrokenProfiles)
         {"Masks", "Mask_01", "1st,1", {{kError, "Mask_01", "begins with a digit"}}},
         {"Masks", "Mask_04", "---,1,2", {{kNote, "Mask_04", "takes from the panel switch its levels"}}},
         {"Masks", "Mask_01", "Bob's,1", {{kError, "Mask_01", "holds a quote"}}},
+        // The platform strips the blanks around the value only: the name
+        // keeps the blank before the comma.
+        {"Masks", "Mask_01", "VIDEO , 1, 2",
+         {{kWarning, "Mask_01", "only a take whose mask text is 'VIDEO ' exactly selects this mask, and 'VIDEO' "
+                                "selects no mask"}}},
+        {"Masks", "Mask_01", "VI\x01" "DEO,1", {{kWarning, "Mask_01", "the control character 0x01"}}},
+        {"Levels", "Level_01", "F,R,-5", {{kError, "Level_01", "the target device -5 is outside 1..999"}}},
+        {"Levels", "Level_03", "R,R,0", {{kError, "Level_03", "the target device 0 is outside 1..999"}}},
+        {"Levels", "Level_04", "R,G,65636", {{kError, "Level_04", "the target device 65636 is outside 1..999"}}},
+        {"Levels", "Level_05", "x,I,1000",
+         {{kError, "Level_05", "takes the level as reverse"}, {kError, "Level_05", "1000 is outside 1..999"}}},
         {"Masks", "Mask_03", "ALL,1,x,5", {{kError, "Mask_03", "ends at \"x\""}}},
         {"Masks", "Mask_01", ",1,2", {{kError, "Mask_01", "begins with a comma"}}},
         {"Masks", "Mask_01", "VIDEO" + Repeated(",1", 33), {{kError, "Mask_01", "only 32 level numbers"}}},
@@ -465,4 +476,41 @@ TEST_F(Zurcheck, TakePreviewSendsWhatTheDriverSends)
     EXPECT_TRUE(Contains(run.sOutput, "level 4  blocked      2134 104 GS 104 0 1 7\r\n")) << run.sOutput;
     EXPECT_TRUE(Contains(run.sOutput, "route    aiIndex[35] stays 0")) << run.sOutput;
     EXPECT_EQ(run.dwExit, 1u) << run.sOutput;
+}
+
+// A take on a profile the checker warns about: the preview repeats the
+// findings of the keys the take uses, says which mask text selects a name
+// with a blank, and shows the value RVX receives (16 bits of it).
+TEST_F(Zurcheck, TakePreviewCarriesTheProfileFindingsOfItsKeys)
+{
+    const std::string sSources = site.sRoot + "\\sources.txt";
+    const std::string sDests = site.sRoot + "\\dests.txt";
+    ASSERT_TRUE(WriteTextFile(sSources, "12 5,7,9,1,Camera 1\n"));
+    ASSERT_TRUE(WriteTextFile(sDests, "34 20,21,30,4,12\n"));
+    const std::string sFiles = " --sources \"" + sSources + "\" --dests \"" + sDests + "\"";
+
+    WriteProfile("Levels", "Level_01", "F,R,-5");
+    ToolRun run = Check("201 --take 12 34 \",1\" 7" + sFiles);
+    EXPECT_EQ(run.dwExit, 2u) << run.sOutput;
+    EXPECT_EQ(PreviewSent(run.sOutput)[0], "2124 65531 RC -5 5 20 ',---' 7") << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "the value -5 reaches RVX as 65531: the message carries 16 bits")) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "error    [Levels] Level_01 = \"F,R,-5\"")) << run.sOutput;
+    run = Check("201 --json --take 12 34 \",1\" 7" + sFiles);
+    EXPECT_TRUE(Contains(run.sOutput, "\"value\":65531,\"text\":\"RC -5 5 20 ',---' 7\",\"target\":-5")) << run.sOutput;
+    // A level the take leaves out keeps its findings out of the preview.
+    run = Check("201 --take 12 34 \",2\" 7" + sFiles);
+    EXPECT_FALSE(Contains(run.sOutput, "Level_01")) << run.sOutput;
+
+    WriteProfile("Masks", "Mask_01", "VISION , 1, 3");
+    run = Check("201 --take 12 34 VISION 7" + sFiles);
+    EXPECT_EQ(run.dwExit, 1u) << run.sOutput;
+    EXPECT_TRUE(PreviewSent(run.sOutput).size() == 1u) << run.sOutput;   // the revertive only
+    EXPECT_TRUE(Contains(run.sOutput, "no mask has this name")) << run.sOutput;
+    run = Check("201 --take 12 34 \"VISION \" 7" + sFiles);
+    EXPECT_EQ(PreviewSent(run.sOutput).size(), 3u) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "warning  [Masks] Mask_01 = \"VISION , 1, 3\"")) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "only a take whose mask text is 'VISION ' exactly")) << run.sOutput;
+    run = Check();
+    EXPECT_EQ(run.dwExit, 1u) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "and 'VISION' selects no mask")) << run.sOutput;
 }
