@@ -21,7 +21,7 @@
 
 namespace {
 
-DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0};
+DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, nullptr};
 
 const char kMainClass[] = "Q7CMBINE";
 
@@ -97,7 +97,7 @@ void StartDriver()
     RunStartup();
     sDriver.bStarting = 0;
     if (sDriver.bShutdownRequested) {
-        ShutdownDriver();
+        ShutdownDriver(sDriver.pShutdownCause);
     } else {
         ResumeQueues();
     }
@@ -114,22 +114,23 @@ bool StartupStopped()
 // the shut-down in the middle of that work, which then goes on with its
 // InfoDrivers unlinked and RVX unregistered: it is noted instead, and the
 // shut-down runs once the work has finished.
-void RequestShutdown()
+void RequestShutdown(const char* pCause)
 {
     if (sDriver.bClosing) return;
     if (!sDriver.bStarting && SendDepth() == 0) {
-        ShutdownDriver();
+        ShutdownDriver(pCause);
         return;
     }
     if (sDriver.bShutdownRequested) return;
     sDriver.bShutdownRequested = 1;
+    sDriver.pShutdownCause = pCause;
     DebugLog("Close request - the shut-down follows the work in progress");
     PostMessageA(hWndMain, MSG_CLOSE_DEFERRED, 0, 0);
 }
 
 void RunDeferredShutdown()
 {
-    if (sDriver.bShutdownRequested && !sDriver.bStarting && SendDepth() == 0) ShutdownDriver();
+    if (sDriver.bShutdownRequested && !sDriver.bStarting && SendDepth() == 0) ShutdownDriver(sDriver.pShutdownCause);
 }
 
 void InitDriver()
@@ -143,7 +144,7 @@ void InitDriver()
     sDriver.hBwccLib = LoadSystemLibrary("BWCC32.DLL");
     if (sDriver.hBwccLib == nullptr) {
         ErrorBox("Cannot find BWCC32.DLL");
-        ShutdownDriver();
+        ShutdownDriver("BWCC32.DLL not found");
         return;
     }
     KeepLoaded(sDriver.hBwccLib);
@@ -154,7 +155,7 @@ void InitDriver()
     sDriver.hCcLib = LoadSystemLibrary("KELM_CC.DLL");
     if (sDriver.hCcLib == nullptr) {
         ErrorBox("Cannot find KELM_CC.DLL");
-        ShutdownDriver();
+        ShutdownDriver("KELM_CC.DLL not found");
         return;
     }
 
@@ -168,10 +169,11 @@ void InitDriver()
 // sent after the unregister, and a file is written only when this run
 // changed its table: a driver that loaded nothing, or was refused, writes
 // nothing over what another driver keeps there.
-void ShutdownDriver()
+void ShutdownDriver(const char* pCause)
 {
     if (sDriver.bClosing) return;
     sDriver.bClosing = 1;
+    JournalEvent("shut-down", pCause);
     SetPeerTimeout(kShutdownPeerTimeoutMs);
     if (Rvx().hWndRvx != nullptr) {
         DisconnectInfoDrivers();

@@ -13,6 +13,7 @@ struct DriverState {
     int bClosing;             // shut-down has begun
     int bStarting;            // the start-up sequence is running
     int bShutdownRequested;   // a close request waits for the work in progress
+    const char* pShutdownCause;   // the waiting close request's, for the journal
 };
 
 const DriverState& Driver();
@@ -27,9 +28,10 @@ void InitDriver();
 // the takes.
 void LoadExternalLibrary();
 void ReleaseExternalLibrary();
-void ShutdownDriver();
+// The cause goes to the take journal ("WM_CLOSE", "RVX not found" ...).
+void ShutdownDriver(const char* pCause = "no cause given");
 // A close request: shut-down now, or once the work in progress has finished.
-void RequestShutdown();
+void RequestShutdown(const char* pCause = "no cause given");
 // MSG_CLOSE_DEFERRED: the work that held back a close request has finished.
 void RunDeferredShutdown();
 // Shut-down has begun or a close request waits: start-up makes no further

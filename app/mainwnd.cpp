@@ -75,11 +75,11 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     switch (uMessage) {
     case WM_CLOSE:
     case MSG_CLOSE_REQUEST:
-        RequestShutdown();
+        RequestShutdown(uMessage == WM_CLOSE ? "WM_CLOSE" : "message 2175 from a peer");
         return 0;
     case WM_QUERYENDSESSION:
         // The driver ends with the session and does not hold it up.
-        RequestShutdown();
+        RequestShutdown("end of the Windows session (WM_QUERYENDSESSION)");
         return TRUE;
     case MSG_CLOSE_DEFERRED:
         RunDeferredShutdown();

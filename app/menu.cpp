@@ -55,7 +55,7 @@ void OnMenuCommand(WPARAM wParam)
 {
     if (HIWORD(wParam) != 0) return;
     switch (LOWORD(wParam)) {
-    case IDM_EXIT:         RequestShutdown(); break;
+    case IDM_EXIT:         RequestShutdown("File / Exit"); break;
     case IDM_CLEAR_ERRORS: break;
     case IDM_KEYBOARD:     SwitchKeyboard(); break;
     case IDM_SOURCE_BOX:   FocusList(IDC_SOURCE_LIST); break;

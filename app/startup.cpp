@@ -5,10 +5,12 @@
 #include "app/driver.h"
 #include "app/panel.h"
 #include "config/files.h"
+#include "config/journal_file.h"
 #include "config/profile.h"
 #include "core/messages.h"
 #include "ipc/infolink.h"
 #include "ipc/rvx.h"
+#include "res/version.h"
 
 namespace {
 
@@ -20,6 +22,15 @@ void ShowMissingSize(const char* pKey, const char* pWhat)
                   "or the '%s' parameter (%s) in it has not been set.",
                   Profile().iDevice, pKey, pWhat);
     ErrorBox(acMessage);
+}
+
+// The journal's first line of this run: which driver, which profile.
+void JournalStart()
+{
+    char acProfile[MAX_PATH];
+    if (!DeviceFileName(acProfile, sizeof acProfile, "INI")) acProfile[0] = '\0';
+    JournalEvent("start", JournalStartText(ZUR_VERSION, Profile().iDevice, acProfile, Profile().DatabaseSize_0,
+                                           Profile().DatabaseSize_1));
 }
 
 }  // namespace
@@ -34,6 +45,7 @@ void RunStartup()
     if (StartupStopped()) return;
 
     if (!ReportProfileLoad(LoadDeviceProfile()) || StartupStopped()) return;
+    JournalStart();
 
     LoadExternalLibrary();
 
@@ -58,7 +70,7 @@ bool ReportProfileLoad(int iMissing)
     if (iMissing == kProfileComplete) return true;
     if (iMissing & kSourcesMissing) ShowMissingSize("DatabaseSize_0", "sources");
     if (iMissing & kDestinationsMissing) ShowMissingSize("DatabaseSize_1", "destinations");
-    ShutdownDriver();
+    ShutdownDriver("a database size missing from the profile");
     return false;
 }
 
@@ -66,7 +78,7 @@ bool ReportAttach(int bAttached)
 {
     if (bAttached) return true;
     ErrorBox("Cannot find KELM Interface Q7RVX.EXE");
-    ShutdownDriver();
+    ShutdownDriver("RVX not found");
     return false;
 }
 
@@ -74,32 +86,33 @@ bool ReportAttach(int bAttached)
 // its box.
 bool ReportRegistration(int iResult)
 {
+    char acText[64];
     switch (iResult) {
     case 0:
+        JournalEvent("registration", JournalRegistrationText(0, nullptr));
         return true;
     case kRegisterInvalidId:
-        ErrorBox("The supplied driver Id is invalid");
+        std::snprintf(acText, sizeof acText, "The supplied driver Id is invalid");
         break;
     case 1:
-        ErrorBox("Request refused - ID supplied is invalid");
+        std::snprintf(acText, sizeof acText, "Request refused - ID supplied is invalid");
         break;
     case 2:
-        ErrorBox("Request refused - A driver has already registered this Id");
+        std::snprintf(acText, sizeof acText, "Request refused - A driver has already registered this Id");
         break;
     case 3:
-        ErrorBox("Request refused - RVX has not been enabled in Driver Mode");
+        std::snprintf(acText, sizeof acText, "Request refused - RVX has not been enabled in Driver Mode");
         break;
     case kRegisterNoAnswer:
-        ErrorBox("Request refused - RVX did not answer the registration");
+        std::snprintf(acText, sizeof acText, "Request refused - RVX did not answer the registration");
         break;
-    default: {
-        char acText[64];
+    default:
         std::snprintf(acText, sizeof acText, "Request refused - RVX answered %d", iResult);
-        ErrorBox(acText);
         break;
     }
-    }
-    ShutdownDriver();
+    JournalEvent("registration", JournalRegistrationText(iResult, acText));
+    ErrorBox(acText);
+    ShutdownDriver("registration refused");
     return false;
 }
 
@@ -121,6 +134,6 @@ bool ReportInfoLinks(int iFailedLink)
                   "to is actually running then restart this application.",
                   pWhat, iInfoDevice);
     ErrorBox(acText);
-    ShutdownDriver();
+    ShutdownDriver("an InfoDriver not running");
     return false;
 }

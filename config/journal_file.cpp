@@ -117,6 +117,15 @@ void JournalLine(const char* pLine)
     sJournal.nBytes += n + 2;
 }
 
+void JournalEvent(const char* pKind, const std::string& sText)
+{
+    if (!JournalOn()) return;
+    char acLine[kJournalLineSize];
+    FormatJournalEvent(acLine, sizeof acLine, JournalClock(), pKind, sText.c_str());
+    JournalLine(acLine);
+    FlushJournal();
+}
+
 void FlushJournal()
 {
     if (sJournal.pFile == nullptr) return;

@@ -16,6 +16,9 @@ void JournalLine(const char* pLine);
 // The end of a command: its lines go to the system, and the file moves to
 // DEV_nnn.LOG.1 once it has reached JournalSize KB.
 void FlushJournal();
+// A line of the driver's own life (kind "start", "registration", "txrx",
+// "shut-down") with its text, handed to the system at once.
+void JournalEvent(const char* pKind, const std::string& sText);
 // Closes the file; the next line opens it again. A profile load calls it,
 // so a journal that had stopped starts afresh with the profile's size.
 void CloseJournal();

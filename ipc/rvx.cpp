@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "config/journal_file.h"
 #include "config/profile.h"
 #include "core/log.h"
 #include "ipc/counters.h"
@@ -105,8 +106,9 @@ void OnRvxWindow(HWND hWnd)
     sRvx.hWndRvx = hWnd;
 }
 
-int SetTxRx(int iState)
+int SetTxRx(int iState, const char* pWhy)
 {
+    if (iState != sRvx.iTxRx) JournalEvent("txrx", JournalTxRxText(iState == kTxRx, pWhy));
     sRvx.iTxRx = iState;
     BringInfoDriversToState(iState);
     return sRvx.iTxRx;
@@ -122,10 +124,10 @@ int HandleNetworkStatus(char* pText)
     int iValue = sStatus.iTxRxValue;
     const LPARAM lDevice = static_cast<LPARAM>(Profile().iDevice);
     if ((iValue == 2 || iValue == 3) && sRvx.iTxRx != kTxRx) {
-        SetTxRx(kTxRx);
+        SetTxRx(kTxRx, "RVX network status");
         SendPeerMessage(sRvx.hWndRvx, MSG_TXRX_REPORT, kReportTxRx, lDevice, nullptr);
     } else if (iValue == 1 && sRvx.iTxRx != kRxOnly) {
-        SetTxRx(kRxOnly);
+        SetTxRx(kRxOnly, "RVX network status");
         SendPeerMessage(sRvx.hWndRvx, MSG_TXRX_REPORT, kReportRxOnly, lDevice, nullptr);
     }
 
@@ -146,14 +148,14 @@ LRESULT OnArbitration(UINT uMessage, LPARAM lDevice)
         return sRvx.iTxRx != kTxRx ? 1 : 0;
     case MSG_TXRX_ORDER:
         if (bOurs) {
-            SetTxRx(kTxRx);
+            SetTxRx(kTxRx, "RVX's TX/RX order");
             return 1;
         }
         return sRvx.iTxRx == kTxRx ? 1 : 0;
     case MSG_OWNERSHIP_QUERY:
         return bOurs ? 1 : 0;
     case MSG_RX_ONLY_ORDER:
-        if (bOurs) SetTxRx(kRxOnly);
+        if (bOurs) SetTxRx(kRxOnly, "RVX's RX-only order");
         return 0;
     default:
         return 0;

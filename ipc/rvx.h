@@ -25,6 +25,7 @@ const int kRegisterInvalidId = -2;
 int RegisterDevice();
 int UnregisterDevice();
 void OnRvxWindow(HWND hWnd);   // 2032: RVX's window (ignored once the attach was given up)
-int SetTxRx(int iState);
+// A change of state goes to the take journal with its cause.
+int SetTxRx(int iState, const char* pWhy = "no cause given");
 int HandleNetworkStatus(char* pText);
 LRESULT OnArbitration(UINT uMessage, LPARAM lDevice);   // 2179, 2180, 2181, 2190

@@ -51,6 +51,17 @@ protected:
     bool Registered() { return SiteRegistered(&site); }
     bool StartedUp() { return SiteStartedUp(&site); }
     std::string DataFile(const char* pExt) { return SiteFile(&site, ("DEV_201." + std::string(pExt)).c_str()); }
+    // The take journal's lines of the driver's own life ("   ** "), each
+    // from its kind on.
+    std::vector<std::string> JournalEvents()
+    {
+        std::vector<std::string> asEvent;
+        for (const std::string& sLine : ReadLines(DataFile("LOG"))) {
+            size_t i = sLine.find("   ** ");
+            if (i != std::string::npos) asEvent.push_back(sLine.substr(i + 6));
+        }
+        return asEvent;
+    }
 
     DriverSite site;
     std::string& sRvxLog = site.sRvxLog;
@@ -102,6 +113,17 @@ TEST_F(DriverProcess, StartsUpAndShutsDownOnEachCloseRequest)
         }
         EXPECT_TRUE(FileExists(DataFile("DAT")));
         EXPECT_TRUE(FileExists(DataFile("LCK")));
+        // The journal tells the start, the registration and the shut-down
+        // with its cause.
+        const std::vector<std::string> asEvent = JournalEvents();
+        ASSERT_EQ(asEvent.size(), 3u);
+        EXPECT_EQ(asEvent[0], "start | zur.exe 3.05.03, device 201, profile " + DataFile("INI") +
+                                  ", DatabaseSize_0=16, DatabaseSize_1=16");
+        EXPECT_EQ(asEvent[1], "registration | registered with RVX");
+        EXPECT_EQ(asEvent[2], std::string("shut-down | ") +
+                                  (uClose == WM_CLOSE             ? "WM_CLOSE"
+                                   : uClose == WM_QUERYENDSESSION ? "end of the Windows session (WM_QUERYENDSESSION)"
+                                                                  : "message 2175 from a peer"));
     }
 }
 
@@ -137,6 +159,14 @@ TEST_F(DriverProcess, NetworkStatusAndArbitrationCarryTheInfoDriversAlong)
     SendMessageTimeoutA(hDriver, MSG_OWNERSHIP_QUERY, 0, 201, SMTO_NORMAL, 20000, &dwResult);
     EXPECT_EQ(dwResult, 1u);
     EXPECT_GE(WaitForLine(asInfoLog[2], {"INFO303 <- 2733", "wparam=3"}, 5000, 0), 0);
+    // Each change of state in the journal, with its cause; the status that
+    // changes nothing leaves no line.
+    DWORD dwExit = 99;
+    EXPECT_TRUE(CloseSiteDriver(&site, &dwExit));
+    const std::vector<std::string> asEvent = JournalEvents();
+    ASSERT_EQ(asEvent.size(), 5u);
+    EXPECT_EQ(asEvent[2], "txrx | RX only (RVX network status)");
+    EXPECT_EQ(asEvent[3], "txrx | TX/RX (RVX's TX/RX order)");
 }
 
 TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
@@ -181,6 +211,10 @@ TEST_F(DriverProcess, RegistrationRefusalsShowTheirBoxUnregisterAndEnd)
         EXPECT_GT(iResult, iAttempt);
         // No InfoDriver is looked for once shut-down has begun.
         EXPECT_EQ(WaitForDebugLine(driver.dwPid, {"InfoDriver"}, 0), -1);
+        const std::vector<std::string> asEvent = JournalEvents();
+        ASSERT_EQ(asEvent.size(), 3u);
+        EXPECT_EQ(asEvent[1], "registration | refused (" + std::to_string(c.iCode) + "): " + c.pBox);
+        EXPECT_EQ(asEvent[2], "shut-down | registration refused");
     }
 }
 
