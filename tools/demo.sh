@@ -3,8 +3,9 @@
 # InfoDrivers and zur.exe 201 under Wine. rvxsim plays sample/peers/demo.rvx;
 # the traffic of all peers is printed as one transcript; at the end the
 # route index and lock files are checked, zurcheck finds a mistake planted
-# in a copy of the profile, zurdb shows the routes left, and the take
-# journal shows the first take.
+# in a copy of the profile, zurdb shows the routes left and what an import
+# would change (--dry-run), and the take journal shows the driver's life
+# and the first take.
 #   tools/demo.sh BUILD_DIR [x64 | x86]
 # x64 (default) runs dist/x64 under the host's Wine; x86 runs dist/x86, the
 # release build, under the 32-bit Wine of tools/x86-root.sh in user-mode
@@ -170,6 +171,16 @@ echo
 echo "${bold}zurdb show: the routes the demo left${plain}"
 CC_ROOT=$(winpath "$site") CC_SYSTEM=sys "$WINE" "$dist/zurdb.exe" show 201 --routed \
   --names "$(winpath "$peers/names.txt")" </dev/null 2>/dev/null | tr -d '\r' | sed 's/^/  /'
+
+echo
+echo "${bold}zurdb import --dry-run: what restoring a state saved before the demo would change (nothing written)${plain}"
+printf 'destination,source,locked\r\n35,13,0\r\n36,11,1\r\n' > "$site/before.csv"
+CC_ROOT=$(winpath "$site") CC_SYSTEM=sys "$WINE" "$dist/zurdb.exe" import 201 "$(winpath "$site/before.csv")" \
+  --dry-run </dev/null 2>&1 | tr -d '\r' | sed 's/^/  /'
+
+echo
+echo "${bold}The take journal DEV_201.LOG: the driver's start, registration, TX/RX changes and shut-down${plain}"
+tr -d '\r' < "$cfg/DEV_201.LOG" | awk 'substr($0, 24, 6) == "   ** " { print "  " $0 }'
 
 echo
 echo "${bold}The take journal DEV_201.LOG: the demo's first take${plain}"
