@@ -272,13 +272,16 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
 
     k = ReadKey(source, "Combiner", "JournalSize", "default");
     int iKb = 0;
+    p->JournalSize = 0;
     if (!CheckRefused(pFindings, k, "and keeps no take journal")) {
         if (k.sDriver == "default") {
+            p->JournalSize = kJournalSizeDefault;
             Add(pFindings, kNote, k, "the driver writes JournalSize=1024 (a take journal of up to 1024 KB)");
         } else if (ParseJournalSize(k.sDriver.c_str(), &iKb) != kJournalSizeNumber) {
             Add(pFindings, kWarning, k, "not a whole number of KB: the driver keeps no take journal");
-        } else if (iKb == 0) {
-            Add(pFindings, kNote, k, "0: the driver keeps no take journal");
+        } else {
+            p->JournalSize = iKb;
+            if (iKb == 0) Add(pFindings, kNote, k, "0: the driver keeps no take journal");
         }
     }
 }

@@ -159,6 +159,7 @@ struct Device {
     int iSources = kPackageMax;
     int iDests = kPackageMax;
     long lSaveDelay = 5;
+    int iJournalSize = 0;   // the take journal's JournalSize; 0: none kept
 };
 
 // Finds the device's files and profile. Refuses (false, with the reason
@@ -189,6 +190,7 @@ bool OpenDevice(int iDevice, const Flags& flags, Device* pDevice, int* piExit)
     if (profile.DatabaseSize_0 >= 1) pDevice->iSources = profile.DatabaseSize_0;
     if (profile.DatabaseSize_1 >= 1) pDevice->iDests = profile.DatabaseSize_1;
     pDevice->lSaveDelay = profile.SaveDelay;
+    pDevice->iJournalSize = profile.JournalSize;
     return true;
 }
 
@@ -299,10 +301,13 @@ bool KeepBackups(const DeviceFiles& files, std::string* psKept, std::string* psE
     return true;
 }
 
-// Appends the import's line to the device's take journal; a journal that
-// cannot be written is said, not fatal: the files are in place.
+// Appends the import's line to the device's take journal, when its profile
+// keeps one; a journal that cannot be written is said, not fatal: the files
+// are in place. The driver moves the journal to its old file at its next
+// command once it has grown to JournalSize.
 void JournalImport(const Device& device, const std::string& sText)
 {
+    if (device.iJournalSize <= 0) return;
     const std::string sJournal = DeviceFilePath(device.files.sDir, device.iDevice, "LOG");
     SYSTEMTIME st;
     GetLocalTime(&st);

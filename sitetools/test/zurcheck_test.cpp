@@ -220,6 +220,7 @@ TEST_F(ZurcheckProfile, LoadsTheProfileAsTheDriver)
     EXPECT_EQ(profile.LevelMapInfoId, 204);
     EXPECT_EQ(profile.NameLength, 8);
     EXPECT_STREQ(profile.ExternalDLL, "NONE");
+    EXPECT_EQ(profile.JournalSize, 1024);
     EXPECT_EQ(profile.sLevel[3].iType, 2);
     EXPECT_EQ(profile.sLevel[3].iKind, 2);
     EXPECT_EQ(profile.sLevel[3].iTarget, 12);

@@ -258,6 +258,10 @@ TEST_F(Zurdb, DryRunBackupsAndJournal)
     EXPECT_TRUE(Contains(sJournal, "3 destinations change: 1 route gained, 1 lost, 1 moved; 0 locks gained, 2 lost; "
                                    "now 3 routed, 0 locked; replaced files kept as DEV_201.DAT.bak")) << sJournal;
     EXPECT_EQ(CountLinesWith(sJournal, "\r\n"), 3);
+    // A profile that keeps no journal gets no line.
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=4096\nDatabaseSize_1=4096\n", 0, "JournalSize=0\n"));
+    EXPECT_EQ(Zurdb_("import 201 \"" + sWrong + "\"").dwExit, 0u);
+    EXPECT_EQ(ReadBinaryFile(SiteFile(&site, "DEV_201.LOG")), sJournal);
 }
 
 // As Windows tools save a CSV: byte-order mark, CRLF, the header in another
