@@ -48,7 +48,10 @@ const char kHelp[] =
     "                   taken, the slots it reads, each level's decision (the\n"
     "                   command it sends: message, value and text; or why it sends\n"
     "                   nothing: not in mask, no value, no command, blocked, park\n"
-    "                   skipped), the route index change and the revertive.\n"
+    "                   skipped), the route index change and the revertive;\n"
+    "                   the value is the one RVX receives (16 bits of it), and\n"
+    "                   the profile's findings on the levels and the mask the\n"
+    "                   take uses come first.\n"
     "                   MASK as in the command without its quotes (a level list\n"
     "                   \",1,2\" or a mask name); W the workstation, 0 (the panel's)\n"
     "                   when not given. The driver is taken as transmitting\n"
@@ -63,9 +66,9 @@ const char kHelp[] =
     "can never take effect as written; warning - accepted, but probably not what\n"
     "was meant; note - a default the driver fills in, or worth knowing.\n"
     "Exit code: 0 clean (notes at most), 1 warnings, 2 errors (a slot file that\n"
-    "cannot be read among them), 3 bad arguments. With --take: an error when the driver\n"
-    "refuses the take, a warning for each listed command it never sends, for a\n"
-    "take that leaves the route index as it was, a mask name no mask has and a\n"
+    "cannot be read among them), 3 bad arguments. With --take: an error when the\n"
+    "driver refuses the take, a warning for each listed command it never sends, for\n"
+    "a take that leaves the route index as it was, a mask name no mask has and a\n"
     "package with no slot line.\n";
 
 struct Options {
