@@ -53,32 +53,33 @@ size_t ByteOrderMarkLength(const std::string& sText)
 }
 
 bool ParseSlotsText(const std::string& sText, const std::string& sFile, std::vector<SlotLine>* paSlots,
-                    std::string* psError)
+                    std::vector<std::string>* pasError)
 {
     std::map<int, SlotLine> mapSlot;
+    const size_t nErrors = pasError->size();
     const std::vector<std::string> asLine = Lines(sText);
     for (size_t n = 0; n < asLine.size(); ++n) {
         long lSlot = 0;
         std::string sSlot;
         int iKind = ParseNumbered(asLine[n], 0, &lSlot, &sSlot);
         if (iKind == 0) continue;
+        const char* pProblem = nullptr;
         if (iKind < 0) {
-            *psError = Where(sFile, n + 1) + "expected a slot number first";
-            return false;
+            pProblem = "expected a slot number first";
+        } else if (lSlot < 1 || lSlot > kPackageMax) {
+            pProblem = "slot number outside 1..4096";
+        } else if (sSlot.size() > static_cast<size_t>(kSlotFileTextMax)) {
+            pProblem = "slot text longer than 512 characters";
         }
-        if (lSlot < 1 || lSlot > kPackageMax) {
-            *psError = Where(sFile, n + 1) + "slot number outside 1..4096";
-            return false;
-        }
-        if (sSlot.size() > static_cast<size_t>(kSlotFileTextMax)) {
-            *psError = Where(sFile, n + 1) + "slot text longer than 512 characters";
-            return false;
+        if (pProblem != nullptr) {
+            pasError->push_back(Where(sFile, n + 1) + pProblem);
+            continue;
         }
         mapSlot[static_cast<int>(lSlot)] = SlotLine{static_cast<int>(lSlot), static_cast<int>(n + 1), sSlot};
     }
     paSlots->clear();
     for (const auto& entry : mapSlot) paSlots->push_back(entry.second);
-    return true;
+    return pasError->size() == nErrors;
 }
 
 bool ParseNamesText(const std::string& sText, const std::string& sFile, std::map<int, std::string>* pSources,

@@ -22,9 +22,10 @@ struct SlotLine {
 // "SLOT TEXT" lines (the text is the rest of the line after the blanks that
 // follow the number; trailing blanks kept, CR and LF dropped), "#" comment
 // lines and blank lines. A later line for the same slot replaces the
-// earlier, as in the InfoDriver. Returns false with "FILE:LINE: reason".
+// earlier, as in the InfoDriver. Every line is checked: false with one
+// "FILE:LINE: reason" per bad line (the good lines are still given).
 bool ParseSlotsText(const std::string& sText, const std::string& sFile, std::vector<SlotLine>* paSlots,
-                    std::string* psError);
+                    std::vector<std::string>* pasError);
 
 // "src NUMBER NAME" and "dst NUMBER NAME" lines ("0" and "1" stand for src
 // and dst), "#" comment lines and blank lines; the number 1..65535.

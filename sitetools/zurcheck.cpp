@@ -246,9 +246,9 @@ bool LoadSlots(const std::string& sPath, std::vector<PackageSlot>* paSlots)
         return false;
     }
     std::vector<SlotLine> aLines;
-    std::string sError;
-    if (!ParseSlotsText(sText, sPath, &aLines, &sError)) {
-        std::fprintf(stderr, "zurcheck: %s\n", sError.c_str());
+    std::vector<std::string> asError;
+    if (!ParseSlotsText(sText, sPath, &aLines, &asError)) {
+        PrintErrors("zurcheck", asError, "nothing checked");
         return false;
     }
     const std::string sName = BaseName(sPath);

@@ -148,23 +148,26 @@ TEST(RouteState, TableAndDifferences)
 TEST(PeerFiles, SlotsAndNamesAsThePeersReadThem)
 {
     std::vector<SlotLine> aSlots;
-    std::string sError;
-    ASSERT_TRUE(ParseSlotsText("# c\n12 5,7, x \r\n\n 3\t'a b'\n12 6\n", "s.txt", &aSlots, &sError)) << sError;
+    std::vector<std::string> asError;
+    ASSERT_TRUE(ParseSlotsText("# c\n12 5,7, x \r\n\n 3\t'a b'\n12 6\n", "s.txt", &aSlots, &asError)) << asError[0];
     ASSERT_EQ(aSlots.size(), 2u);
     EXPECT_EQ(aSlots[0].iSlot, 3);
     EXPECT_EQ(aSlots[0].sText, "'a b'");
     EXPECT_EQ(aSlots[1].iSlot, 12);   // the later line wins, as in the InfoDriver
     EXPECT_EQ(aSlots[1].sText, "6");
     EXPECT_EQ(aSlots[1].iLine, 5);
-    EXPECT_FALSE(ParseSlotsText("1 a\n4097 b\n", "s.txt", &aSlots, &sError));
-    EXPECT_EQ(sError, "s.txt:2: slot number outside 1..4096");
-    EXPECT_FALSE(ParseSlotsText("12a b\n", "s.txt", &aSlots, &sError));
-    EXPECT_EQ(sError, "s.txt:1: expected a slot number first");
+    EXPECT_FALSE(ParseSlotsText("1 a\n4097 b\n12a b\n3 " + std::string(513, 'x') + "\n", "s.txt", &aSlots,
+                                &asError));
+    EXPECT_EQ(asError, (std::vector<std::string>{"s.txt:2: slot number outside 1..4096",
+                                                 "s.txt:3: expected a slot number first",
+                                                 "s.txt:4: slot text longer than 512 characters"}));
     // A byte-order mark is not part of the first line.
-    ASSERT_TRUE(ParseSlotsText("\xEF\xBB\xBF" "7 a\r\n", "s.txt", &aSlots, &sError)) << sError;
+    asError.clear();
+    ASSERT_TRUE(ParseSlotsText("\xEF\xBB\xBF" "7 a\r\n", "s.txt", &aSlots, &asError)) << asError[0];
     ASSERT_EQ(aSlots.size(), 1u);
     EXPECT_EQ(aSlots[0].sText, "a");
 
+    std::string sError;
     std::map<int, std::string> mapSource, mapDest;
     ASSERT_TRUE(ParseNamesText("src 12 Camera 1\n1 34  Monitor 34\n# x\n", "n.txt", &mapSource, &mapDest, &sError));
     EXPECT_EQ(mapSource[12], "Camera 1");

@@ -327,10 +327,12 @@ TEST_F(Zurcheck, SlotFiles)
     EXPECT_TRUE(Contains(run.sOutput, "warning  levelmap.txt:1 level map slot 35")) << run.sOutput;
     EXPECT_TRUE(Contains(run.sOutput, "2 errors, 1 warning, 2 notes")) << run.sOutput;
 
-    ASSERT_TRUE(WriteTextFile(sMaps, "35 1,2,3\nx 1\n"));
+    ASSERT_TRUE(WriteTextFile(sMaps, "35 1,2,3\nx 1\n0 1\n"));
     run = Check(sArgs);
     EXPECT_EQ(run.dwExit, 2u) << run.sOutput;
-    EXPECT_TRUE(Contains(run.sOutput, "levelmap.txt:2: expected a slot number first")) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "levelmap.txt:2: expected a slot number first\r\n")) << run.sOutput;
+    EXPECT_TRUE(Contains(run.sOutput, "levelmap.txt:3: slot number outside 1..4096\r\n"
+                                      "zurcheck: 2 errors, nothing checked\r\n")) << run.sOutput;
 
     // As a Windows editor saves them: a byte-order mark and CRLF.
     ASSERT_TRUE(WriteTextFile(sSources, "\xEF\xBB\xBF" "12 5,7,9,1,Camera 1\r\n13 6,8,0,0,Presenter\r\n"));
