@@ -86,32 +86,33 @@ bool ReportAttach(int bAttached)
 // its box.
 bool ReportRegistration(int iResult)
 {
-    char acText[64];
+    char acOther[64];
+    const char* pText = acOther;
     switch (iResult) {
     case 0:
         JournalEvent("registration", JournalRegistrationText(0, nullptr));
         return true;
     case kRegisterInvalidId:
-        std::snprintf(acText, sizeof acText, "The supplied driver Id is invalid");
+        pText = "The supplied driver Id is invalid";
         break;
     case 1:
-        std::snprintf(acText, sizeof acText, "Request refused - ID supplied is invalid");
+        pText = "Request refused - ID supplied is invalid";
         break;
     case 2:
-        std::snprintf(acText, sizeof acText, "Request refused - A driver has already registered this Id");
+        pText = "Request refused - A driver has already registered this Id";
         break;
     case 3:
-        std::snprintf(acText, sizeof acText, "Request refused - RVX has not been enabled in Driver Mode");
+        pText = "Request refused - RVX has not been enabled in Driver Mode";
         break;
     case kRegisterNoAnswer:
-        std::snprintf(acText, sizeof acText, "Request refused - RVX did not answer the registration");
+        pText = "Request refused - RVX did not answer the registration";
         break;
     default:
-        std::snprintf(acText, sizeof acText, "Request refused - RVX answered %d", iResult);
+        std::snprintf(acOther, sizeof acOther, "Request refused - RVX answered %d", iResult);
         break;
     }
-    JournalEvent("registration", JournalRegistrationText(iResult, acText));
-    ErrorBox(acText);
+    JournalEvent("registration", JournalRegistrationText(iResult, pText));
+    ErrorBox(pText);
     ShutdownDriver("registration refused");
     return false;
 }
