@@ -42,19 +42,6 @@ bool ParseDeviceNumber(const char* pText, int* piDevice)
     return ParseDeviceArgument(pText, piDevice);
 }
 
-void PrintErrors(const char* pTool, const std::vector<std::string>& asError, const char* pOutcome)
-{
-    const size_t kShown = 20;
-    for (size_t i = 0; i < asError.size() && i < kShown; ++i) {
-        std::fprintf(stderr, "%s: %s\n", pTool, asError[i].c_str());
-    }
-    if (asError.size() > kShown) {
-        std::fprintf(stderr, "%s: and %s more\n", pTool, std::to_string(asError.size() - kShown).c_str());
-    }
-    std::fprintf(stderr, "%s: %s error%s, %s\n", pTool, std::to_string(asError.size()).c_str(),
-                 asError.size() == 1 ? "" : "s", pOutcome);
-}
-
 ConfigDirectory FindConfigDirectory()
 {
     ConfigDirectory dir = {"", "", false};

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "config/profile_check.h"
+#include "sitetools/check/profile_check.h"
+#include "sitetools/check/text.h"
 
 // The exit codes of both site tools.
 enum ToolExit {
@@ -25,11 +26,6 @@ void PrintVersion(const char* pTool);
 // A device number 1..999 written as decimal digits only (leading zeros
 // allowed), as the driver takes it from its command line.
 bool ParseDeviceNumber(const char* pText, int* piDevice);
-
-// The first 20 errors on the standard error, then "and N more", then the
-// count and what follows from it: a reader sees the start of a long list,
-// never a screen of it.
-void PrintErrors(const char* pTool, const std::vector<std::string>& asError, const char* pOutcome);
 
 struct ConfigDirectory {
     std::string sDir;       // empty when it cannot be used

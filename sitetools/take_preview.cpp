@@ -15,6 +15,7 @@
 #include "core/take_plan.h"
 #include "core/tokenizer.h"
 #include "ipc/wire.h"
+#include "sitetools/check/text.h"
 
 namespace {
 
@@ -82,12 +83,6 @@ std::string WhyNot(const LevelStep& step, const LevelEntry& sLevel, bool bPrevio
     default:
         return "";
     }
-}
-
-std::string Padded(std::string s, size_t n)
-{
-    if (s.size() < n) s.resize(n, ' ');
-    return s;
 }
 
 // "2124 101 RC 101 5 20 ',---' 7": message, value and text, as RVX receives

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "config/profile_check.h"
-#include "core/findings.h"
-#include "core/package_check.h"
+#include "sitetools/check/profile_check.h"
+#include "sitetools/check/findings.h"
+#include "sitetools/check/package_check.h"
 
 // The take as the site engineer gives it: the fields of the router command
 // as they would stand in it (S, D and W decimal numbers, the mask without

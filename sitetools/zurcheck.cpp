@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "config/peer_files.h"
-#include "config/profile_check.h"
+#include "sitetools/check/peer_files.h"
+#include "sitetools/check/profile_check.h"
 #include "core/device_arg.h"
-#include "core/findings.h"
-#include "core/package_check.h"
+#include "sitetools/check/findings.h"
+#include "sitetools/check/package_check.h"
 #include "sitetools/sitefiles.h"
 #include "sitetools/take_preview.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "config/peer_files.h"
-#include "config/route_state.h"
+#include "sitetools/check/peer_files.h"
+#include "sitetools/check/route_state.h"
 #include "core/device_arg.h"
 #include "core/journal_text.h"
 #include "sitetools/sitefiles.h"

@@ -1,4 +1,4 @@
-#include "config/profile_check.h"
+#include "sitetools/check/profile_check.h"
 
 #include <windows.h>
 

@@ -6,12 +6,14 @@
 #include "ipc/transport.h"
 #include "standins/common/peer.h"
 #include "standins/common/peerscript.h"
+#include "sitetools/check/text.h"
 #include "standins/infosim/slots.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -149,9 +151,9 @@ int main(int argc, char** argv)
             iState = 2;
         } else if (sArg == "--slots") {
             if (!bHasValue) return Usage("--slots needs a file name");
-            std::string sError;
-            if (!LoadSlotsFile(argv[++i], &sError)) {
-                std::fprintf(stderr, "infosim: %s\n", sError.c_str());
+            std::vector<std::string> asError;
+            if (!LoadSlotsFile(argv[++i], &asError)) {
+                PrintErrors("infosim", asError, "not started");
                 return 2;
             }
         } else if (!sArg.empty() && sArg[0] != '-' && iDevice == 0) {

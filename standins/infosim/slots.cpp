@@ -1,6 +1,6 @@
 #include "standins/infosim/slots.h"
 
-#include "config/peer_files.h"
+#include "sitetools/check/peer_files.h"
 #include "standins/common/peer.h"
 #include "standins/common/peertext.h"
 
@@ -12,40 +12,18 @@ char aacSlot[kSlotCount + 1][513];   // 1-based; entry 0 unused
 
 }  // namespace
 
-int LoadSlotsFile(const char* pPath, std::string* pError)
+int LoadSlotsFile(const char* pPath, std::vector<std::string>* pasError)
 {
     std::string sText;
     if (!ReadWholeFile(pPath, &sText)) {
-        *pError = std::string(pPath) + ": cannot read the slots file";
+        pasError->push_back(std::string(pPath) + ": cannot read the slots file");
         return 0;
     }
-    size_t iStart = ByteOrderMarkLength(sText);   // as a Windows editor saves it
-    int iLine = 0;
-    while (iStart < sText.size()) {
-        size_t iEnd = sText.find('\n', iStart);
-        if (iEnd == std::string::npos) iEnd = sText.size();
-        std::string sLine = sText.substr(iStart, iEnd - iStart);
-        iStart = iEnd + 1;
-        ++iLine;
-        long lSlot = 0;
-        std::string sSlot;
-        int iKind = ParseNumberedLine(sLine.c_str(), &lSlot, &sSlot);
-        if (iKind == 0) continue;
-        std::string sWhere = std::string(pPath) + ":" + std::to_string(iLine) + ": ";
-        if (iKind < 0) {
-            *pError = sWhere + "expected a slot number first";
-            return 0;
-        }
-        if (lSlot < 1 || lSlot > kSlotCount) {
-            *pError = sWhere + "slot number outside 1..4096";
-            return 0;
-        }
-        if (sSlot.size() > 512) {
-            *pError = sWhere + "slot text longer than 512 characters";
-            return 0;
-        }
-        SetSlotText(static_cast<int>(lSlot), sSlot.c_str());
-    }
+    // The slot files as zurcheck reads them: every line checked, a later
+    // line for a slot replacing an earlier one.
+    std::vector<SlotLine> aSlots;
+    if (!ParseSlotsText(sText, pPath, &aSlots, pasError)) return 0;
+    for (const SlotLine& slot : aSlots) SetSlotText(slot.iSlot, slot.sText.c_str());
     return 1;
 }
 

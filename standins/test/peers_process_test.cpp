@@ -242,6 +242,16 @@ TEST_F(Peers, BadArgumentsAndFilesAreReportedWithExitCodes)
     sSlots = File("one 1\n");
     EXPECT_EQ(RunToEnd("infosim.exe", "201 --slots \"" + sSlots + "\"", &sOutput), 2u);
     EXPECT_NE(sOutput.find(":1: expected a slot number first"), std::string::npos);
+    // Every bad line is named, the first 20 of them, then how many more.
+    std::string sMany = "1 good\n";
+    for (int i = 0; i < 25; ++i) sMany += "9999 bad\n";
+    sSlots = File(sMany);
+    EXPECT_EQ(RunToEnd("infosim.exe", "201 --slots \"" + sSlots + "\"", &sOutput), 2u);
+    EXPECT_NE(sOutput.find(sSlots + ":2: slot number outside 1..4096"), std::string::npos);
+    EXPECT_NE(sOutput.find(sSlots + ":21: slot number outside 1..4096"), std::string::npos);
+    EXPECT_EQ(sOutput.find(sSlots + ":22:"), std::string::npos) << sOutput;
+    EXPECT_NE(sOutput.find("infosim: and 5 more"), std::string::npos) << sOutput;
+    EXPECT_NE(sOutput.find("infosim: 25 errors, not started"), std::string::npos) << sOutput;
 }
 
 TEST_F(Peers, InfoDriverSlotsStateAndLink)

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/findings.h"
+#include "sitetools/check/findings.h"
 #include "core/levels.h"
 
 struct PackageSlot {

@@ -1,4 +1,4 @@
-#include "core/package_check.h"
+#include "sitetools/check/package_check.h"
 
 #include <gtest/gtest.h>
 

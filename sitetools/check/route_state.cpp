@@ -1,9 +1,10 @@
-#include "config/route_state.h"
+#include "sitetools/check/route_state.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "config/peer_files.h"
+#include "sitetools/check/peer_files.h"
+#include "sitetools/check/text.h"
 
 namespace {
 
@@ -11,12 +12,10 @@ const char kCsvHeader[] = "destination,source,locked";
 const int kLockMax = 255;
 const size_t kNameWidthMax = 32;   // characters of a name shown
 
-std::string Trimmed(const std::string& s)
+// A CSV field or line without its blanks, and the CR of a CRLF line end.
+std::string CsvTrimmed(const std::string& s)
 {
-    size_t i = s.find_first_not_of(" \t\r");
-    if (i == std::string::npos) return "";
-    size_t j = s.find_last_not_of(" \t\r");
-    return s.substr(i, j - i + 1);
+    return Trimmed(s, " \t\r");
 }
 
 // The header as spreadsheets write it: any case, blanks anywhere.
@@ -33,7 +32,7 @@ bool IsCsvHeader(const std::string& sLine)
 // A CSV number: digits only, at most 9 of them. -1 when it is none.
 long CsvNumber(const std::string& sField)
 {
-    const std::string s = Trimmed(sField);
+    const std::string s = CsvTrimmed(sField);
     if (s.empty() || s.size() > 9) return -1;
     long l = 0;
     for (char c : s) {
@@ -41,12 +40,6 @@ long CsvNumber(const std::string& sField)
         l = l * 10 + (c - '0');
     }
     return l;
-}
-
-// s and blanks up to nWidth characters.
-std::string Padded(const std::string& s, size_t nWidth)
-{
-    return s.size() >= nWidth ? s : s + std::string(nWidth - s.size(), ' ');
 }
 
 std::string Number(int i, int nWidth)
@@ -118,7 +111,7 @@ bool ParseRouteCsv(const std::string& sText, const std::string& sFile, int iSour
     while (iStart < sText.size()) {
         size_t iEnd = sText.find('\n', iStart);
         if (iEnd == std::string::npos) iEnd = sText.size();
-        const std::string sLine = Trimmed(sText.substr(iStart, iEnd - iStart));
+        const std::string sLine = CsvTrimmed(sText.substr(iStart, iEnd - iStart));
         iStart = iEnd + 1;
         ++iLine;
         if (sLine.empty()) continue;
@@ -146,15 +139,15 @@ bool ParseRouteCsv(const std::string& sText, const std::string& sFile, int iSour
         const long lSource = CsvNumber(asField[1]);
         const long lLock = CsvNumber(asField[2]);
         if (lDest < 1 || lDest > iDestMax) {
-            pasError->push_back(sWhere + "destination " + Trimmed(asField[0]) + " is not a number 1.." +
+            pasError->push_back(sWhere + "destination " + CsvTrimmed(asField[0]) + " is not a number 1.." +
                                 std::to_string(iDestMax));
             continue;
         }
         std::string sProblem;
         if (lSource < 0 || lSource > iSourceMax) {
-            sProblem = "source " + Trimmed(asField[1]) + " is not a number 0.." + std::to_string(iSourceMax);
+            sProblem = "source " + CsvTrimmed(asField[1]) + " is not a number 0.." + std::to_string(iSourceMax);
         } else if (lLock < 0 || lLock > kLockMax) {
-            sProblem = "locked " + Trimmed(asField[2]) + " is not a number 0..255";
+            sProblem = "locked " + CsvTrimmed(asField[2]) + " is not a number 0..255";
         } else if (aiLineOf[lDest] != 0) {
             sProblem = "destination " + std::to_string(lDest) + " is listed already on line " +
                        std::to_string(aiLineOf[lDest]);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/profile.h"
-#include "core/findings.h"
+#include "sitetools/check/findings.h"
 
 // Read access to one profile file. None of them writes.
 struct ProfileSource {

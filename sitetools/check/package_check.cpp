@@ -2,13 +2,14 @@
 // level value is put through the take's own level step with a plain
 // counterpart, so that the checker finds what the driver will do, not what a
 // reading of the text suggests.
-#include "core/package_check.h"
+#include "sitetools/check/package_check.h"
 
 #include <cstring>
 #include <memory>
 
 #include "core/strtok.h"
 #include "core/tokenizer.h"
+#include "sitetools/check/text.h"
 
 namespace {
 
@@ -72,18 +73,6 @@ bool StartsWithNumber(const std::string& sField)
     return i < sField.size() && sField[i] >= '0' && sField[i] <= '9';
 }
 
-bool IsWholeNumber(const std::string& sField)
-{
-    size_t i = sField.find_first_not_of(" \t");
-    size_t j = sField.find_last_not_of(" \t");
-    if (i == std::string::npos) return false;
-    if (sField[i] == '+' || sField[i] == '-') ++i;
-    if (i > j) return false;
-    for (; i <= j; ++i) {
-        if (sField[i] < '0' || sField[i] > '9') return false;
-    }
-    return true;
-}
 
 bool HasValue(const std::string& sField)
 {

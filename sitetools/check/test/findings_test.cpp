@@ -1,4 +1,4 @@
-#include "core/findings.h"
+#include "sitetools/check/findings.h"
 
 #include <gtest/gtest.h>
 

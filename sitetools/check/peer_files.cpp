@@ -1,4 +1,4 @@
-#include "config/peer_files.h"
+#include "sitetools/check/peer_files.h"
 
 #include "core/limits.h"
 

@@ -1,4 +1,4 @@
-#include "config/route_state.h"
+#include "sitetools/check/route_state.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "config/peer_files.h"
+#include "sitetools/check/peer_files.h"
 
 namespace {
 

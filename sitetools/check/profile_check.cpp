@@ -1,7 +1,7 @@
 // The device profile loaded step by step as the driver loads it (the same
 // defaults, tests and parsers), with a finding wherever the driver will do
 // something other than the text seems to ask for.
-#include "config/profile_check.h"
+#include "sitetools/check/profile_check.h"
 
 #include <cctype>
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include "config/profile_text.h"
 #include "core/journal_text.h"
 #include "core/tokenizer.h"
+#include "sitetools/check/text.h"
 
 namespace {
 
@@ -97,27 +98,6 @@ std::string Upper(std::string s)
 {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
-}
-
-std::string Trimmed(const std::string& s)
-{
-    size_t i = s.find_first_not_of(" \t");
-    if (i == std::string::npos) return "";
-    size_t j = s.find_last_not_of(" \t");
-    return s.substr(i, j - i + 1);
-}
-
-// Digits (with optional sign and leading blanks) that make up the whole
-// field, so that nothing after the number is ignored.
-bool IsWholeNumber(const std::string& sField)
-{
-    std::string s = Trimmed(sField);
-    size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
-    if (i >= s.size()) return false;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-    }
-    return true;
 }
 
 // "Level_06..Level_32" or "Level_06, Level_09..Level_11" of the numbers in order.
@@ -475,9 +455,7 @@ void CheckMaskNameText(const KeyText& k, const std::string& sName, std::vector<F
         }
     }
     if (!bBlankEnd && sControl.empty()) return;
-    const size_t iFirst = sName.find_first_not_of(" \t");
-    const std::string sTrimmed =
-        iFirst == std::string::npos ? "" : sName.substr(iFirst, sName.find_last_not_of(" \t") - iFirst + 1);
+    const std::string sTrimmed = Trimmed(sName);
     const std::string sWhy = bBlankEnd ? "the name " + QuotedText(sName) + " has a blank at its start or end, which the driver "
                                    "keeps"
                                  : "the name holds the control character " + sControl + ", which a typed command "
