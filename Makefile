@@ -10,6 +10,13 @@ WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 # or x86 (the release build) under 32-bit Wine in user-mode emulation.
 ARCH    ?= x64
 
+# The About box's build date and time (__DATE__, __TIME__) are those of the
+# last commit, so that one commit always builds the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
 .PHONY: all deps verify layers build native x64 x86 dist test test-x86 demo screenshot fuzz faults bench release release-check clean
 
 all: build
