@@ -81,16 +81,19 @@ test-x86: verify
 
 # The release archive dist/release/zur-VERSION-win32.zip (and .sha256) from
 # dist/x86: the shipped 32-bit programs only, the site guide and the
-# commissioning kit; the same bytes from any clone (tools/release.sh).
+# commissioning kit; the same bytes from any clone (tools/release.sh). It
+# configures the 32-bit build again, so that the build time it embeds is
+# that of the last commit (SOURCE_DATE_EPOCH above).
 RELEASE_TARGETS = zur zurcheck zurdb rvxsim infosim bwcc32 kelm_cc
-release: deps $(BUILD)/x86/CMakeCache.txt
+release: deps
+	cmake -S . -B $(BUILD)/x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/x86 -j $(JOBS) --target $(RELEASE_TARGETS)
 	@tools/dist.sh $(BUILD)/x86/bin dist/x86
 	@tools/release.sh
 
 # The archive as a site uses it: unpacked into an empty folder, the kit's
 # worked example run from it in a fresh 32-bit Wine prefix. Not part of test.
-release-check: deps
+release-check: release
 	@tools/release-check.sh $(BUILD)
 
 # Driver against the platform's message floor under Wine (BENCH_ROUNDS

@@ -35,7 +35,7 @@ screenshot_pkgs=(xvfb xauth imagemagick)
 programs=(bash make cmake ctest g++ gcc clang clang++
           x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-gcc-win32 x86_64-w64-mingw32-windres
           i686-w64-mingw32-g++-win32 i686-w64-mingw32-gcc-win32 i686-w64-mingw32-windres
-          i686-w64-mingw32-objdump zip unzip sha256sum find xargs env
+          i686-w64-mingw32-objdump i686-w64-mingw32-strings zip unzip sha256sum find xargs env
           awk basename cat cp cut date dirname dpkg-query grep head id mkdir mkfifo mktemp nproc od
           pgrep readlink realpath rm sed seq sleep sort tail taskset touch tput tr
           apt-get apt-cache dpkg dpkg-query

@@ -19,8 +19,13 @@ out=dist/release
 stage=$(mktemp -d /tmp/zur-release.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 
-# The shipped 32-bit programs load on Windows XP SP3.
+# The shipped 32-bit programs load on Windows XP SP3, and each carries the
+# version of res/version.h in its version resource (UTF-16 strings).
 tools/pe-check.sh "$dist"
+for f in zur.exe zurcheck.exe zurdb.exe rvxsim.exe infosim.exe BWCC32.DLL KELM_CC.DLL; do
+  i686-w64-mingw32-strings -e l "$dist/$f" | grep -A1 -x 'FileVersion' | grep -qx "$version" ||
+    { echo "release: $dist/$f has no version resource of $version" >&2; exit 1; }
+done
 
 top="$stage/$name"
 kit="$top/kit"
