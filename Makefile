@@ -10,7 +10,14 @@ WINEPREFIX_X64 = $(abspath $(BUILD)/x64/wine)
 # or x86 (the release build) under 32-bit Wine in user-mode emulation.
 ARCH    ?= x64
 
-.PHONY: all deps verify layers build native x64 x86 dist test test-x86 demo screenshot fuzz faults bench clean
+# The About box's build date and time (__DATE__, __TIME__) are those of the
+# last commit, so that one commit always builds the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
+.PHONY: all deps verify layers build native x64 x86 dist test test-x86 demo screenshot fuzz faults bench release release-check clean
 
 all: build
 
@@ -55,11 +62,15 @@ layers:
 	@tools/layers-test.sh
 
 # The check of the programs comes first, before anything is built; then the
-# check that every #include points down the layers (tools/layers.sh).
+# check that every #include points down the layers (tools/layers.sh); after
+# the build, the check that the shipped 32-bit programs load on Windows XP
+# SP3 (tools/pe-check.sh) and the check of that check.
 test: verify
 	@tools/layers.sh
 	@tools/layers-test.sh
 	@$(MAKE) --no-print-directory build
+	@tools/pe-check.sh dist/x86
+	@tools/pe-check-test.sh
 	@tools/test.sh $(BUILD)
 
 # The 32-bit build's Windows tests that `make test` leaves out (it runs the
@@ -70,6 +81,23 @@ X86_TESTS ?= rest
 test-x86: verify
 	@$(MAKE) --no-print-directory x86
 	@tools/x86-test.sh $(BUILD) $(X86_TESTS)
+
+# The release archive dist/release/zur-VERSION-win32.zip (and .sha256) from
+# dist/x86: the shipped 32-bit programs only, the site guide and the
+# commissioning kit; the same bytes from any clone (tools/release.sh). It
+# configures the 32-bit build again, so that the build time it embeds is
+# that of the last commit (SOURCE_DATE_EPOCH above).
+RELEASE_TARGETS = zur zurcheck zurdb rvxsim infosim bwcc32 kelm_cc
+release: deps
+	cmake -S . -B $(BUILD)/x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD)/x86 -j $(JOBS) --target $(RELEASE_TARGETS)
+	@tools/dist.sh $(BUILD)/x86/bin dist/x86
+	@tools/release.sh
+
+# The archive as a site uses it: unpacked into an empty folder, the kit's
+# worked example run from it in a fresh 32-bit Wine prefix. Not part of test.
+release-check: release
+	@tools/release-check.sh $(BUILD)
 
 # Driver against the platform's message floor under Wine (BENCH_ROUNDS
 # rounds); prints the table and writes docs/performance.md. Not part of test.

@@ -20,8 +20,11 @@ cd "$(dirname "$0")/.."
 # ("failed to map the shared user data"; CreateProcess fails with
 # ERROR_INTERNAL_ERROR): measured here, 2 starts in 5,400 failed, with it
 # none in 10,000. (The 32-bit root of tools/x86-root.sh has wine32-preloader.)
-pkgs=(cmake make g++ clang libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-      wine64 wine64-preloader googletest procps)
+# g++-mingw-w64-*-win32: the win32 thread model, whose runtime imports
+# nothing that Windows XP lacks (the posix model's libwinpthread imports
+# GetTickCount64). zip: the release archive; unzip: its check.
+pkgs=(cmake make g++ clang libclang-rt-14-dev g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
+      wine64 wine64-preloader googletest procps zip unzip)
 screenshot_pkgs=(xvfb xauth imagemagick)
 
 # Every external program that the scripts (tools/, Makefile, .ci/) and the
@@ -30,8 +33,9 @@ screenshot_pkgs=(xvfb xauth imagemagick)
 # wineserver64, and a Wine and qemu-i386 that tools/x86-root.sh unpacks), ImageMagick's by their full path (a `convert` earlier on
 # PATH may be another program).
 programs=(bash make cmake ctest g++ gcc clang clang++
-          x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-windres
-          i686-w64-mingw32-g++-posix i686-w64-mingw32-gcc-posix i686-w64-mingw32-windres
+          x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-gcc-win32 x86_64-w64-mingw32-windres
+          i686-w64-mingw32-g++-win32 i686-w64-mingw32-gcc-win32 i686-w64-mingw32-windres
+          i686-w64-mingw32-objdump i686-w64-mingw32-strings zip unzip sha256sum find xargs env
           awk basename cat cp cut date dirname dpkg-query grep head id mkdir mkfifo mktemp nproc od
           pgrep readlink realpath rm sed seq sleep sort tail taskset touch tput tr
           apt-get apt-cache dpkg dpkg-query
