@@ -62,9 +62,10 @@ layers:
 	@tools/layers-test.sh
 
 # The check of the programs comes first, before anything is built; then the
-# check that every #include points down the layers (tools/layers.sh); after
-# the build, the check that the shipped 32-bit programs load on Windows XP
-# SP3 (tools/pe-check.sh) and the check of that check.
+# check that every #include points down the layers (tools/layers.sh) and the
+# check of that check (tools/layers-test.sh); after the build, the check that
+# the shipped 32-bit programs load on Windows XP SP3 (tools/pe-check.sh) and
+# the check of that check.
 test: verify
 	@tools/layers.sh
 	@tools/layers-test.sh
