@@ -33,6 +33,9 @@ void RunStartup()
     InitDriver();
     if (StartupStopped()) return;
 
+    // The keys the profile lacks are written back only by the driver that
+    // RVX accepts for the device (another may be starting at the same time).
+    HoldProfileWrites();
     if (!ReportProfileLoad(LoadDeviceProfile()) || StartupStopped()) return;
 
     LoadExternalLibrary();
@@ -45,6 +48,7 @@ void RunStartup()
     if (StartupStopped()) return;
 
     if (!ReportRegistration(RegisterDevice())) return;
+    WriteHeldProfileKeys();
     ShowDriverState();
     if (StartupStopped()) return;
 

@@ -46,6 +46,15 @@ void JournalCommandDone()
     FlushJournal();
 }
 
+void JournalDroppedAtClose(const char* pText)
+{
+    if (!JournalOn()) return;
+    char acLine[kJournalLineSize];
+    FormatJournalDropped(acLine, sizeof acLine, JournalClock(), pText);
+    JournalLine(acLine);
+    FlushJournal();
+}
+
 void JournalLevelCommand(int iMessage, int iTarget, const char* pText)
 {
     if (!JournalOn()) return;

@@ -13,5 +13,7 @@ void JournalCommandReceived(const char* pText);
 void JournalCommandDone();
 // A handler's verdict on the command being dispatched (kNotRefused: taken).
 void JournalVerdict(Refusal eRefusal);
+// A queued command the close did not carry out.
+void JournalDroppedAtClose(const char* pText);
 // A level command sent to RVX.
 void JournalLevelCommand(int iMessage, int iTarget, const char* pText);

@@ -32,6 +32,8 @@ typedef int (__cdecl *CombinerOutputFilter)(char*);
 namespace {
 
 CombinerOutputFilter pfnFilter = nullptr;
+// The take in progress stopped sending: a close request left it no time.
+bool bTakeCut = false;
 
 // Writes the request line, reads the slot into pSlot (kSlotTextMax + 1 bytes:
 // at most 256 characters, always terminated) and writes the reply to the
@@ -43,6 +45,10 @@ bool ReadSlot(HWND hWndInfo, int iInfoDevice, const char* pRequestLine, int iSlo
     std::snprintf(acLine, sizeof acLine, pRequestLine, iSlot);
     DebugLog(acLine);
     pSlot[0] = '\0';
+    if (TakeCut()) {
+        DebugLog("Take abandoned - the driver is closing");
+        return false;
+    }
     if (!ReadInfoSlot(hWndInfo, iSlot, pSlot, kSlotTextMax + 1)) {
         std::snprintf(acLine, sizeof acLine, "Take abandoned - InfoDriver %d did not answer the read of slot %d",
                       iInfoDevice, iSlot);
@@ -78,6 +84,10 @@ void OfferLevelCommand(LevelStep* pStep)
         }
     }
     if (pStep->eDecision != kLevelSends) return;
+    if (bTakeCut || TakeCut()) {
+        bTakeCut = true;
+        return;
+    }
     SendCopyText(hWndMain, Rvx().hWndRvx, sCmd.iMessage, sCmd.iTarget, sCmd.acText);
     JournalLevelCommand(sCmd.iMessage, sCmd.iTarget, sCmd.acText);
     CountDriverMessage();
@@ -118,9 +128,15 @@ void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation
     TellOutputCleared();
     if (Rvx().iTxRx != kTxRx) TellOutputLine("RX-Only would Tx...");
     TakePlan sPlan;
+    bTakeCut = false;
     PlanTake(sProfile.sLevel, sProfile.sMask, sProfile.RevertiveLevel, sSlots, pMaskText, iWorkstation, DebugLog,
              OfferLevelCommand, &sPlan);
 
+    // A take cut short by a close is not recorded: not all of it is on air.
+    if (bTakeCut) {
+        DebugLog("Take cut short - the driver is closing");
+        return;
+    }
     if (sPlan.bRecordsRoute) {
         SetRoute(iDest, iSource);
         SendRevertives(iDest, iDest, kRevertiveEach, 0);

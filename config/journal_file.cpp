@@ -99,8 +99,10 @@ bool JournalOn()
 
 JournalTime JournalClock()
 {
+    // UTC: a step of the local clock (daylight saving, a time zone set
+    // anew) never puts the lines out of order.
     SYSTEMTIME st;
-    GetLocalTime(&st);
+    GetSystemTime(&st);
     JournalTime sTime = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
     return sTime;
 }
@@ -115,6 +117,15 @@ void JournalLine(const char* pLine)
         return;
     }
     sJournal.nBytes += n + 2;
+}
+
+void JournalNote(const char* pText)
+{
+    if (!JournalOn()) return;
+    char acLine[kJournalLineSize];
+    FormatJournalNote(acLine, sizeof acLine, JournalClock(), pText);
+    JournalLine(acLine);
+    FlushJournal();
 }
 
 void FlushJournal()

@@ -25,6 +25,21 @@ int iDepth = 0;
 
 DWORD dwPeerTimeout = kPeerTimeoutMs;
 int iSendDepth = 0;   // every send under way, plain ones and waits included
+bool bSendsStopped = false;
+
+PostedCloseWatch pfnCloseWatch = nullptr;
+DWORD dwLastWatch = 0;
+
+// Runs the watch, at most every 50 ms: a look into the queue costs a round
+// trip to the window server. The caller counts as a send under way.
+void WatchForPostedClose()
+{
+    if (pfnCloseWatch == nullptr) return;
+    DWORD dwNow = GetTickCount();
+    if (dwNow - dwLastWatch < 50) return;
+    dwLastWatch = dwNow;
+    pfnCloseWatch();
+}
 
 // Peers that owe replies: a request to them ran out of time while it was
 // queued, so they still handle it and answer it late. A peer answers its
@@ -72,6 +87,7 @@ bool SendWithLimit(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWOR
     DWORD dwStart = GetTickCount();
     bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                                    dwPeerTimeout, pdwResult) != 0;
+    WatchForPostedClose();
     --iSendDepth;
     if (!bOk && bMayOwe && GetTickCount() - dwStart >= dwPeerTimeout / 2 && IsWindow(hDest)) {
         NoteOwedReply(hDest);
@@ -97,7 +113,7 @@ int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DW
     // round trip to the window server on every request, and a send to a
     // window that has gone simply fails, which leaves the slot without a
     // reply, as below.
-    if (hDest == nullptr || iDepth >= kMaxDepth) {
+    if (hDest == nullptr || iDepth >= kMaxDepth || bSendsStopped) {
         pOut->acText[0] = '\0';
         pOut->iResult = 0;
         return 0;
@@ -166,9 +182,19 @@ DWORD SetPeerTimeout(DWORD dwMs)
 bool SendPeerMessage(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, LRESULT* plResult)
 {
     DWORD_PTR dwResult = 0;
-    bool bOk = hDest != nullptr && SendWithLimit(hDest, uMessage, wParam, lParam, &dwResult, false);
+    bool bOk = hDest != nullptr && !bSendsStopped && SendWithLimit(hDest, uMessage, wParam, lParam, &dwResult, false);
     if (plResult != nullptr) *plResult = bOk ? static_cast<LRESULT>(dwResult) : 0;
     return bOk;
+}
+
+void SetPostedCloseWatch(PostedCloseWatch pfnWatch)
+{
+    pfnCloseWatch = pfnWatch;
+}
+
+void StopSends(bool bStopped)
+{
+    bSendsStopped = bStopped;
 }
 
 int SendDepth()
@@ -186,6 +212,7 @@ void WaitForSentMessages(DWORD dwMs, HWND* pDone)
     for (;;) {
         MSG msg;
         PeekMessageA(&msg, nullptr, kNoPostedMessage, kNoPostedMessage, PM_NOREMOVE);
+        WatchForPostedClose();
         DWORD dwWaited = GetTickCount() - dwStart;
         if (*pDone != nullptr || dwWaited >= dwMs) break;
         DWORD dwStep = dwMs - dwWaited < 50 ? dwMs - dwWaited : 50;
