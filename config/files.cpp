@@ -228,10 +228,11 @@ void SetLocks(int iFirst, int iLast, int iValue)
         if (sRoutes.abLock[d] != iValue) bChanged = true;
         sRoutes.abLock[d] = iValue;
     }
-    if (bChanged) {
-        sRoutes.bIndexDirty = 1;
-        sRoutes.bLockDirty = 1;
-    }
+    // The lock table is written at every lock command (so an unlock after a
+    // lock file that could not be read reaches the disc); the route index
+    // only when a lock changed.
+    sRoutes.bLockDirty = 1;
+    if (bChanged) sRoutes.bIndexDirty = 1;
     // The lock command writes the lock file itself.
     RetryFailedSaves(&sLockFile);
 }

@@ -13,10 +13,10 @@ struct RouteTables {
 
 const RouteTables& Routes();
 
-// A take records its route. A lock command sets the lock value of
-// destinations iFirst..iLast (none when iFirst > iLast) and, when a value
-// changed, marks both tables changed, the route index included. Setting
-// what is already set marks nothing.
+// A take records its route; a re-take of the source already routed marks
+// nothing changed. A lock command sets the lock value of destinations
+// iFirst..iLast (none when iFirst > iLast) and marks the lock table
+// changed, and the route index too when a value changed.
 void SetRoute(int iDest, int iSource);
 void SetLocks(int iFirst, int iLast, int iValue);
 
