@@ -46,10 +46,18 @@ void JournalCommandDone()
     FlushJournal();
 }
 
-void JournalLevelCommand(int iMessage, int iTarget, const char* pText)
+void JournalNote(const char* pText)
 {
     if (!JournalOn()) return;
     char acLine[kJournalLineSize];
-    FormatJournalLevel(acLine, sizeof acLine, JournalClock(), iMessage, iTarget, pText);
+    FormatJournalNote(acLine, sizeof acLine, JournalClock(), pText);
+    JournalLine(acLine);
+}
+
+void JournalLevelCommand(int iMessage, int iTarget, const char* pText, bool bDelivered)
+{
+    if (!JournalOn()) return;
+    char acLine[kJournalLineSize];
+    FormatJournalLevel(acLine, sizeof acLine, JournalClock(), iMessage, iTarget, pText, bDelivered);
     JournalLine(acLine);
 }

@@ -13,5 +13,7 @@ void JournalCommandReceived(const char* pText);
 void JournalCommandDone();
 // A handler's verdict on the command being dispatched (kNotRefused: taken).
 void JournalVerdict(Refusal eRefusal);
-// A level command sent to RVX.
-void JournalLevelCommand(int iMessage, int iTarget, const char* pText);
+// A note on what the take depends on (an InfoDriver linked again or missing).
+void JournalNote(const char* pText);
+// A level command sent to RVX, or one RVX did not take (bDelivered false).
+void JournalLevelCommand(int iMessage, int iTarget, const char* pText, bool bDelivered = true);

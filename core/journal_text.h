@@ -31,9 +31,15 @@ const size_t kJournalLineSize = 2200;
 int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText, Refusal eRefusal);
 
 // "2026-12-08 14:03:07.415   sent 2124 to 101 | RC 101 5 20 ',---' 7":
-// message number, target device, the level command's text.
+// message number, target device, the level command's text. A command that
+// RVX did not take (the take stopped there) reads "  not delivered 2124 to
+// 101 | ..." instead.
 int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int iMessage, int iTarget,
-                       const char* pText);
+                       const char* pText, bool bDelivered = true);
+
+// "2026-12-08 14:03:07.415   InfoDriver 302 linked again": a note on
+// the links the take depends on.
+int FormatJournalNote(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText);
 
 // JournalSize: the size in KB at which the journal moves to its one old
 // file; 0 keeps no journal. Only a whole number of KB is taken: a value
