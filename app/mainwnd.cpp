@@ -65,6 +65,14 @@ void DrainInfo()
     ContinueDrain(kInfoQueue, sMark);
 }
 
+LRESULT NotPosted(UINT uMessage)
+{
+    char acLine[64];
+    std::snprintf(acLine, sizeof acLine, "Message %u sent by another program - ignored", uMessage);
+    DebugLog(acLine);
+    return 0;
+}
+
 // 2174: a package name has changed. The low word is the package, the high
 // word the database.
 void OnNameChanged(LPARAM lParam)
@@ -123,10 +131,18 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     case MSG_RVX_WINDOW:
         OnRvxWindow(reinterpret_cast<HWND>(wParam));
         return 0;
-    case MSG_COMMAND_QUEUED:
+    case MSG_COMMAND_QUEUED: {
+        // Only the driver posts these; one sent by another program would
+        // run its work nested inside whatever the driver is doing.
+        if (InSendMessage()) return NotPosted(uMessage);
+        // A TX/RX change that came during a take took effect at its end.
+        const int iTxRx = Rvx().iTxRx;
         DrainCommand(wParam);
+        if (Rvx().iTxRx != iTxRx) ShowDriverState();
         return 0;
+    }
     case MSG_INFO_QUEUED:
+        if (InSendMessage()) return NotPosted(uMessage);
         DrainInfo();
         return 0;
     // Once shut-down has begun, nothing these would send (2123, 2187,

@@ -55,10 +55,10 @@ void JournalDroppedAtClose(const char* pText)
     FlushJournal();
 }
 
-void JournalLevelCommand(int iMessage, int iTarget, const char* pText)
+void JournalLevelCommand(int iMessage, int iTarget, const char* pText, bool bDelivered)
 {
     if (!JournalOn()) return;
     char acLine[kJournalLineSize];
-    FormatJournalLevel(acLine, sizeof acLine, JournalClock(), iMessage, iTarget, pText);
+    FormatJournalLevel(acLine, sizeof acLine, JournalClock(), iMessage, iTarget, pText, bDelivered);
     JournalLine(acLine);
 }

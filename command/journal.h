@@ -15,5 +15,6 @@ void JournalCommandDone();
 void JournalVerdict(Refusal eRefusal);
 // A queued command the close did not carry out.
 void JournalDroppedAtClose(const char* pText);
-// A level command sent to RVX.
-void JournalLevelCommand(int iMessage, int iTarget, const char* pText);
+// A level command sent to RVX, or one RVX did not take (bDelivered false).
+// (Notes of the driver's own: JournalNote, config/journal_file.h.)
+void JournalLevelCommand(int iMessage, int iTarget, const char* pText, bool bDelivered = true);

@@ -23,6 +23,9 @@ int iLastChanged = 0;
 void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
 {
     if (Rvx().iTxRx != kTxRx) return;
+    // A run of revertives goes out whole: a state change that arrives
+    // meanwhile takes effect after it.
+    HoldTxRx();
     const RevertiveRun sRun = PlanRevertives(iFirst, iLast, iMode);
     for (int d = sRun.iFrom; d <= sRun.iTo; ++d) {
         // A sweep gives way to a close request (a single revertive, a
@@ -33,6 +36,7 @@ void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
         SendCopyText(hWndMain, Rvx().hWndRvx, sRun.iMessage, RevertiveValue(sRun, d, iValue), acText);
         CountRevertiveSent();
     }
+    ReleaseTxRx();
     TellCountersChanged();
     TellRoutesChanged(iFirst, iLast);
 }

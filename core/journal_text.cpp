@@ -130,13 +130,14 @@ int FormatJournalDropped(char* pOut, size_t nSize, const JournalTime& sTime, con
 }
 
 int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int iMessage, int iTarget,
-                       const char* pText)
+                       const char* pText, bool bDelivered)
 {
     int nLength = 0;
     if (nSize > 0) pOut[0] = '\0';
     AppendStamp(pOut, nSize, &nLength, sTime);
     char acPart[64];
-    std::snprintf(acPart, sizeof acPart, "   sent %d to %d | ", iMessage, iTarget);
+    std::snprintf(acPart, sizeof acPart, bDelivered ? "   sent %d to %d | " : "   not delivered %d to %d | ",
+                  iMessage, iTarget);
     Append(pOut, nSize, &nLength, acPart);
     AppendText(pOut, nSize, &nLength, pText != nullptr ? pText : "");
     return nLength;
@@ -147,7 +148,7 @@ int FormatJournalNote(char* pOut, size_t nSize, const JournalTime& sTime, const 
     int nLength = 0;
     if (nSize > 0) pOut[0] = '\0';
     AppendStamp(pOut, nSize, &nLength, sTime);
-    Append(pOut, nSize, &nLength, "   note | ");
+    Append(pOut, nSize, &nLength, "   ");
     AppendText(pOut, nSize, &nLength, pText != nullptr ? pText : "");
     return nLength;
 }

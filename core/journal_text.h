@@ -35,13 +35,15 @@ int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, con
 int FormatJournalDropped(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText);
 
 // "2026-12-08 14:03:07.415   sent 2124 to 101 | RC 101 5 20 ',---' 7":
-// message number, target device, the level command's text.
+// message number, target device, the level command's text. A command that
+// RVX did not take (the take stopped there) reads "  not delivered 2124 to
+// 101 | ..." instead.
 int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int iMessage, int iTarget,
-                       const char* pText);
+                       const char* pText, bool bDelivered = true);
 
-// "2026-12-08 14:03:07.420   note | Couldn't write lock file - '...'": what
-// the driver itself has to report (a save that failed, a refusal of its
-// own), with the text after " | ".
+// "2026-12-08 14:03:07.415   InfoDriver 302 linked again": a note of the
+// driver's own (the links the take depends on, a save that failed, an
+// access list kept).
 int FormatJournalNote(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText);
 
 // JournalSize: the size in KB at which the journal moves to its one old

@@ -56,6 +56,12 @@ void StopSends(bool bStopped);
 // peer did not answer (gone, hung or too slow); *plResult is then 0.
 bool SendPeerMessage(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, LRESULT* plResult);
 
+// A plain message to a peer that has just sent this process a message: it
+// may have taken no message for longer than the hung limit while it was
+// busy, and may not yet be back at its message loop, so the send waits for
+// it up to dwMs without the hung check.
+bool SendPeerMessageWithin(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWORD dwMs);
+
 // Text request like SendCopyText; *pbAnswered tells whether the peer's reply
 // arrived (an empty reply and no reply both leave an empty text).
 int SendCopyTextAnswered(HWND hOwn, HWND hDest, int iMessage, int iValue, const char* pText, char* pReply,

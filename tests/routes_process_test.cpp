@@ -157,7 +157,7 @@ TEST_F(RoutesProcess, FailedSaveIsReportedAndRetriedUntilItSucceeds)
     Command("RL 201 5 5 1 7");
     Fence();
     EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Couldn't write lock file"}, 5000), 0);
-    EXPECT_GE(WaitForLine(SiteFile(&site, "DEV_201.LOG"), {"note | Couldn't write lock file"}, 5000), 0);
+    EXPECT_GE(WaitForLine(SiteFile(&site, "DEV_201.LOG"), {"   Couldn't write lock file"}, 5000), 0);
     EXPECT_EQ(Title(), std::string(kDriverTitle201) + " - NOT SAVED");
     EXPECT_EQ(static_cast<unsigned char>(ReadBinaryFile(SiteFile(&site, "DEV_201.LCK"))[4]), 0);
     // The lock is in force all the same.
@@ -193,7 +193,7 @@ TEST_F(RoutesProcess, RefreshKeepsTheAccessListWhenTheProfileHasGone)
     CommandUntil("RF 201 5", "value=5 text=\"RR 201 016");
     EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Access list kept - the device profile cannot be read"}, 5000),
               0);
-    EXPECT_GE(WaitForLine(SiteFile(&site, "DEV_201.LOG"), {"note | Access list kept"}, 5000), 0);
+    EXPECT_GE(WaitForLine(SiteFile(&site, "DEV_201.LOG"), {"   Access list kept"}, 5000), 0);
     int iFrom = LineCount(site.sRvxLog);
     Command("RP 201 1 1 9");
     CommandUntil("RP 201 2 2 6", "value=6 text=\"RR 201 002");
