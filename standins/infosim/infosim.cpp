@@ -32,6 +32,8 @@ const char kUsage[] =
     "  --quiet            nothing on stdout\n"
     "  --help             this text\n"
     "\n"
+    "Script steps \"set state 1|2\" and \"set answer-delay MS\" change the state and\n"
+    "the delay of later answers.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
     "4 no window.\n";
 
@@ -45,6 +47,10 @@ int SetValue(const char* pName, long long llValue)
 {
     if (std::strcmp(pName, "state") == 0) {
         iState = llValue == 2 ? 2 : 1;
+        return 1;
+    }
+    if (std::strcmp(pName, "answer-delay") == 0 && llValue >= 0 && llValue <= 60000) {
+        iAnswerDelay = static_cast<int>(llValue);
         return 1;
     }
     return 0;
