@@ -82,7 +82,8 @@ void Round(Site* pSite, int iRound, Figures* pFig)
         }
         bUp = StartInfoDriver(pSite, i, i < 2 ? InfoKillSlots(i == 0) : "", sMore);
     }
-    bUp = bUp && StartDriver(pSite) && WaitDriverServing(pSite, 90000);
+    // A slow RVX answers each of the panel's name requests at start-up late.
+    bUp = bUp && StartDriver(pSite) && WaitDriverServing(pSite, 240000);
     if (!bUp) {
         Fail(pFig, &pFig->nOther, sRound + " did not come up:" + sDraw);
         EndProcess(&pSite->driver);
