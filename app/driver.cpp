@@ -6,6 +6,7 @@
 #include "app/mainwnd.h"
 #include "app/panel.h"
 #include "app/startup.h"
+#include "command/dispatch.h"
 #include "command/take.h"
 #include "config/files.h"
 #include "config/journal_file.h"
@@ -25,9 +26,57 @@ DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, nul
 
 const char kMainClass[] = "Q7CMBINE";
 
-// Each send of the shut-down waits at most this long, so that it ends within
-// 30 seconds even when RVX and every InfoDriver hang (four sends).
+// A close ends within 30 seconds of its request, whatever the peers do: the
+// work in progress finishes within the peer limit of its send under way
+// (12 s) and its grace (kTakeGraceMs), and the shut-down shares what is left
+// of kCloseBoundMs among its own steps, 5 s at most for each send. The end
+// of the session has a shorter bound of its own: the process may be ended
+// as soon as WM_ENDSESSION returns.
+const DWORD kCloseBoundMs = 27000;
+const DWORD kEndSessionBoundMs = 10000;
 const DWORD kShutdownPeerTimeoutMs = 5000;
+const DWORD kShutdownStepMinMs = 250;
+
+struct CloseClock {
+    bool bStarted;
+    DWORD dwAt;      // the first close request
+    DWORD dwBound;   // the whole close ends this long after it
+};
+CloseClock sClose = {false, 0, kCloseBoundMs};
+
+void StartCloseClock(DWORD dwBound)
+{
+    if (!sClose.bStarted) {
+        sClose.bStarted = true;
+        sClose.dwAt = GetTickCount();
+        sClose.dwBound = dwBound;
+    } else if (dwBound < sClose.dwBound) {
+        sClose.dwBound = dwBound;
+    }
+    NoteClosePending();
+}
+
+// An equal share of the time left for nSteps steps, within 250 ms to 5 s.
+DWORD ShareOfCloseTime(int nSteps)
+{
+    DWORD dwUsed = GetTickCount() - sClose.dwAt;
+    DWORD dwLeft = dwUsed < sClose.dwBound ? sClose.dwBound - dwUsed : 0;
+    DWORD dwShare = dwLeft / static_cast<DWORD>(nSteps);
+    if (dwShare > kShutdownPeerTimeoutMs) return kShutdownPeerTimeoutMs;
+    return dwShare < kShutdownStepMinMs ? kShutdownStepMinMs : dwShare;
+}
+
+// A close request presses OK on any box of the driver's own: start-up waits
+// in its modal loop, and on an unattended machine nobody else will.
+BOOL CALLBACK PressOwnBox(HWND hWnd, LPARAM)
+{
+    char acClass[16] = "";
+    GetClassNameA(hWnd, acClass, sizeof acClass);
+    if (std::strcmp(acClass, "#32770") == 0 && GetWindow(hWnd, GW_OWNER) == hWndMain) {
+        PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+    }
+    return TRUE;
+}
 
 typedef BOOL(WINAPI* BwccRegisterFn)(HINSTANCE);
 
@@ -49,6 +98,16 @@ void KeepLoaded(HMODULE hModule)
     HMODULE hPinned = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                        reinterpret_cast<LPCSTR>(hModule), &hPinned);
+}
+
+// The window title; while a table cannot be saved it carries a mark, so
+// that the operator sees it on the panel until a save succeeds.
+void ShowTitle(bool bSaveFailing)
+{
+    char acTitle[96];
+    std::snprintf(acTitle, sizeof acTitle, "R7 Idoruzor v%s - Device %d%s", ZUR_VERSION, Profile().iDevice,
+                  bSaveFailing ? " - NOT SAVED" : "");
+    SetWindowTextA(hWndMain, acTitle);
 }
 
 }  // namespace
@@ -117,15 +176,29 @@ bool StartupStopped()
 void RequestShutdown(const char* pCause)
 {
     if (sDriver.bClosing) return;
+    StartCloseClock(kCloseBoundMs);
+    // The work that goes on until the shut-down waits for its peers no
+    // longer than the shut-down would.
+    SetPeerTimeout(kShutdownPeerTimeoutMs);
     if (!sDriver.bStarting && SendDepth() == 0) {
         ShutdownDriver(pCause);
         return;
     }
+    EnumThreadWindows(GetCurrentThreadId(), PressOwnBox, 0);
     if (sDriver.bShutdownRequested) return;
     sDriver.bShutdownRequested = 1;
     sDriver.pShutdownCause = pCause;
     DebugLog("Close request - the shut-down follows the work in progress");
     PostMessageA(hWndMain, MSG_CLOSE_DEFERRED, 0, 0);
+}
+
+// The session ends once WM_ENDSESSION returns, and the process with it: the
+// shut-down runs now, even inside work in progress (which then sends
+// nothing more: sends stop at the unregister), within its own bound.
+void EndSession()
+{
+    StartCloseClock(kEndSessionBoundMs);
+    ShutdownDriver("end of the Windows session (WM_ENDSESSION)");
 }
 
 void RunDeferredShutdown()
@@ -137,9 +210,9 @@ void InitDriver()
 {
     sDriver.bClosing = 0;
 
-    char acTitle[64];
-    std::snprintf(acTitle, sizeof acTitle, "R7 Idoruzor v%s - Device %d", ZUR_VERSION, Profile().iDevice);
-    SetWindowTextA(hWndMain, acTitle);
+    ShowTitle(false);
+    SetSaveStateHook(ShowTitle);
+    SetPostedCloseWatch(SeePostedCloses);
 
     sDriver.hBwccLib = LoadSystemLibrary("BWCC32.DLL");
     if (sDriver.hBwccLib == nullptr) {
@@ -174,10 +247,24 @@ void ShutdownDriver(const char* pCause)
     if (sDriver.bClosing) return;
     sDriver.bClosing = 1;
     JournalEvent("shut-down", pCause);
-    SetPeerTimeout(kShutdownPeerTimeoutMs);
+    StartCloseClock(kCloseBoundMs);
     if (Rvx().hWndRvx != nullptr) {
+        // A driver that RVX has not registered carries out nothing: the
+        // files are another driver's. The queued commands get a sixth of
+        // the time left, their sends as long each.
+        DWORD dwQueue = Rvx().iTxRx != kTxRxNone ? ShareOfCloseTime(6) : 0;
+        SetPeerTimeout(ShareOfCloseTime(6));
+        long nDropped = CarryOutQueuedAtClose(dwQueue);
+        if (nDropped > 0) {
+            char acLine[64];
+            std::snprintf(acLine, sizeof acLine, "Closing - %ld queued texts dropped", nDropped);
+            DebugLog(acLine);
+        }
+        SetPeerTimeout(ShareOfCloseTime(4));
         DisconnectInfoDrivers();
+        SetPeerTimeout(ShareOfCloseTime(1));
         UnregisterDevice();
+        StopSends(true);
         SaveChangedTables();
     }
     CloseJournal();
@@ -211,5 +298,8 @@ void ResetDriverForTest()
     sDriver.bClosing = 0;
     sDriver.bStarting = 0;
     sDriver.bShutdownRequested = 0;
+    sClose = {false, 0, kCloseBoundMs};
+    ClearClosePending();
+    StopSends(false);
     SetPeerTimeout(kPeerTimeoutMs);
 }

@@ -32,6 +32,9 @@ void ReleaseExternalLibrary();
 void ShutdownDriver(const char* pCause = "no cause given");
 // A close request: shut-down now, or once the work in progress has finished.
 void RequestShutdown(const char* pCause = "no cause given");
+// WM_ENDSESSION (the session ends): the shut-down, now and within its own
+// bound, before the message returns.
+void EndSession();
 // MSG_CLOSE_DEFERRED: the work that held back a close request has finished.
 void RunDeferredShutdown();
 // Shut-down has begun or a close request waits: start-up makes no further

@@ -13,12 +13,14 @@
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
+#include "res/resource.h"
 
 namespace {
 
 // Once shut-down has begun, the files are written and the InfoDrivers are
 // unlinked: a take processed now would read no package, yet record a route
-// that no file keeps. Texts still queued are dropped, and the log says so.
+// that no file keeps. The shut-down has carried out the queued commands that
+// need no peer; texts queued since are dropped, and the log says so.
 // A close request that waits for the end of the work is carried out here,
 // before the next queued text. During start-up the texts wait (a message
 // box of start-up would otherwise run them); start-up resumes the drains.
@@ -30,7 +32,14 @@ int DropWhileClosing(TextQueue eQueue)
     }
     if (Driver().bShutdownRequested) RunDeferredShutdown();
     if (!Driver().bClosing) return 0;
-    long nDropped = DropQueuedTexts(eQueue);
+    // Router commands are journaled as dropped, one line each.
+    long nDropped = 0;
+    if (eQueue == kCommandQueue) {
+        nDropped = CarryOutQueuedAtClose(0);
+        PauseDrain(eQueue);
+    } else {
+        nDropped = DropQueuedTexts(eQueue);
+    }
     if (nDropped > 0) {
         char acLine[64];
         std::snprintf(acLine, sizeof acLine, "Closing - %ld queued texts dropped", nDropped);
@@ -56,6 +65,14 @@ void DrainInfo()
     ContinueDrain(kInfoQueue, sMark);
 }
 
+LRESULT NotPosted(UINT uMessage)
+{
+    char acLine[64];
+    std::snprintf(acLine, sizeof acLine, "Message %u sent by another program - ignored", uMessage);
+    DebugLog(acLine);
+    return 0;
+}
+
 // 2174: a package name has changed. The low word is the package, the high
 // word the database.
 void OnNameChanged(LPARAM lParam)
@@ -67,6 +84,24 @@ void OnNameChanged(LPARAM lParam)
 }
 
 }  // namespace
+
+void SeePostedCloses()
+{
+    // A filtered peek returns a pending quit request whatever the filter:
+    // once shut-down has begun, the queue is left alone.
+    if (Driver().bClosing) return;
+    const UINT auClose[] = {WM_CLOSE, MSG_CLOSE_REQUEST, WM_COMMAND};
+    MSG msg;
+    const char* pCause = nullptr;
+    for (UINT uMessage : auClose) {
+        if (!PeekMessageA(&msg, hWndMain, uMessage, uMessage, PM_NOREMOVE) || msg.message != uMessage) continue;
+        if (uMessage == WM_COMMAND && LOWORD(msg.wParam) != IDM_EXIT) continue;
+        PeekMessageA(&msg, hWndMain, uMessage, uMessage, PM_REMOVE);
+        pCause = uMessage == WM_CLOSE ? "WM_CLOSE" : uMessage == WM_COMMAND ? "File / Exit" : "message 2175 from a peer";
+        break;
+    }
+    if (pCause != nullptr) RequestShutdown(pCause);
+}
 
 // The messages that change the TX/RX state or a counter are followed by the
 // panel's reading of them.
@@ -81,6 +116,9 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
         // The driver ends with the session and does not hold it up.
         RequestShutdown("end of the Windows session (WM_QUERYENDSESSION)");
         return TRUE;
+    case WM_ENDSESSION:
+        if (wParam) EndSession();
+        return 0;
     case MSG_CLOSE_DEFERRED:
         RunDeferredShutdown();
         return 0;
@@ -93,23 +131,34 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     case MSG_RVX_WINDOW:
         OnRvxWindow(reinterpret_cast<HWND>(wParam));
         return 0;
-    case MSG_COMMAND_QUEUED:
+    case MSG_COMMAND_QUEUED: {
+        // Only the driver posts these; one sent by another program would
+        // run its work nested inside whatever the driver is doing.
+        if (InSendMessage()) return NotPosted(uMessage);
+        // A TX/RX change that came during a take took effect at its end.
+        const int iTxRx = Rvx().iTxRx;
         DrainCommand(wParam);
+        if (Rvx().iTxRx != iTxRx) ShowDriverState();
         return 0;
+    }
     case MSG_INFO_QUEUED:
+        if (InSendMessage()) return NotPosted(uMessage);
         DrainInfo();
         return 0;
+    // Once shut-down has begun, nothing these would send (2123, 2187,
+    // 2164) may follow the unregister: they are not acted on.
     case MSG_NETWORK_STATUS: {
         char* pText = DeliveredText(uMessage, lParam);
-        if (pText == nullptr) return 0;
+        if (pText == nullptr || Driver().bClosing) return 0;
         LRESULT lResult = HandleNetworkStatus(pText);
         ShowDriverState();
         return lResult;
     }
     case MSG_NAME_CHANGED:
-        OnNameChanged(lParam);
+        if (!Driver().bClosing) OnNameChanged(lParam);
         return 0;
     case MSG_REVERTIVE_REFRESH:
+        if (Driver().bClosing) return 0;
         OnRevertiveRequest(static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
         return 0;
     case MSG_ARBITRATION_QUERY:

@@ -44,6 +44,9 @@ void RunStartup()
     InitDriver();
     if (StartupStopped()) return;
 
+    // The keys the profile lacks are written back only by the driver that
+    // RVX accepts for the device (another may be starting at the same time).
+    HoldProfileWrites();
     if (!ReportProfileLoad(LoadDeviceProfile()) || StartupStopped()) return;
     JournalStart();
 
@@ -57,6 +60,7 @@ void RunStartup()
     if (StartupStopped()) return;
 
     if (!ReportRegistration(RegisterDevice())) return;
+    WriteHeldProfileKeys();
     ShowDriverState();
     if (StartupStopped()) return;
 

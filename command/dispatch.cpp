@@ -25,6 +25,73 @@ void OnCommandQueued(int)
     TellCountersChanged();
 }
 
+namespace {
+
+struct CloseCut {
+    bool bPending;
+    DWORD dwSince;               // the request, or the start of the close's own drain
+    unsigned long ulSweepGrace;  // 0 but during the close's drain
+};
+CloseCut sCut = {false, 0, 0};
+
+bool CutAfter(unsigned long ulMs)
+{
+    return sCut.bPending && GetTickCount() - sCut.dwSince >= ulMs;
+}
+
+}  // namespace
+
+void NoteClosePending()
+{
+    if (sCut.bPending) return;
+    sCut.bPending = true;
+    sCut.dwSince = GetTickCount();
+    sCut.ulSweepGrace = 0;
+}
+
+void ClearClosePending()
+{
+    sCut = {false, 0, 0};
+}
+
+bool SweepCut()
+{
+    return CutAfter(sCut.ulSweepGrace);
+}
+
+bool TakeCut()
+{
+    return CutAfter(kTakeGraceMs);
+}
+
+// At a close, before the unregister: a queued lock, poll or refresh needs
+// no InfoDriver and is carried out, in arrival order, while time is left; a
+// take, any other text, and whatever the time left no room for are dropped,
+// each with its journal line. Texts that arrive meanwhile join the queue.
+long CarryOutQueuedAtClose(unsigned long ulLimitMs)
+{
+    const DWORD dwStart = GetTickCount();
+    NoteClosePending();
+    sCut.dwSince = dwStart;
+    sCut.ulSweepGrace = ulLimitMs;
+    long nDropped = 0;
+    char acText[kRingTextSize];
+    while (TakeQueuedText(kCommandQueue, acText)) {
+        const CommandKind eKind = CommandKindOf(acText);
+        const bool bNeedsNoPeer = eKind == CMD_RL || eKind == CMD_RP || eKind == CMD_RQ || eKind == CMD_RF;
+        if (bNeedsNoPeer && GetTickCount() - dwStart < ulLimitMs) {
+            DispatchCommand(acText);
+            CountCommandReceived();
+        } else {
+            JournalDroppedAtClose(acText);
+            ++nDropped;
+        }
+    }
+    sCut.ulSweepGrace = 0;
+    TellCountersChanged();
+    return nDropped;
+}
+
 CommandHandler HandlerOf(const char* pText)
 {
     switch (CommandKindOf(pText)) {

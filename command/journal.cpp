@@ -46,10 +46,19 @@ void JournalCommandDone()
     FlushJournal();
 }
 
-void JournalLevelCommand(int iMessage, int iTarget, const char* pText)
+void JournalDroppedAtClose(const char* pText)
 {
     if (!JournalOn()) return;
     char acLine[kJournalLineSize];
-    FormatJournalLevel(acLine, sizeof acLine, JournalClock(), iMessage, iTarget, pText);
+    FormatJournalDropped(acLine, sizeof acLine, JournalClock(), pText);
+    JournalLine(acLine);
+    FlushJournal();
+}
+
+void JournalLevelCommand(int iMessage, int iTarget, const char* pText, bool bDelivered)
+{
+    if (!JournalOn()) return;
+    char acLine[kJournalLineSize];
+    FormatJournalLevel(acLine, sizeof acLine, JournalClock(), iMessage, iTarget, pText, bDelivered);
     JournalLine(acLine);
 }

@@ -13,5 +13,8 @@ void JournalCommandReceived(const char* pText);
 void JournalCommandDone();
 // A handler's verdict on the command being dispatched (kNotRefused: taken).
 void JournalVerdict(Refusal eRefusal);
-// A level command sent to RVX.
-void JournalLevelCommand(int iMessage, int iTarget, const char* pText);
+// A queued command the close did not carry out.
+void JournalDroppedAtClose(const char* pText);
+// A level command sent to RVX, or one RVX did not take (bDelivered false).
+// (Notes of the driver's own: JournalNote, config/journal_file.h.)
+void JournalLevelCommand(int iMessage, int iTarget, const char* pText, bool bDelivered = true);

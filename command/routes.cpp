@@ -23,13 +23,20 @@ int iLastChanged = 0;
 void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
 {
     if (Rvx().iTxRx != kTxRx) return;
+    // A run of revertives goes out whole: a state change that arrives
+    // meanwhile takes effect after it.
+    HoldTxRx();
     const RevertiveRun sRun = PlanRevertives(iFirst, iLast, iMode);
     for (int d = sRun.iFrom; d <= sRun.iTo; ++d) {
+        // A sweep gives way to a close request (a single revertive, a
+        // take's, still goes).
+        if (sRun.iTo > sRun.iFrom && SweepCut()) break;
         char acText[64];
         FormatRevertive(acText, sizeof acText, Profile().iDevice, d, Routes().aiIndex[d]);
         SendCopyText(hWndMain, Rvx().hWndRvx, sRun.iMessage, RevertiveValue(sRun, d, iValue), acText);
         CountRevertiveSent();
     }
+    ReleaseTxRx();
     TellCountersChanged();
     TellRoutesChanged(iFirst, iLast);
 }
@@ -99,7 +106,7 @@ void OnRevertiveRequest(intptr_t p1, intptr_t p2)
         break;
     case kRefreshChanged: {
         int iTo = Profile().DatabaseSize_1 > kPackageMax ? kPackageMax : Profile().DatabaseSize_1;
-        for (int d = 1; d <= iTo; ++d) {
+        for (int d = 1; d <= iTo && !SweepCut(); ++d) {
             if (Routes().aiIndex[d] == iLastChanged) SendRevertives(d, d, kRevertiveEach, 0);
         }
         break;

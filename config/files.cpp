@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/filecodec.h"
+#include "config/journal_file.h"
 #include "config/profile.h"
 #include "core/log.h"
 
@@ -96,14 +97,43 @@ struct TableFile {
     void (*pfnDecode)(const unsigned char*, size_t, int*);
     int* pbDirty;
     bool bLoaded;
+    bool bSaveFailed;   // its last save failed: retried until one succeeds
 };
 
+SaveStateHook pfnSaveState = nullptr;
+
 TableFile sIndexFile = {"DAT", "index", sRoutes.aiIndex, kIndexFileSize, EncodeIndex, DecodeIndex,
-                        &sRoutes.bIndexDirty, false};
+                        &sRoutes.bIndexDirty, false, false};
 TableFile sLockFile = {"LCK", "lock", sRoutes.abLock, kLockFileSize, EncodeLocks, DecodeLocks,
-                       &sRoutes.bLockDirty, false};
+                       &sRoutes.bLockDirty, false, false};
 
 static_assert(kIndexFileSize >= kLockFileSize, "one buffer holds either file");
+
+bool AnySaveFailed()
+{
+    return sIndexFile.bSaveFailed || sLockFile.bSaveFailed;
+}
+
+// A save that fails is never silent: a debug line whatever DebugMode says
+// and a journal line each time, and the panel's mark while any table is
+// unsaved. The first save that succeeds again says so too.
+void NoteSaveResult(TableFile* pFile, bool bSaved, const char* pName)
+{
+    const bool bWasFailing = AnySaveFailed();
+    char acLine[MAX_PATH + 96];
+    if (!bSaved) {
+        std::snprintf(acLine, sizeof acLine, "Couldn't write %s file - '%s' (kept in memory, tried again)",
+                      pFile->pWhat, pName);
+    } else if (pFile->bSaveFailed) {
+        std::snprintf(acLine, sizeof acLine, "The %s file is written again - '%s'", pFile->pWhat, pName);
+    } else {
+        return;
+    }
+    pFile->bSaveFailed = !bSaved;
+    DebugLogAlways(acLine);
+    JournalNote(acLine);
+    if (pfnSaveState != nullptr && bWasFailing != AnySaveFailed()) pfnSaveState(AnySaveFailed());
+}
 
 bool SaveTable(TableFile* pFile)
 {
@@ -111,12 +141,19 @@ bool SaveTable(TableFile* pFile)
     FileName(acName, pFile->pExtension);
     unsigned char acData[kIndexFileSize];   // the larger of the two
     pFile->pfnEncode(pFile->piTable, acData);
-    if (ReplaceWholeFile(acName, acData, pFile->nSize)) {
-        *pFile->pbDirty = 0;
-        return true;
+    const bool bSaved = ReplaceWholeFile(acName, acData, pFile->nSize);
+    if (bSaved) *pFile->pbDirty = 0;
+    NoteSaveResult(pFile, bSaved, acName);
+    return bSaved;
+}
+
+// Every change of a table retries the saves that failed.
+void RetryFailedSaves(TableFile* pExcept)
+{
+    TableFile* apFile[] = {&sIndexFile, &sLockFile};
+    for (TableFile* pFile : apFile) {
+        if (pFile != pExcept && pFile->bSaveFailed && pFile->bLoaded) SaveTable(pFile);
     }
-    LogFileProblem("Couldn't write %s file - '%s'", pFile->pWhat, acName);
-    return false;
 }
 
 // A missing file starts the table empty and is written at once. A file that
@@ -170,20 +207,34 @@ const RouteTables& Routes()
     return sRoutes;
 }
 
+// A re-take of the source already routed, or a lock command that sets what
+// is set, changes nothing and marks nothing changed.
 void SetRoute(int iDest, int iSource)
 {
     if (iDest < 1 || iDest > kPackageMax) return;
-    sRoutes.aiIndex[iDest] = iSource;
-    sRoutes.bIndexDirty = 1;
+    if (sRoutes.aiIndex[iDest] != iSource) {
+        sRoutes.aiIndex[iDest] = iSource;
+        sRoutes.bIndexDirty = 1;
+    }
+    RetryFailedSaves(nullptr);
 }
 
 void SetLocks(int iFirst, int iLast, int iValue)
 {
     int iFrom = iFirst < 1 ? 1 : iFirst;
     int iTo = iLast > kPackageMax ? kPackageMax : iLast;
-    for (int d = iFrom; d <= iTo; ++d) sRoutes.abLock[d] = iValue;
-    sRoutes.bIndexDirty = 1;
+    bool bChanged = false;
+    for (int d = iFrom; d <= iTo; ++d) {
+        if (sRoutes.abLock[d] != iValue) bChanged = true;
+        sRoutes.abLock[d] = iValue;
+    }
+    // The lock table is written at every lock command (so an unlock after a
+    // lock file that could not be read reaches the disc); the route index
+    // only when a lock changed.
     sRoutes.bLockDirty = 1;
+    if (bChanged) sRoutes.bIndexDirty = 1;
+    // The lock command writes the lock file itself.
+    RetryFailedSaves(&sLockFile);
 }
 
 void LoadIndexFile()
@@ -205,6 +256,16 @@ void LoadLockFile()
 bool SaveLockFile()
 {
     return SaveTable(&sLockFile);
+}
+
+bool SaveFailing()
+{
+    return AnySaveFailed();
+}
+
+void SetSaveStateHook(SaveStateHook pfnHook)
+{
+    pfnSaveState = pfnHook;
 }
 
 void SaveChangedTables()

@@ -13,9 +13,10 @@ struct RouteTables {
 
 const RouteTables& Routes();
 
-// A take records its route. A lock command sets the lock value of
-// destinations iFirst..iLast (none when iFirst > iLast) and marks both
-// tables changed, the route index included.
+// A take records its route; a re-take of the source already routed marks
+// nothing changed. A lock command sets the lock value of destinations
+// iFirst..iLast (none when iFirst > iLast) and marks the lock table
+// changed, and the route index too when a value changed.
 void SetRoute(int iDest, int iSource);
 void SetLocks(int iFirst, int iLast, int iValue);
 
@@ -27,6 +28,14 @@ bool SaveIndexFile();     // false when the file could not be written
 void LoadLockFile();
 bool SaveLockFile();
 void OnSaveTimer();       // one tick of the 60-second save timer
+
+// A save that failed is reported (a debug line whatever DebugMode says, a
+// journal line) and retried at every later change of a table, every tick
+// of the save timer and the shut-down, until it succeeds. SaveFailing: some
+// table's last save failed. The hook hears each change of that state.
+bool SaveFailing();
+typedef void (*SaveStateHook)(bool bFailing);
+void SetSaveStateHook(SaveStateHook pfnHook);
 // Shut-down: writes each loaded table that this run changed (or whose file
 // has gone); a table never loaded, or unchanged, is left alone.
 void SaveChangedTables();

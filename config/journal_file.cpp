@@ -99,8 +99,10 @@ bool JournalOn()
 
 JournalTime JournalClock()
 {
+    // UTC: a step of the local clock (daylight saving, a time zone set
+    // anew) never puts the lines out of order.
     SYSTEMTIME st;
-    GetLocalTime(&st);
+    GetSystemTime(&st);
     JournalTime sTime = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
     return sTime;
 }
@@ -122,6 +124,15 @@ void JournalEvent(const char* pKind, const std::string& sText)
     if (!JournalOn()) return;
     char acLine[kJournalLineSize];
     FormatJournalEvent(acLine, sizeof acLine, JournalClock(), pKind, sText.c_str());
+    JournalLine(acLine);
+    FlushJournal();
+}
+
+void JournalNote(const char* pText)
+{
+    if (!JournalOn()) return;
+    char acLine[kJournalLineSize];
+    FormatJournalNote(acLine, sizeof acLine, JournalClock(), pText);
     JournalLine(acLine);
     FlushJournal();
 }

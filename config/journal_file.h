@@ -9,10 +9,13 @@
 
 // Lines are kept: JournalSize is not 0 and the journal has not stopped.
 bool JournalOn();
-// The local time, for a line's stamp.
+// The time in UTC, for a line's stamp.
 JournalTime JournalClock();
 // Appends one line (the line end is added); the first line opens the file.
 void JournalLine(const char* pLine);
+// A note of the driver's own ("<stamp>   note | text"), written to the
+// system at once: what it reports does not wait for the end of a command.
+void JournalNote(const char* pText);
 // The end of a command: its lines go to the system, and the file moves to
 // DEV_nnn.LOG.1 once it has reached JournalSize KB.
 void FlushJournal();

@@ -37,9 +37,45 @@ char* ReadValue(const char* pSection, const char* pKey, const char* pDefault)
     return nullptr;
 }
 
+// Write-backs of missing keys held until the driver is the device's
+// registered driver: the profile functions rewrite the whole file, so two
+// drivers of one device writing at once can leave it cut short. Values are
+// used from the defaults meanwhile; a driver that is refused writes none.
+struct HeldWrite {
+    char acSection[16];
+    char acKey[24];
+    char acValue[kProfileValueMax + 2];
+};
+const int kHeldWriteMax = 96;   // every key the profile completes, with room
+HeldWrite asHeld[kHeldWriteMax];
+int nHeld = 0;
+bool bHoldWrites = false;
+
 void WriteText(const char* pSection, const char* pKey, const char* pValue)
 {
-    WritePrivateProfileStringA(pSection, pKey, pValue, acProfile);
+    if (!bHoldWrites) {
+        WritePrivateProfileStringA(pSection, pKey, pValue, acProfile);
+        return;
+    }
+    if (nHeld >= kHeldWriteMax) return;
+    HeldWrite& w = asHeld[nHeld++];
+    std::snprintf(w.acSection, sizeof w.acSection, "%s", pSection);
+    std::snprintf(w.acKey, sizeof w.acKey, "%s", pKey);
+    std::snprintf(w.acValue, sizeof w.acValue, "%s", pValue);
+}
+
+// The access list read last, kept in force when a reload cannot read it.
+bool bAccessRead = false;
+
+// The profile exists and can be opened for reading. The profile functions
+// give every key its default for a profile that has gone.
+bool ProfileReadable()
+{
+    HANDLE hFile = CreateFileA(acProfile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(hFile);
+    return true;
 }
 
 void WriteNumber(const char* pSection, const char* pKey, int iValue)
@@ -263,8 +299,23 @@ int LoadDeviceProfile()
 
     LoadLevels();
     LoadMasks();
+    bAccessRead = false;
     LoadAccessList();
     return iMissing;
+}
+
+void HoldProfileWrites()
+{
+    bHoldWrites = true;
+    nHeld = 0;
+}
+
+void WriteHeldProfileKeys()
+{
+    bHoldWrites = false;
+    if (!DeviceFileName(acProfile, sizeof acProfile, "INI")) return;
+    for (int n = 0; n < nHeld; ++n) WriteText(asHeld[n].acSection, asHeld[n].acKey, asHeld[n].acValue);
+    nHeld = 0;
 }
 
 void LoadAccessList()
@@ -274,6 +325,18 @@ void LoadAccessList()
         DebugLog("Access list not read - the device profile name does not fit");
         return;
     }
+    // Once a list is in force, a profile that cannot be read (moved away,
+    // held by another program) never widens it to everyone: the list stays
+    // as it was, and nothing is written in its place.
+    if (bAccessRead && !ProfileReadable()) {
+        char acLine[MAX_PATH + 96];
+        std::snprintf(acLine, sizeof acLine, "Access list kept - the device profile cannot be read: '%s'",
+                      acProfile);
+        DebugLogAlways(acLine);
+        JournalNote(acLine);
+        return;
+    }
+    bAccessRead = true;
     char* pAccess = ReadValue("Security", "Access", "ALL");
     if (pAccess == nullptr) {
         DebugLog("Access list refused - only the panel has access");

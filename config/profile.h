@@ -38,4 +38,13 @@ int DeviceFileName(char* pOut, int nSize, const char* pExtension);
 // not fit. Either stops the driver; the start-up says so.
 enum { kProfileComplete = 0, kSourcesMissing = 1, kDestinationsMissing = 2 };
 int LoadDeviceProfile();
+// Reads the access list again ("RF"). Once one has been read, a profile
+// that cannot be read keeps the list in force (with a debug and a journal
+// line) and nothing is written.
 void LoadAccessList();
+
+// The write-backs of missing keys wait from HoldProfileWrites until
+// WriteHeldProfileKeys (the driver is the device's registered driver); the
+// values are used from the defaults meanwhile.
+void HoldProfileWrites();
+void WriteHeldProfileKeys();

@@ -82,7 +82,12 @@ bool CommandWorkstation(const char* pText, CommandKind eKind, int* piWorkstation
 
 }  // namespace
 
-int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText, Refusal eRefusal)
+namespace {
+
+// "<stamp> ws W <verdict> | <text>"; a null verdict: the command's own
+// ("accepted", "refused (R)", "not a router command").
+int FormatCommandLine(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText, Refusal eRefusal,
+                      const char* pVerdict)
 {
     if (pText == nullptr) pText = "";
     int nLength = 0;
@@ -97,7 +102,9 @@ int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, con
         std::snprintf(acPart, sizeof acPart, " ws - ");
     }
     Append(pOut, nSize, &nLength, acPart);
-    if (eKind == CMD_NONE) {
+    if (pVerdict != nullptr) {
+        Append(pOut, nSize, &nLength, pVerdict);
+    } else if (eKind == CMD_NONE) {
         Append(pOut, nSize, &nLength, "not a router command");
     } else if (eRefusal == kNotRefused) {
         Append(pOut, nSize, &nLength, "accepted");
@@ -110,15 +117,38 @@ int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, con
     return nLength;
 }
 
+}  // namespace
+
+int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText, Refusal eRefusal)
+{
+    return FormatCommandLine(pOut, nSize, sTime, pText, eRefusal, nullptr);
+}
+
+int FormatJournalDropped(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText)
+{
+    return FormatCommandLine(pOut, nSize, sTime, pText, kNotRefused, "dropped at close");
+}
+
 int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int iMessage, int iTarget,
-                       const char* pText)
+                       const char* pText, bool bDelivered)
 {
     int nLength = 0;
     if (nSize > 0) pOut[0] = '\0';
     AppendStamp(pOut, nSize, &nLength, sTime);
     char acPart[64];
-    std::snprintf(acPart, sizeof acPart, "   sent %d to %d | ", iMessage, iTarget);
+    std::snprintf(acPart, sizeof acPart, bDelivered ? "   sent %d to %d | " : "   not delivered %d to %d | ",
+                  iMessage, iTarget);
     Append(pOut, nSize, &nLength, acPart);
+    AppendText(pOut, nSize, &nLength, pText != nullptr ? pText : "");
+    return nLength;
+}
+
+int FormatJournalNote(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText)
+{
+    int nLength = 0;
+    if (nSize > 0) pOut[0] = '\0';
+    AppendStamp(pOut, nSize, &nLength, sTime);
+    Append(pOut, nSize, &nLength, "   ");
     AppendText(pOut, nSize, &nLength, pText != nullptr ? pText : "");
     return nLength;
 }

@@ -1,6 +1,6 @@
 // The take journal's lines (platform-free): one for each router command the
 // driver receives, with what it did with it, and one for each level command
-// it sends, both stamped with the local time to the millisecond; and the
+// it sends, both stamped with the time in UTC to the millisecond; and the
 // reading of the profile's JournalSize.
 #pragma once
 #include <cstddef>
@@ -31,10 +31,21 @@ const size_t kJournalLineSize = 2200;
 // for it gets as much as fits, terminated.
 int FormatJournalCommand(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText, Refusal eRefusal);
 
+// "2026-12-08 14:03:07.412 ws 7 dropped at close | RC 201 12 34 ',1' 7": a
+// command RVX handed over that the driver did not carry out before it closed.
+int FormatJournalDropped(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText);
+
 // "2026-12-08 14:03:07.415   sent 2124 to 101 | RC 101 5 20 ',---' 7":
-// message number, target device, the level command's text.
+// message number, target device, the level command's text. A command that
+// RVX did not take (the take stopped there) reads "  not delivered 2124 to
+// 101 | ..." instead.
 int FormatJournalLevel(char* pOut, size_t nSize, const JournalTime& sTime, int iMessage, int iTarget,
-                       const char* pText);
+                       const char* pText, bool bDelivered = true);
+
+// "2026-12-08 14:03:07.415   InfoDriver 302 linked again": a note of the
+// driver's own (the links the take depends on, a save that failed, an
+// access list kept).
+int FormatJournalNote(char* pOut, size_t nSize, const JournalTime& sTime, const char* pText);
 
 // "2026-12-08 14:03:07.415   ** start | zur.exe 3.05.03, device 201, ...":
 // a line of the driver's own life (start, registration, TX/RX, shut-down)

@@ -38,6 +38,10 @@ enum {
     MSG_INFO_TXRX_QUERY     = 2732,
     MSG_INFO_TXRX_SET       = 2733,
     MSG_TRANSPORT_REPLY     = 2984,
+    // A text request no peer acts on: every peer's transport answers it
+    // with the block as it came. The driver sends it to bring a peer back
+    // in step after a request to it was given up.
+    MSG_TRANSPORT_SYNC      = 2985,
     // Posted to self: a close request that came during work now takes
     // effect. Outside the peers' numbers, so no peer can send it.
     MSG_CLOSE_DEFERRED      = 0x8001

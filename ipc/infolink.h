@@ -36,3 +36,16 @@ void OnInfoConnectAnswer(HWND hWnd);   // 2729
 void InitLevelMap(StopCheck pfnStopped);
 int ForwardInfoWrite(const char* pText);   // an InfoDriver ring text
 void BringInfoDriversToState(int iState);  // 2732/2733 on each linked InfoDriver
+
+// A link whose InfoDriver has gone (its window no longer exists) is looked
+// for again: a short look (about a second) at most every kRelookMs while it
+// is missing, and at once when an InfoDriver announced itself with a 2729
+// nobody asked for. What happened, for the caller's journal:
+enum RelinkOutcome { kLinkUnchanged, kLinkGone, kLinkFoundAgain };
+const unsigned long kRelookMs = 30000;
+// Unlinks the link of hWnd when its window has gone, then looks for it.
+RelinkOutcome RelinkIfGone(HWND hWnd, int* piDevice);
+// Looks for a link that is missing when a look is due.
+RelinkOutcome RelinkMissing(int iLink, int* piDevice);
+// The link (kSourceLink ...) whose window is hWnd, or -1.
+int LinkOfWindow(HWND hWnd);

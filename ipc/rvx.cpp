@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "config/journal_file.h"
 #include "config/profile.h"
@@ -21,6 +22,112 @@ RvxLink sRvx = {nullptr, 0, kTxRxNone};
 // already ending without RVX.
 enum { kAttachNotTried, kAttachWaiting, kAttachFound, kAttachGivenUp };
 int iAttachState = kAttachNotTried;
+
+// State changes waiting to be carried out, oldest first: an order (2180,
+// 2190) with its state, or a network status with its text, which is read
+// again when its turn comes (whether it changes the state depends on the
+// state then).
+struct StateChange {
+    bool bStatus;
+    int iState;
+    const char* pWhy;   // for the take journal (a string literal)
+    char acText[kTextBlockSize + 1];
+};
+const int kChangeMax = 32;
+StateChange asChange[kChangeMax];
+int iChangeFirst = 0;
+int nChange = 0;
+bool bApplying = false;   // a change is being carried out (its sends may nest others)
+int iHold = 0;            // HoldTxRx minus ReleaseTxRx
+// What the last 2215 told RVX (0: none was sent). A later change by an
+// order tells RVX too when that report would otherwise stand wrong.
+WPARAM wLastReport = 0;
+
+WPARAM ReportValue(int iState)
+{
+    return iState == kTxRx ? kReportTxRx : kReportRxOnly;
+}
+
+void Report(int iState)
+{
+    wLastReport = ReportValue(iState);
+    SendPeerMessage(sRvx.hWndRvx, MSG_TXRX_REPORT, wLastReport, static_cast<LPARAM>(Profile().iDevice), nullptr);
+}
+
+void ChangeState(int iState, const char* pWhy)
+{
+    if (iState != sRvx.iTxRx) JournalEvent("txrx", JournalTxRxText(iState == kTxRx, pWhy));
+    sRvx.iTxRx = iState;
+    BringInfoDriversToState(iState);
+}
+
+void ApplyOrder(int iState, const char* pWhy)
+{
+    ChangeState(iState, pWhy);
+    if (iState == kTxRxNone) {
+        wLastReport = 0;   // not registered: no report stands
+    } else if (wLastReport != 0 && wLastReport != ReportValue(iState)) {
+        Report(iState);
+    }
+}
+
+void ApplyNetworkStatus(char* pText)
+{
+    NetStatus sStatus;
+    ParseNetworkStatus(pText, &sStatus);
+    int iValue = sStatus.iTxRxValue;
+    if ((iValue == 2 || iValue == 3) && sRvx.iTxRx != kTxRx) {
+        ChangeState(kTxRx, "RVX network status");
+        Report(kTxRx);
+    } else if (iValue == 1 && sRvx.iTxRx != kRxOnly) {
+        ChangeState(kRxOnly, "RVX network status");
+        Report(kRxOnly);
+    }
+
+    char acAnswer[kTextBlockSize];
+    FormatNetworkAnswer(acAnswer, sizeof acAnswer, &sStatus, sRvx.iRvxNumber, sRvx.iTxRx);
+    SendCopyText(hWndMain, sRvx.hWndRvx, MSG_NETWORK_ANSWER, 0, acAnswer);
+    CountRevertiveSent();
+}
+
+// Carries out the waiting changes in order, unless one is being carried
+// out already (it goes on with the rest) or the state is held.
+void ApplyStateChanges()
+{
+    if (bApplying || iHold > 0) return;
+    bApplying = true;
+    while (nChange > 0) {
+        StateChange sChange = asChange[iChangeFirst];
+        iChangeFirst = (iChangeFirst + 1) % kChangeMax;
+        --nChange;
+        if (sChange.bStatus) {
+            ApplyNetworkStatus(sChange.acText);
+        } else {
+            ApplyOrder(sChange.iState, sChange.pWhy);
+        }
+    }
+    bApplying = false;
+}
+
+void QueueStateChange(bool bStatus, int iState, const char* pWhy, const char* pText)
+{
+    if (nChange == kChangeMax) {
+        DebugLog("Too many TX/RX changes waiting - the oldest was dropped");
+        iChangeFirst = (iChangeFirst + 1) % kChangeMax;
+        --nChange;
+    }
+    StateChange& sChange = asChange[(iChangeFirst + nChange) % kChangeMax];
+    sChange.bStatus = bStatus;
+    sChange.iState = iState;
+    sChange.pWhy = pWhy;
+    sChange.acText[0] = '\0';
+    if (pText != nullptr) {
+        std::strncpy(sChange.acText, pText, kTextBlockSize);
+        sChange.acText[kTextBlockSize] = '\0';
+    }
+    ++nChange;
+    ApplyStateChanges();
+}
 
 }  // namespace
 
@@ -76,6 +183,7 @@ int RegisterDevice()
     std::snprintf(acLine, sizeof acLine, "Attempting to register device %d", iDevice);
     DebugLog(acLine);
     sRvx.iTxRx = kTxRxNone;
+    wLastReport = 0;
     // An RVX that has gone since the attach, or that does not answer, must
     // not read as "registered".
     LRESULT lResult = 0;
@@ -108,34 +216,33 @@ void OnRvxWindow(HWND hWnd)
 
 int SetTxRx(int iState, const char* pWhy)
 {
-    if (iState != sRvx.iTxRx) JournalEvent("txrx", JournalTxRxText(iState == kTxRx, pWhy));
-    sRvx.iTxRx = iState;
-    BringInfoDriversToState(iState);
+    QueueStateChange(false, iState, pWhy, nullptr);
     return sRvx.iTxRx;
 }
 
+void HoldTxRx()
+{
+    ++iHold;
+}
+
+void ReleaseTxRx()
+{
+    if (iHold > 0) --iHold;
+    ApplyStateChanges();
+}
+
+// 1 for a network status of this interface with the TXRX key, which is
+// answered (once any change that arrived before it has been carried out).
 int HandleNetworkStatus(char* pText)
 {
+    char acCopy[kTextBlockSize + 1];
+    std::strncpy(acCopy, pText, kTextBlockSize);
+    acCopy[kTextBlockSize] = '\0';
     NetStatus sStatus;
-    ParseNetworkStatus(pText, &sStatus);
+    ParseNetworkStatus(acCopy, &sStatus);
     if (sStatus.iField1 != sRvx.iRvxNumber) return 0;
     if (!sStatus.bTxRxKey) return 0;
-
-    int iValue = sStatus.iTxRxValue;
-    const LPARAM lDevice = static_cast<LPARAM>(Profile().iDevice);
-    if ((iValue == 2 || iValue == 3) && sRvx.iTxRx != kTxRx) {
-        SetTxRx(kTxRx, "RVX network status");
-        SendPeerMessage(sRvx.hWndRvx, MSG_TXRX_REPORT, kReportTxRx, lDevice, nullptr);
-    } else if (iValue == 1 && sRvx.iTxRx != kRxOnly) {
-        SetTxRx(kRxOnly, "RVX network status");
-        SendPeerMessage(sRvx.hWndRvx, MSG_TXRX_REPORT, kReportRxOnly, lDevice, nullptr);
-    }
-
-    char acAnswer[kTextBlockSize];
-    FormatNetworkAnswer(acAnswer, sizeof acAnswer, &sStatus, sRvx.iRvxNumber, sRvx.iTxRx);
-    SendCopyText(hWndMain, sRvx.hWndRvx, MSG_NETWORK_ANSWER, 0, acAnswer);
-
-    CountRevertiveSent();
+    QueueStateChange(true, 0, "RVX network status", pText);
     return 1;
 }
 

@@ -25,7 +25,15 @@ const int kRegisterInvalidId = -2;
 int RegisterDevice();
 int UnregisterDevice();
 void OnRvxWindow(HWND hWnd);   // 2032: RVX's window (ignored once the attach was given up)
-// A change of state goes to the take journal with its cause.
+// State changes (SetTxRx, network status) are carried out one at a time in
+// the order they arrive. One that arrives while another is being carried
+// out, or while the state is held, waits and is carried out after it.
+// Each change goes to the take journal with its cause.
 int SetTxRx(int iState, const char* pWhy = "no cause given");
 int HandleNetworkStatus(char* pText);
+// Holds the transmit state for a piece of work that must go out whole (a
+// take, a run of revertives): changes that arrive meanwhile take effect at
+// the matching release. Holds nest.
+void HoldTxRx();
+void ReleaseTxRx();
 LRESULT OnArbitration(UINT uMessage, LPARAM lDevice);   // 2179, 2180, 2181, 2190

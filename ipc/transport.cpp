@@ -1,6 +1,10 @@
 #include "ipc/transport.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+
+#include "core/log.h"
 
 namespace {
 
@@ -9,115 +13,161 @@ namespace {
 // reply comes from (a peer answers from the window it was asked at), so a
 // slow InfoDriver's answer that arrives while a request nested in its wait
 // (a name request to RVX) is outstanding still reaches the read that asked
-// for it. A reply from a window no outstanding request went to is the
-// innermost request's, as for a peer that answers from another window.
+// for it. A reply from a window no outstanding request went to is dropped.
 const int kMaxDepth = 32;
 
 struct ReplySlot {
     char acText[kTextBlockSize + 1];
     int iResult;
     int bArrived;
-    HWND hPeer;   // the window the request went to
+    HWND hPeer;          // the window the request went to
+    const char* pSync;   // a sync request: only a reply with this text is its own
 };
 
-ReplySlot asReply[kMaxDepth + 1];   // slot 0 catches replies with nothing outstanding
+ReplySlot asReply[kMaxDepth + 1];
 int iDepth = 0;
 
 DWORD dwPeerTimeout = kPeerTimeoutMs;
 int iSendDepth = 0;   // every send under way, plain ones and waits included
+bool bSendsStopped = false;
 
-// Peers that owe replies: a request to them ran out of time while it was
-// queued, so they still handle it and answer it late. A peer answers its
-// requests in the order they came, so its next replies are those late ones:
-// they are dropped, and never taken for the answer of a later request.
-struct OwedReplies {
-    HWND hPeer;
-    int nOwed;
-};
-const int kOwedMax = 16;
-OwedReplies asOwed[kOwedMax];
+PostedCloseWatch pfnCloseWatch = nullptr;
+DWORD dwLastWatch = 0;
 
-void NoteOwedReply(HWND hPeer)
+// Runs the watch, at most every 50 ms: a look into the queue costs a round
+// trip to the window server. The caller counts as a send under way.
+void WatchForPostedClose()
 {
-    OwedReplies* pFree = nullptr;
-    for (OwedReplies& e : asOwed) {
-        if (e.hPeer == hPeer) {
-            ++e.nOwed;
-            return;
-        }
-        if (pFree == nullptr && (e.nOwed == 0 || !IsWindow(e.hPeer))) pFree = &e;
-    }
-    if (pFree != nullptr) *pFree = {hPeer, 1};
+    if (pfnCloseWatch == nullptr) return;
+    DWORD dwNow = GetTickCount();
+    if (dwNow - dwLastWatch < 50) return;
+    dwLastWatch = dwNow;
+    pfnCloseWatch();
 }
 
-bool TakeOwedReply(HWND hPeer)
+// Peers out of step: a request to them was given up. The platform withdraws
+// a request the peer had not yet taken (no reply will come), but one the
+// peer had taken is finished and answered late; the time waited does not
+// tell the two apart. Before the next request to such a peer, a sync
+// request goes first: the peer takes it only once it has finished what it
+// was doing, so its own reply proves that no earlier reply is still to
+// come. Until then every reply from that peer is dropped.
+const int kOutOfStepMax = 16;
+HWND ahOutOfStep[kOutOfStepMax];
+
+bool IsOutOfStep(HWND hPeer)
 {
-    for (OwedReplies& e : asOwed) {
-        if (e.hPeer == hPeer && e.nOwed > 0) {
-            --e.nOwed;
-            return true;
-        }
+    for (HWND h : ahOutOfStep) {
+        if (h == hPeer) return true;
     }
     return false;
 }
 
-// SendMessageTimeoutA with the peer limit. A send that was given up after
-// waiting its whole time was queued at the peer, which will answer it late;
-// one refused at once (a hung peer) was never queued.
+void SetOutOfStep(HWND hPeer, bool bOut)
+{
+    HWND* phFree = nullptr;
+    for (HWND& h : ahOutOfStep) {
+        if (h == hPeer) {
+            if (!bOut) h = nullptr;
+            return;
+        }
+        if (phFree == nullptr && (h == nullptr || !IsWindow(h))) phFree = &h;
+    }
+    if (bOut && phFree != nullptr) *phFree = hPeer;
+}
+
+void LogPeer(const char* pFormat, HWND hPeer)
+{
+    char acLine[128];
+    std::snprintf(acLine, sizeof acLine, pFormat, static_cast<unsigned int>(reinterpret_cast<uintptr_t>(hPeer)));
+    DebugLog(acLine);
+}
+
+// SendMessageTimeoutA with the peer limit. A request (bRequest) that was
+// given up leaves its peer out of step, unless the peer has gone.
 bool SendWithLimit(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWORD_PTR* pdwResult,
-                   bool bMayOwe)
+                   bool bRequest)
 {
     *pdwResult = 0;
     ++iSendDepth;
-    DWORD dwStart = GetTickCount();
     bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                                    dwPeerTimeout, pdwResult) != 0;
+    WatchForPostedClose();
     --iSendDepth;
-    if (!bOk && bMayOwe && GetTickCount() - dwStart >= dwPeerTimeout / 2 && IsWindow(hDest)) {
-        NoteOwedReply(hDest);
-    }
+    if (!bOk && bRequest && IsWindow(hDest)) SetOutOfStep(hDest, true);
     return bOk;
 }
 
-int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DWORD cbData,
-                ReplySlot* pOut)
+// Sends one request; its reply lands in the slot pushed for it.
+void SendAtDepth(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DWORD cbData)
 {
     COPYDATASTRUCT cds;
     cds.dwData = PackEnvelope(iMessage, iValue);
     cds.cbData = cbData;
     cds.lpData = pData;
-
     DWORD_PTR dwResult = 0;
-    if (iMessage == MSG_TRANSPORT_REPLY) {
-        SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds),
-                      &dwResult, false);
-        return static_cast<int>(dwResult);
-    }
-    // No IsWindow check first: for another process's window it costs a
-    // round trip to the window server on every request, and a send to a
-    // window that has gone simply fails, which leaves the slot without a
-    // reply, as below.
-    if (hDest == nullptr || iDepth >= kMaxDepth) {
-        pOut->acText[0] = '\0';
-        pOut->iResult = 0;
-        return 0;
-    }
-    int iMine = ++iDepth;
-    ReplySlot& slot = asReply[iMine];
+    SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds), &dwResult,
+                  true);
+}
+
+ReplySlot* PushSlot(HWND hDest, const char* pSync)
+{
+    ReplySlot& slot = asReply[++iDepth];
     slot.acText[0] = '\0';
     slot.iResult = 0;
     slot.bArrived = 0;
     slot.hPeer = hDest;
-    SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds), &dwResult,
-                  true);
+    slot.pSync = pSync;
+    return &slot;
+}
+
+// The sync request to a peer out of step: true once its own reply came.
+bool BringInStep(HWND hOwn, HWND hDest)
+{
+    static unsigned long ulSync = 0;
+    char acToken[32];
+    std::snprintf(acToken, sizeof acToken, "sync %lu", ++ulSync);
+    char acBlock[kTextBlockSize];
+    std::memset(acBlock, 0, sizeof acBlock);
+    std::memcpy(acBlock, acToken, std::strlen(acToken));
+    ReplySlot* pSlot = PushSlot(hDest, acToken);
+    SendAtDepth(hOwn, hDest, MSG_TRANSPORT_SYNC, 0, acBlock, kTextBlockSize);
+    bool bInStep = pSlot->bArrived != 0;
     --iDepth;
-    if (slot.bArrived) {
-        *pOut = slot;
-    } else {
-        pOut->acText[0] = '\0';
-        pOut->iResult = 0;
+    if (bInStep) {
+        SetOutOfStep(hDest, false);
+        LogPeer("Peer 0x%04x back in step", hDest);
     }
-    pOut->bArrived = slot.bArrived;
+    return bInStep;
+}
+
+int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DWORD cbData,
+                ReplySlot* pOut)
+{
+    if (iMessage == MSG_TRANSPORT_REPLY) {
+        COPYDATASTRUCT cds;
+        cds.dwData = PackEnvelope(iMessage, iValue);
+        cds.cbData = cbData;
+        cds.lpData = pData;
+        DWORD_PTR dwResult = 0;
+        SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds),
+                      &dwResult, false);
+        return static_cast<int>(dwResult);
+    }
+    pOut->acText[0] = '\0';
+    pOut->iResult = 0;
+    pOut->bArrived = 0;
+    // No IsWindow check first: for another process's window it costs a
+    // round trip to the window server on every request, and a send to a
+    // window that has gone simply fails, which leaves the slot without a
+    // reply, as below. A peer out of step that does not come back in step
+    // is not asked: the request would only queue behind what it is doing.
+    if (hDest == nullptr || iDepth + 1 >= kMaxDepth || bSendsStopped) return 0;
+    if (IsOutOfStep(hDest) && !BringInStep(hOwn, hDest)) return 0;
+    ReplySlot* pSlot = PushSlot(hDest, nullptr);
+    SendAtDepth(hOwn, hDest, iMessage, iValue, pData, cbData);
+    --iDepth;
+    if (pSlot->bArrived) *pOut = *pSlot;
     return pOut->iResult;
 }
 
@@ -166,8 +216,28 @@ DWORD SetPeerTimeout(DWORD dwMs)
 bool SendPeerMessage(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, LRESULT* plResult)
 {
     DWORD_PTR dwResult = 0;
-    bool bOk = hDest != nullptr && SendWithLimit(hDest, uMessage, wParam, lParam, &dwResult, false);
+    bool bOk = hDest != nullptr && !bSendsStopped && SendWithLimit(hDest, uMessage, wParam, lParam, &dwResult, false);
     if (plResult != nullptr) *plResult = bOk ? static_cast<LRESULT>(dwResult) : 0;
+    return bOk;
+}
+
+void SetPostedCloseWatch(PostedCloseWatch pfnWatch)
+{
+    pfnCloseWatch = pfnWatch;
+}
+
+void StopSends(bool bStopped)
+{
+    bSendsStopped = bStopped;
+}
+
+bool SendPeerMessageWithin(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWORD dwMs)
+{
+    if (hDest == nullptr || bSendsStopped) return false;
+    DWORD_PTR dwResult = 0;
+    ++iSendDepth;
+    bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL, dwMs, &dwResult) != 0;
+    --iSendDepth;
     return bOk;
 }
 
@@ -186,6 +256,7 @@ void WaitForSentMessages(DWORD dwMs, HWND* pDone)
     for (;;) {
         MSG msg;
         PeekMessageA(&msg, nullptr, kNoPostedMessage, kNoPostedMessage, PM_NOREMOVE);
+        WatchForPostedClose();
         DWORD dwWaited = GetTickCount() - dwStart;
         if (*pDone != nullptr || dwWaited >= dwMs) break;
         DWORD dwStep = dwMs - dwWaited < 50 ? dwMs - dwWaited : 50;
@@ -212,20 +283,31 @@ void HandleCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
 
     if (iMessage == MSG_TRANSPORT_REPLY) {
         HWND hFrom = reinterpret_cast<HWND>(wParam);
-        if (TakeOwedReply(hFrom)) return;
-        int iSlot = iDepth;
+        int iSlot = 0;
         for (int d = iDepth; d >= 1; --d) {
             if (asReply[d].hPeer == hFrom && !asReply[d].bArrived) {
                 iSlot = d;
                 break;
             }
         }
-        ReplySlot& slot = asReply[iSlot];
-        if (nSize == static_cast<size_t>(kNumericBlockSize)) {
-            slot.acText[0] = '\0';
-        } else {
-            CopyReceivedBlock(slot.acText, pCds->lpData, nSize);
+        if (iSlot == 0) {
+            LogPeer("Reply from 0x%04x with no request outstanding - dropped", hFrom);
+            return;
         }
+        ReplySlot& slot = asReply[iSlot];
+        char acText[kTextBlockSize + 1];
+        if (nSize == static_cast<size_t>(kNumericBlockSize)) {
+            acText[0] = '\0';
+        } else {
+            CopyReceivedBlock(acText, pCds->lpData, nSize);
+        }
+        // A peer out of step answers what it was doing first: only the
+        // sync's own reply counts.
+        if (slot.pSync != nullptr ? std::strcmp(acText, slot.pSync) != 0 : IsOutOfStep(hFrom)) {
+            LogPeer("Late reply from 0x%04x dropped", hFrom);
+            return;
+        }
+        std::memcpy(slot.acText, acText, sizeof slot.acText);
         slot.iResult = iValue;
         slot.bArrived = 1;
         return;

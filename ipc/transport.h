@@ -41,9 +41,26 @@ const DWORD kFindPeerMs = 10000;
 // ends in bounded time even when every peer hangs). Returns the old one.
 DWORD SetPeerTimeout(DWORD dwMs);
 
+// Long work (start-up, a take, a sweep) never returns to the message loop,
+// where a close request that was posted (WM_CLOSE, File / Exit) waits. The
+// watch, when set, runs after each send and in every wait (at most every
+// 50 ms), counted as a send under way, so that it can look for one.
+typedef void (*PostedCloseWatch)();
+void SetPostedCloseWatch(PostedCloseWatch pfnWatch);
+// After the unregister nothing more goes to a peer: every later request and
+// plain message fails at once (replies to peers' requests still go).
+// StopSends(false) lets them go again (tests).
+void StopSends(bool bStopped);
+
 // A plain message to a peer within the time limit. Returns false when the
 // peer did not answer (gone, hung or too slow); *plResult is then 0.
 bool SendPeerMessage(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, LRESULT* plResult);
+
+// A plain message to a peer that has just sent this process a message: it
+// may have taken no message for longer than the hung limit while it was
+// busy, and may not yet be back at its message loop, so the send waits for
+// it up to dwMs without the hung check.
+bool SendPeerMessageWithin(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWORD dwMs);
 
 // Text request like SendCopyText; *pbAnswered tells whether the peer's reply
 // arrived (an empty reply and no reply both leave an empty text).

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,67 @@ TEST_F(DriverProcess, StartsUpAndShutsDownOnEachCloseRequest)
                                   (uClose == WM_CLOSE             ? "WM_CLOSE"
                                    : uClose == WM_QUERYENDSESSION ? "end of the Windows session (WM_QUERYENDSESSION)"
                                                                   : "message 2175 from a peer"));
+    }
+}
+
+// Two drivers of one device started together (0-50 ms apart) on a profile
+// that lacks keys, as at a site's first start: only the driver RVX accepts
+// writes the missing keys back, so the profile comes out of every round
+// whole, the keys it held and the ones it lacked.
+TEST_F(DriverProcess, TwoDriversStartedTogetherLeaveTheProfileWhole)
+{
+    StartRvx();
+    StartInfoDrivers();
+    const std::string sProfile = DataFile("INI");
+    auto Key = [&](const char* pSection, const char* pKey) {
+        char ac[128] = "";
+        GetPrivateProfileStringA(pSection, pKey, "(missing)", ac, sizeof ac, sProfile.c_str());
+        return std::string(ac);
+    };
+    const std::vector<std::string> asEnv = {"CC_ROOT=" + site.sRoot, "CC_SYSTEM=sys"};
+    std::srand(22);
+    for (int iRound = 0; iRound < 10; ++iRound) {
+        SCOPED_TRACE(iRound);
+        WriteProfile("DatabaseSize_0=16\nDatabaseSize_1=16\n");
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, sProfile.c_str());   // no cached copy
+        const int iInfoFrom = LineCount(asInfoLog[2]);
+        StartedProcess aDriver[2];
+        aDriver[0] = StartProgram("zur.exe", "201", asEnv);
+        Sleep(static_cast<DWORD>(std::rand() % 51));
+        aDriver[1] = StartProgram("zur.exe", "201", asEnv);
+        // The refused one shows its box, is let go and ends; the other stays.
+        int iLeft = -1;
+        DWORD dwStart = GetTickCount();
+        while (iLeft < 0 && GetTickCount() - dwStart < 60000) {
+            for (int i = 0; i < 2; ++i) {
+                HWND hBox = WaitForErrorBox(aDriver[i].dwPid, 50);
+                if (hBox != nullptr) PressErrorBoxOk(hBox);
+                if (WaitForExit(aDriver[i].hProcess, 0)) iLeft = 1 - i;
+            }
+        }
+        ASSERT_GE(iLeft, 0) << "neither driver ended";
+        EXPECT_GE(WaitForLine(asInfoLog[2], {"INFO303 <- 2732"}, 60000, iInfoFrom), 0);
+        HWND hWinner = WaitForWindow("Q7CMBINE", kDriverTitle201, aDriver[iLeft].dwPid, 20000);
+        ASSERT_NE(hWinner, nullptr);
+        DWORD_PTR dwResult = 0;
+        SendMessageTimeoutA(hWinner, MSG_CLOSE_REQUEST, 0, 0, SMTO_NORMAL, 20000, &dwResult);
+        EXPECT_TRUE(WaitForExit(aDriver[iLeft].hProcess, 30000));
+        for (StartedProcess& d : aDriver) EndProcess(&d);
+
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, sProfile.c_str());
+        EXPECT_EQ(Key("Database", "DatabaseSize_0"), "16");
+        EXPECT_EQ(Key("Database", "DatabaseSize_1"), "16");
+        EXPECT_EQ(Key("Combiner", "SrcePkgInfoId"), "301");
+        EXPECT_EQ(Key("Combiner", "LevelMapInfoId"), "303");
+        EXPECT_EQ(Key("Combiner", "SaveDelay"), "5");
+        EXPECT_EQ(Key("Combiner", "ExternalDLL"), "NONE");
+        EXPECT_EQ(Key("Combiner", "Name"), "Default");
+        EXPECT_EQ(Key("Combiner", "NameLength"), "8");
+        EXPECT_EQ(Key("Combiner", "JournalSize"), "1024");
+        EXPECT_EQ(Key("Levels", "Level_01"), "F,R,1");
+        EXPECT_EQ(Key("Levels", "Level_32"), "F,R,32");
+        EXPECT_EQ(Key("Masks", "Mask_32"), "MASKNAME_32,1,2,3,4,5,6,7,8");
+        EXPECT_EQ(Key("Security", "Access"), "ALL");
     }
 }
 
@@ -454,6 +516,159 @@ TEST_F(DriverProcess, CloseRequestsRunOneShutDownAndStopStartUp)
     for (int i = 0; i < 3; ++i) EXPECT_EQ(CountLines(asInfoLog[i], {"<- 2724"}), 0) << i;
     EXPECT_EQ(ReadBinaryFile(DataFile("DAT")), sIndex);
     EXPECT_EQ(ReadBinaryFile(DataFile("LCK")), sLock);
+}
+
+// Every close ends in bounded time, whatever the driver is doing: a
+// start-up box open (2175 sent, WM_CLOSE posted: the request closes the
+// box), a WM_CLOSE posted during the level map's initialisation (4096 slow
+// reads), a take that waits for slow but live InfoDrivers (8 s an answer),
+// and an "RF" sweep through a slow RVX. Each ends, unregistered, well within
+// its limit of the request.
+TEST_F(DriverProcess, EveryCloseEndsInBoundedTime)
+{
+    auto Close = [&](HWND hDriver, UINT uMessage, bool bPost) {
+        if (bPost) {
+            PostMessageA(hDriver, uMessage, 0, 0);
+        } else {
+            DWORD_PTR dwResult = 0;
+            SendMessageTimeoutA(hDriver, uMessage, 0, 0, SMTO_NORMAL, 30000, &dwResult);
+        }
+    };
+    auto EndsWithin = [&](DWORD dwStart, DWORD dwLimit) {
+        DWORD dwExit = 99;
+        DWORD dwTaken = GetTickCount() - dwStart;
+        EXPECT_TRUE(WaitForExit(driver.hProcess, dwTaken < dwLimit ? dwLimit - dwTaken : 0, &dwExit))
+            << "not ended " << dwLimit << " ms after the request";
+        EXPECT_EQ(dwExit, 0u);
+        EXPECT_EQ(CountLines(sRvxLog, {"RVX <- 2186 unregister"}), 1);
+    };
+
+    // The box of an InfoDriver that is not running (302).
+    for (bool bPost : {false, true}) {
+        SCOPED_TRACE(bPost ? "posted WM_CLOSE, box open" : "2175, box open");
+        TearDown();
+        SetUp();
+        StartRvx();
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 0));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 2));
+        StartDriver();
+        HWND hDriver = DriverWindow();
+        ASSERT_NE(hDriver, nullptr);
+        HWND hBox = WaitForErrorBox(driver.dwPid, 30000);
+        ASSERT_NE(hBox, nullptr);
+        EXPECT_NE(ErrorBoxText(hBox).find("Destination Package InfoDriver 302"), std::string::npos);
+        DWORD dwStart = GetTickCount();
+        Close(hDriver, bPost ? WM_CLOSE : MSG_CLOSE_REQUEST, bPost);
+        EndsWithin(dwStart, 10000);
+    }
+
+    {
+        SCOPED_TRACE("posted WM_CLOSE during the level map's initialisation");
+        TearDown();
+        SetUp();
+        StartRvx();
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 0));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 1));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 2, "", "--answer-delay 5"));
+        StartDriver();
+        HWND hDriver = DriverWindow();
+        ASSERT_NE(hDriver, nullptr);
+        ASSERT_GE(WaitForLine(asInfoLog[2], {"INFO303 <- 2727"}, 30000), 0);
+        DWORD dwStart = GetTickCount();
+        Close(hDriver, WM_CLOSE, true);
+        EndsWithin(dwStart, 10000);
+        EXPECT_LT(CountLines(asInfoLog[2], {"INFO303 <- 2727"}), 4096);
+    }
+
+    {
+        SCOPED_TRACE("2175 during a take with slow InfoDrivers");
+        TearDown();
+        SetUp();
+        // Destination 1 carries source 2: the take reads the previous source too.
+        std::string sIndex(8192, '\0');
+        sIndex[1] = 2;
+        ASSERT_TRUE(WriteTextFile(DataFile("DAT"), sIndex));
+        StartRvx();
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 0, "", "--answer-delay 8000"));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "", "--answer-delay 8000"));
+        ASSERT_TRUE(StartSiteInfoDriver(&site, 2));
+        StartDriver();
+        HWND hDriver = DriverWindow();
+        ASSERT_NE(hDriver, nullptr);
+        ASSERT_TRUE(StartedUp());
+        HWND hPeer = CreateTextPeerWindow();
+        ASSERT_NE(hPeer, nullptr);
+        EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, "RC 201 1 1 ',1' 7"), 1);
+        PumpFor(100);
+        DWORD dwStart = GetTickCount();
+        Close(hDriver, MSG_CLOSE_REQUEST, false);
+        EndsWithin(dwStart, 15000);
+        DestroyWindow(hPeer);
+    }
+
+    {
+        SCOPED_TRACE("WM_CLOSE posted during an RF sweep through a slow RVX");
+        TearDown();
+        SetUp();
+        StartRvx("--answer-delay 300");
+        StartInfoDrivers();
+        StartDriver();
+        HWND hDriver = DriverWindow();
+        ASSERT_NE(hDriver, nullptr);
+        ASSERT_TRUE(StartedUp());
+        HWND hPeer = CreateTextPeerWindow();
+        ASSERT_NE(hPeer, nullptr);
+        EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, "RF 201 7"), 1);
+        ASSERT_GE(WaitForLine(sRvxLog, {"value=7 text=\"RR 201 002"}, 10000), 0);
+        DWORD dwStart = GetTickCount();
+        Close(hDriver, WM_CLOSE, true);
+        EndsWithin(dwStart, 10000);
+        EXPECT_LT(CountLines(sRvxLog, {"value=7 text=\"RR 201"}), 8);
+        DestroyWindow(hPeer);
+    }
+}
+
+// The end of the session during a take that waits for a slow InfoDriver:
+// by the time WM_ENDSESSION returns, the idle InfoDrivers are unlinked, RVX
+// is unregistered and the index file is written (it had gone); nothing
+// reaches RVX after that, though the take's read is answered later, and the
+// process ends.
+TEST_F(DriverProcess, EndOfSessionShutsDownBeforeItReturns)
+{
+    StartRvx();
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 0, "1 1\n", "--answer-delay 4000"));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 1));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 2));
+    StartDriver();
+    HWND hDriver = DriverWindow();
+    ASSERT_NE(hDriver, nullptr);
+    ASSERT_TRUE(StartedUp());
+    DeleteFileA(DataFile("DAT").c_str());
+    HWND hPeer = CreateTextPeerWindow();
+    ASSERT_NE(hPeer, nullptr);
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_DRIVER_COMMAND, 0, "RC 201 1 1 ',1' 7"), 1);
+    PumpFor(300);
+    DWORD_PTR dwResult = 0;
+    EXPECT_NE(SendMessageTimeoutA(hDriver, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 20000, &dwResult), 0);
+    EXPECT_EQ(dwResult, 1u);
+    DWORD dwStart = GetTickCount();
+    EXPECT_NE(SendMessageTimeoutA(hDriver, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 20000, &dwResult), 0);
+    EXPECT_LT(GetTickCount() - dwStart, 10000u);
+    // Looked at as soon as it has returned: the session may end the process now.
+    EXPECT_TRUE(FileExists(DataFile("DAT")));
+    int iUnregister = WaitForLine(sRvxLog, {"RVX <- 2186 unregister"}, 2000);
+    EXPECT_GE(iUnregister, 0);
+    // InfoDriver 301, busy with the take's read, cannot take its unlink in
+    // the time the session leaves; the other two are unlinked.
+    for (int i = 1; i < 3; ++i) EXPECT_GE(WaitForLine(asInfoLog[i], {"<- 2725"}, 2000), 0) << i;
+    DWORD dwExit = 99;
+    EXPECT_TRUE(WaitForExit(driver.hProcess, 20000, &dwExit));
+    EXPECT_EQ(ReceivedTexts(sRvxLog, iUnregister + 1,
+                            {MSG_ROUTE_COMMAND, MSG_SWITCH_COMMAND, MSG_INFO_WRITE_COMMAND, MSG_REVERTIVE,
+                             MSG_REVERTIVE_SERIES})
+                  .size(),
+              0u);
+    DestroyWindow(hPeer);
 }
 
 // An RVX or an InfoDriver busy for 6 s when the driver looks for it is

@@ -136,4 +136,103 @@ TEST_F(RoutesProcess, RevertivesLocksAndRestart)
     EXPECT_TRUE(CloseSiteDriver(&site, &dwExit));
 }
 
+// A lock that cannot be saved (a folder stands where the save writes its
+// new file) is reported with DebugMode 0 (debug line, journal line, the
+// mark in the title), kept in force, and saved by the next change once the
+// folder has gone; the title loses its mark.
+TEST_F(RoutesProcess, FailedSaveIsReportedAndRetriedUntilItSucceeds)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n"));
+    StartAll("7 5\n", "", "");
+    const std::string sNewLock = SiteFile(&site, "DEV_201.LCK.new");
+    const std::string sNewIndex = SiteFile(&site, "DEV_201.DAT.new");
+    ASSERT_TRUE(CreateDirectoryA(sNewLock.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(sNewIndex.c_str(), nullptr));
+    auto Title = [&]() {
+        char ac[128] = "";
+        GetWindowTextA(hDriver, ac, sizeof ac);
+        return std::string(ac);
+    };
+
+    Command("RL 201 5 5 1 7");
+    Fence();
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Couldn't write lock file"}, 5000), 0);
+    EXPECT_GE(WaitForLine(SiteFile(&site, "DEV_201.LOG"), {"   Couldn't write lock file"}, 5000), 0);
+    EXPECT_EQ(Title(), std::string(kDriverTitle201) + " - NOT SAVED");
+    EXPECT_EQ(static_cast<unsigned char>(ReadBinaryFile(SiteFile(&site, "DEV_201.LCK"))[4]), 0);
+    // The lock is in force all the same.
+    int iReads = LineCount(site.asInfoLog[0]);
+    Command("RC 201 7 5 ',---' 0");
+    Fence();
+    EXPECT_EQ(ReceivedTexts(site.asInfoLog[0], iReads, {MSG_INFO_SLOT_READ}).size(), 0u);
+
+    // Saving works again: the next change (a take elsewhere) writes both.
+    RemoveDirectoryA(sNewLock.c_str());
+    RemoveDirectoryA(sNewIndex.c_str());
+    CommandUntil("RC 201 7 3 ',---' 0", "RR 201 003 007");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-The lock file is written again"}, 5000), 0);
+    EXPECT_EQ(static_cast<unsigned char>(ReadBinaryFile(SiteFile(&site, "DEV_201.LCK"))[4]), 1);
+    EXPECT_EQ(Title(), kDriverTitle201);
+    DWORD dwExit = 99;
+    EXPECT_TRUE(CloseSiteDriver(&site, &dwExit));
+}
+
+// "RF" when the profile has gone: the access list in force stays (1, 5-7),
+// a debug line and a journal line say why, and no profile is written in
+// its place. Workstation 9 is still refused.
+TEST_F(RoutesProcess, RefreshKeepsTheAccessListWhenTheProfileHasGone)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", 0, "ExternalDLL=NONE\n",
+                                 "[Security]\nAccess=1,5-7\n"));
+    StartAll("", "", "");
+    const std::string sProfile = SiteFile(&site, "DEV_201.INI");
+    const std::string sAway = SiteFile(&site, "DEV_201.INI.away");
+    ASSERT_TRUE(MoveFileA(sProfile.c_str(), sAway.c_str()));
+    site.asTemp.push_back(sAway);
+
+    CommandUntil("RF 201 5", "value=5 text=\"RR 201 016");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Access list kept - the device profile cannot be read"}, 5000),
+              0);
+    EXPECT_GE(WaitForLine(SiteFile(&site, "DEV_201.LOG"), {"   Access list kept"}, 5000), 0);
+    int iFrom = LineCount(site.sRvxLog);
+    Command("RP 201 1 1 9");
+    CommandUntil("RP 201 2 2 6", "value=6 text=\"RR 201 002");
+    EXPECT_EQ(CountLines(site.sRvxLog, {"value=9 text="}), 0) << iFrom;
+    EXPECT_FALSE(FileExists(sProfile));
+    DWORD dwExit = 99;
+    EXPECT_TRUE(CloseSiteDriver(&site, &dwExit));
+    EXPECT_FALSE(FileExists(sProfile));
+}
+
+// A close while a take waits for a slow InfoDriver: the lock and the poll
+// queued behind the take are carried out before the unregister (the lock in
+// the lock file, the revertive before the 2186); the take queued after them
+// is journaled as dropped at close.
+TEST_F(RoutesProcess, QueuedLocksAndPollsAreCarriedOutAtAClose)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n"));
+    asInfoMore[0] = "--answer-delay 2000";
+    StartAll("", "", "");
+    Command("RC 201 1 1 ',1' 7");
+    Command("RL 201 2 2 1 7");
+    Command("RP 201 4 4 7");
+    Command("RC 201 1 3 ',1' 7");
+    PumpFor(500);
+    DWORD_PTR dwResult = 0;
+    SendMessageTimeoutA(hDriver, MSG_CLOSE_REQUEST, 0, 0, SMTO_NORMAL, 20000, &dwResult);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(WaitForExit(site.driver.hProcess, 30000, &dwExit));
+    EXPECT_EQ(dwExit, 0u);
+    std::string sLock = ReadBinaryFile(SiteFile(&site, "DEV_201.LCK"));
+    ASSERT_EQ(sLock.size(), 4096u);
+    EXPECT_EQ(static_cast<unsigned char>(sLock[1]), 1);
+    int iPoll = WaitForLine(site.sRvxLog, {"value=7 text=\"RR 201 004"}, 0);
+    int iUnregister = WaitForLine(site.sRvxLog, {"RVX <- 2186"}, 0);
+    EXPECT_GE(iPoll, 0);
+    EXPECT_GT(iUnregister, iPoll);
+    const std::string sJournal = SiteFile(&site, "DEV_201.LOG");
+    EXPECT_EQ(CountLines(sJournal, {"ws 7 dropped at close | RC 201 1 3 ',1' 7"}), 1);
+    EXPECT_EQ(CountLines(sJournal, {"ws 7 accepted | RL 201 2 2 1 7"}), 1);
+}
+
 }  // namespace

@@ -193,6 +193,12 @@ TEST_F(TakeProcess, RefusedReceiveOnlyAndForwardedWrites)
     asSent = CommandUntil("RC 201 12 17 ',1' 7", "RR 201 017 012");
     EXPECT_EQ(asSent, std::vector<std::string>{"2187 0 RR 201 017 012"});
     EXPECT_GE(WaitForLine(site.asInfoLog[1], {"INFO302 <- 2727", "value=17 ", "reply=\"a b\""}, 0, aiFrom[1]), 0);
+    // A write longer than 127 characters reaches its own slot whole.
+    const std::string sLong(115, 'x');
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_INFO_MESSAGE, 0, ("IW 302 '" + sLong + "' 4095 0").c_str()), 1);
+    EXPECT_GE(WaitForLine(site.asInfoLog[1], {"INFO302 <- 2726", "value=4095 text=\"" + sLong + "\""}, 10000,
+                          aiFrom[1]),
+              0);
 
     DWORD dwExit = 99;
     EXPECT_TRUE(CloseSiteDriver(&site, &dwExit));
@@ -346,6 +352,204 @@ TEST_F(TakeProcess, HungInfoDriverIsGivenUp)
     EXPECT_EQ(dwExit, 0u);
     EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2186"}), 1);
     EXPECT_EQ(RouteInFile(site, 34), 0);
+}
+
+// RVX stops taking messages right after the first level command of the
+// worked example: the second is given up after the time limit (the request
+// is withdrawn, RVX never handles it). The take stops there: no further
+// level command, no revertive, the index keeps destination 34 unrouted, and
+// the journal names the command that was not delivered.
+TEST_F(TakeProcess, TakeStopsAtTheFirstLevelCommandRvxDoesNotTake)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 1, "ExternalDLL=NONE\n", kTakeLevels));
+    sRvxMore = "-e \"expect 2124 60s\" -e \"stall 14s\"";
+    StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n", "");
+    int iFrom = LineCount(site.sRvxLog);
+    Command("RC 201 12 34 ',1,2,3,4,5' 7");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Take stopped - RVX did not take RC 102 7 21 ',---' 7"},
+                               30000),
+              0);
+    PumpFor(2500);
+    CommandUntil("RP 201 34 34 0", "RR 201 034 000");
+    std::vector<std::string> asSent = ReceivedTexts(site.sRvxLog, iFrom, kRvxTexts);
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 034 000"}))
+        << Joined(asSent);
+    const std::vector<std::string> asJournalExpected = {
+        "ws 7 accepted | RC 201 12 34 ',1,2,3,4,5' 7", "  sent 2124 to 101 | RC 101 5 20 ',---' 7",
+        "  not delivered 2124 to 102 | RC 102 7 21 ',---' 7", "ws 0 accepted | RP 201 34 34 0"};
+    std::vector<std::string> asJournal = JournalEntries(site);
+    EXPECT_EQ(asJournal, asJournalExpected) << Joined(asJournal);
+    DWORD dwExit = 99;
+    ASSERT_TRUE(CloseSiteDriver(&site, &dwExit));
+    EXPECT_EQ(RouteInFile(site, 34), 0);
+}
+
+// The last line of a record that holds every part, "" when none does.
+std::string LastLineWith(const std::string& sLog, const std::vector<std::string>& asParts)
+{
+    std::string sLast;
+    for (const std::string& sLine : ReadLines(sLog)) {
+        bool bAll = true;
+        for (const std::string& sPart : asParts) bAll = bAll && sLine.find(sPart) != std::string::npos;
+        if (bAll) sLast = sLine;
+    }
+    return sLast;
+}
+
+// Receive-only (2190) arrives 0.3 s into a take, inside a slow slot read,
+// TX/RX again (2180) after it: the take started while transmitting, so all five level
+// commands and its revertive go out; the changes take effect after it, in
+// the order they came.
+TEST_F(TakeProcess, StateChangeDuringATakeTakesEffectAfterIt)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\n", kTakeLevels));
+    asInfoMore[1] = "--answer-delay 1000";
+    StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n", "");
+    int iFrom = LineCount(site.sRvxLog);
+    Command("RC 201 12 34 ',1,2,3,4,5' 7");
+    PumpFor(300);
+    Plain(MSG_RX_ONLY_ORDER, 0, 201);
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2187", "RR 201 034 012"}, 20000, iFrom), 0);
+    EXPECT_EQ(ReceivedTexts(site.sRvxLog, iFrom, kRvxTexts), kWorkedExampleSent)
+        << Joined(ReceivedTexts(site.sRvxLog, iFrom, kRvxTexts));
+    // Receive-only now: a take records but sends nothing.
+    for (int i = 0; i < 3; ++i) EXPECT_GE(WaitForLine(site.asInfoLog[i], {"<- 2733", "wparam=1"}, 5000), 0) << i;
+    iFrom = LineCount(site.sRvxLog);
+    Command("RC 201 12 35 ',1' 7");
+    EXPECT_EQ(Plain(MSG_TXRX_ORDER, 0, 201), 1u);
+    std::vector<std::string> asSent = CommandUntil("RP 201 35 35 0", "RR 201 035 012");
+    EXPECT_EQ(asSent, std::vector<std::string>{"2187 0 RR 201 035 012"}) << Joined(asSent);
+}
+
+// A network status to RX only (TXRX=1) arrives inside a slow slot read, an
+// order to TX/RX (2180) 0.35 s later: they are carried out in that order
+// after the take, so the driver ends transmitting, and the last 2733 each
+// InfoDriver got, RVX's last 2215 and the NS answer all say so in turn.
+TEST_F(TakeProcess, NestedStateChangesEndInTheirOrder)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\n", kTakeLevels));
+    asInfoMore[1] = "--answer-delay 1500";
+    StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n35 20,21,30,4,12\n", "");
+    int iFrom = LineCount(site.sRvxLog);
+    Command("RC 201 12 34 ',1,2,3,4,5' 7");
+    PumpFor(400);
+    EXPECT_EQ(SendCopyText(hPeer, hDriver, MSG_NETWORK_STATUS, 0, "NS 5 1 'TXRX=1' a b c"), 1);
+    PumpFor(350);
+    EXPECT_EQ(Plain(MSG_TXRX_ORDER, 0, 201), 1u);
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2187", "RR 201 034 012"}, 20000, iFrom), 0);
+    EXPECT_EQ(ReceivedTexts(site.sRvxLog, iFrom, kRvxTexts), kWorkedExampleSent);
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2215", "wparam=3"}, 10000, iFrom), 0);
+    Fence();
+    EXPECT_NE(LastLineWith(site.sRvxLog, {"RVX <- 2215"}).find("wparam=3 "), std::string::npos)
+        << LastLineWith(site.sRvxLog, {"RVX <- 2215"});
+    EXPECT_NE(LastLineWith(site.sRvxLog, {"RVX <- 2123"}).find("TXRX=1"), std::string::npos);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_GE(WaitForLine(site.asInfoLog[i], {"<- 2733", "wparam=1"}, 0), 0) << i;
+        EXPECT_NE(LastLineWith(site.asInfoLog[i], {"<- 2733"}).find("wparam=3"), std::string::npos) << i;
+    }
+    std::vector<std::string> asSent = CommandUntil("RC 201 12 35 ',1' 7", "RR 201 035 012");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 035 012"}))
+        << Joined(asSent);
+}
+
+// InfoDriver 301 stops taking messages after the first read: the read of
+// the second take is given up and withdrawn (301 never handles it). Once
+// 301 takes messages again, the next take's read gets its own answer, not
+// taken for the late answer of the withdrawn one. A reply that no request
+// waits for is dropped and named.
+TEST_F(TakeProcess, AnswerAfterAWithdrawnReadIsTheReadersOwn)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=2\nDatabaseSize_1=2\n", 1, "ExternalDLL=NONE\n",
+                                 "[Levels]\nLevel_01=F,R,101\n"));
+    asInfoMore[0] = "-e \"expect 2727 \\\"value=1 \\\" 60s\" -e \"stall 14s\"";
+    StartAll("1 101\n2 102\n", "1 1001\n2 1002\n", "1 1\n2 1\n");
+    CommandUntil("RC 201 1 1 ',1' 7", "RR 201 001 001");
+    Command("RC 201 1 2 ',1' 7");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Take abandoned - InfoDriver 301 did not answer the read of "
+                                                   "slot 1"}, 30000),
+              0);
+    PumpFor(2500);
+    std::vector<std::string> asSent = CommandUntil("RC 201 2 2 ',1' 7", "RR 201 002 002");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 102 1002 ',---' 7", "2187 0 RR 201 002 002"}))
+        << Joined(asSent);
+    EXPECT_EQ(CountLines(site.asInfoLog[0], {"INFO301 <- 2727", "value=1 "}), 1);
+    EXPECT_GE(WaitForLine(site.asInfoLog[0], {"INFO301 <- 2727", "value=2 ", "reply=\"102\""}, 0), 0);
+
+    int iDebugFrom = static_cast<int>(DebugLines(site.driver.dwPid).size());
+    SendCopyText(hPeer, hDriver, MSG_TRANSPORT_REPLY, 0, "stray");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"with no request outstanding - dropped"}, 5000, iDebugFrom), 0);
+    // The driver drains its queue only on the 2049 it posts itself.
+    EXPECT_EQ(Plain(MSG_COMMAND_QUEUED, 0, 0), 0u);
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Message 2049 sent by another program - ignored"}, 5000,
+                               iDebugFrom),
+              0);
+    Fence();
+}
+
+// A leftover second InfoDriver 301 that answers the driver's request late,
+// while the driver asks for 302, is not linked as 302: every answer is
+// confirmed by asking its window alone for that InfoDriver. The slow 302
+// is linked, and takes read their destination package from it.
+TEST_F(TakeProcess, LateDuplicateInfoDriverIsNotLinkedAsTheNextOne)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=2\nDatabaseSize_1=2\n", 1, "ExternalDLL=NONE\n",
+                                 "[Levels]\nLevel_01=F,R,101\n"));
+    ASSERT_TRUE(StartSiteRvx(&site));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 0, "1 101\n"));
+    StartedProcess duplicate = StartProgram("infosim.exe", "301 --quiet --attach-delay 4000");
+    ASSERT_NE(WaitForWindow("InfoSim", "InfoDriver 301", duplicate.dwPid, 20000), nullptr);
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "1 1001\n", "--attach-delay 6000"));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 2, "1 1\n"));
+    ASSERT_TRUE(StartDebugCapture());
+    ASSERT_TRUE(StartSiteDriver(&site));
+    hDriver = SiteDriverWindow(&site);
+    ASSERT_NE(hDriver, nullptr);
+    EXPECT_TRUE(SiteStartedUp(&site));
+    hPeer = CreateTextPeerWindow();
+    ASSERT_NE(hPeer, nullptr);
+    // The duplicate is named: as an answer for 302 that was not confirmed
+    // or, when it answered in time, as a second 301.
+    EXPECT_TRUE(
+        WaitForDebugLine(site.driver.dwPid, {"<GR>-An answer for InfoDriver 302 ", "not confirmed - not linked"}, 5000) >=
+            0 ||
+        WaitForDebugLine(site.driver.dwPid, {"<GR>-A second InfoDriver 301 answered"}, 0) >= 0);
+    std::vector<std::string> asSent = CommandUntil("RC 201 1 1 ',1' 7", "RR 201 001 001");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 101 1001 ',---' 7", "2187 0 RR 201 001 001"}))
+        << Joined(asSent);
+    EndProcess(&duplicate);
+}
+
+// InfoDriver 302 ends: the next take is abandoned and the journal says why.
+// A new 302 that announces itself (an unasked 2729) is confirmed and linked
+// again at the next take, which goes out whole.
+TEST_F(TakeProcess, RestartedInfoDriverIsLinkedAgain)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=2\nDatabaseSize_1=2\n", 1, "ExternalDLL=NONE\n",
+                                 "[Levels]\nLevel_01=F,R,101\n"));
+    StartAll("1 101\n2 102\n", "1 1001\n2 1002\n", "1 1\n2 1\n");
+    CommandUntil("RC 201 1 1 ',1' 7", "RR 201 001 001");
+    EndProcess(&site.info[1]);
+    Command("RC 201 2 2 ',1' 7");
+    Fence();
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Destination package InfoDriver 302 has gone"}, 0), 0);
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "1 1001\n2 1002\n", "-e \"find-driver 10\" -e \"plain 2729 self 0\""));
+    EXPECT_GE(WaitForLine(site.asInfoLog[1], {"-> 2729"}, 10000), 0);
+    std::vector<std::string> asSent = CommandUntil("RC 201 2 2 ',1' 7", "RR 201 002 002");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 102 1002 ',---' 7", "2187 0 RR 201 002 002"}))
+        << Joined(asSent);
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Destination package InfoDriver 302 linked again"}, 0), 0);
+    std::vector<std::string> asJournal = JournalEntries(site);
+    const std::vector<std::string> asJournalExpected = {
+        "ws 7 accepted | RC 201 1 1 ',1' 7",
+        "  sent 2124 to 101 | RC 101 101 1001 ',---' 7",
+        "ws 7 accepted | RC 201 2 2 ',1' 7",
+        "  InfoDriver 302 has gone - not found again",
+        "  take abandoned - InfoDriver 302 did not answer the read of slot 2",
+        "ws 901 accepted | RP 201 1 1 901",
+        "ws 7 accepted | RC 201 2 2 ',1' 7",
+        "  InfoDriver 302 linked again",
+        "  sent 2124 to 101 | RC 101 102 1002 ',---' 7"};
+    EXPECT_EQ(asJournal, asJournalExpected) << Joined(asJournal);
 }
 
 // A name change (2174) that arrives while a take waits for a slow

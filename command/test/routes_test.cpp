@@ -172,11 +172,13 @@ TEST_F(RouteCommands, RlSetsLocksAndWritesTheLockFileWithoutRevertives)
     const unsigned char acExpected[] = {0, 1, 1, 1, 0, 1, 0, 2, 0};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(acFile[i], acExpected[i]) << i;
 
-    // First above last: nothing changes, yet the file is written again.
+    // First above last: nothing changes and nothing is marked changed, yet
+    // the file is written again; so does a lock that is already set.
     ASSERT_TRUE(SaveIndexFile());
     ASSERT_TRUE(DeleteFileA(sLock.c_str()));
     EXPECT_EQ(RunCommand(CommandRL, "RL 201 10 5 1 7"), 1);
-    EXPECT_EQ(Routes().bIndexDirty, 1);
+    EXPECT_EQ(RunCommand(CommandRL, "RL 201 2 4 1 7"), 1);
+    EXPECT_EQ(Routes().bIndexDirty, 0);
     EXPECT_EQ(Routes().abLock[5], 0);
     EXPECT_EQ(Routes().abLock[10], 0);
     ASSERT_TRUE(ReadFileBytes(sLock, &acFile));

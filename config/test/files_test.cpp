@@ -195,7 +195,7 @@ TEST_F(Files, SaveTimerWritesOnlyEverySaveDelayTicksWhenDirty)
 
     // A negative delay never comes round.
     UseSaveDelay(-1);
-    SetRoute(1, 1);
+    SetRoute(1, Routes().aiIndex[1] + 1);
     for (int iTick = 0; iTick < 1000; ++iTick) OnSaveTimer();
     EXPECT_FALSE(Exists(sIndex));
     EXPECT_EQ(Routes().bIndexDirty, 1);

@@ -169,21 +169,23 @@ TEST_F(InfoDriverLinks, ConnectLinksAllThreeAndFillsTheLevelMapWithOneDefault)
     EXPECT_EQ(Links().hWndLevelMapInfo, ahPeer[2]);
     EXPECT_EQ(Driver().bClosing, 0);
 
+    // Each link is confirmed: its InfoDriver is asked alone once more.
     std::vector<std::string> asSrce = NewLines(0);
-    EXPECT_EQ(asSrce, (std::vector<std::string>{Connect(kSrce), Connect(kDest), Connect(kLevelMap)}));
+    EXPECT_EQ(asSrce, (std::vector<std::string>{Connect(kSrce), Connect(kSrce), Connect(kDest), Connect(kLevelMap)}));
 
     // Slots 2, 4 and 7 hold a comma and are kept; every other slot, the one
     // holding "5" and the empty ones, gets the same default, although this
     // InfoDriver answers each default write with another text.
     std::vector<std::string> asMap = NewLines(2);
-    ASSERT_EQ(asMap.size(), 3u + 4096u - 3u);
+    ASSERT_EQ(asMap.size(), 4u + 4096u - 3u);
     EXPECT_EQ(asMap[0], Connect(kSrce));
     EXPECT_EQ(asMap[2], Connect(kLevelMap));
-    EXPECT_EQ(asMap[3], std::string("2731 1 ") + kDefaultMap);
-    EXPECT_EQ(asMap[4], std::string("2731 3 ") + kDefaultMap);
-    EXPECT_EQ(asMap[5], std::string("2731 5 ") + kDefaultMap);
+    EXPECT_EQ(asMap[3], Connect(kLevelMap));
+    EXPECT_EQ(asMap[4], std::string("2731 1 ") + kDefaultMap);
+    EXPECT_EQ(asMap[5], std::string("2731 3 ") + kDefaultMap);
+    EXPECT_EQ(asMap[6], std::string("2731 5 ") + kDefaultMap);
     EXPECT_EQ(asMap.back(), std::string("2731 4096 ") + kDefaultMap);
-    for (size_t i = 3; i < asMap.size(); ++i) {
+    for (size_t i = 4; i < asMap.size(); ++i) {
         ASSERT_EQ(asMap[i].substr(asMap[i].find(' ', 5) + 1), kDefaultMap) << asMap[i];
     }
     char acSlot[256];
@@ -214,10 +216,15 @@ TEST_P(InfoDriverLinksMissing, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
         EXPECT_EQ(ahLink[i], i < c.iFailing ? ahPeer[i] : nullptr) << c.iFailing << " " << i;
     }
     // The broadcasts stop at the failing link; no level-map work follows.
-    std::vector<std::string> asExpected;
-    for (int i = 0; i <= c.iFailing; ++i) asExpected.push_back(Connect(aiId[i]));
-    EXPECT_EQ(NewLines(0), asExpected);
-    EXPECT_EQ(NewLines(2), asExpected);
+    // Each InfoDriver linked is asked alone once more to confirm it.
+    for (int iPeer : {0, 2}) {
+        std::vector<std::string> asExpected;
+        for (int i = 0; i <= c.iFailing; ++i) {
+            asExpected.push_back(Connect(aiId[i]));
+            if (i == iPeer && i < c.iFailing) asExpected.push_back(Connect(aiId[i]));
+        }
+        EXPECT_EQ(NewLines(iPeer), asExpected) << iPeer;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

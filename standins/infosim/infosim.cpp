@@ -26,7 +26,7 @@ const char kUsage[] =
     "  --slots FILE       initial slot texts (lines: SLOT TEXT)\n"
     "  --txrx             start in state TX/RX (default: RX only)\n"
     "  --answer-delay MS  waits MS milliseconds before answering each text request\n"
-    "  --attach-delay MS  busy MS milliseconds (taking no messages) before answering 2724\n"
+    "  --attach-delay MS  busy MS milliseconds (taking no messages) before its first answer to 2724\n"
     "  --script FILE      steps to play once the window exists (see the README)\n"
     "  -e STEP            one more script step (after the file), repeatable\n"
     "  --log FILE         also write every record line to FILE\n"
@@ -34,6 +34,8 @@ const char kUsage[] =
     "  --quiet            nothing on stdout\n"
     "  --help             this text\n"
     "\n"
+    "Script steps \"set state 1|2\" and \"set answer-delay MS\" change the state and\n"
+    "the delay of later answers.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
     "4 no window.\n";
 
@@ -47,6 +49,10 @@ int SetValue(const char* pName, long long llValue)
 {
     if (std::strcmp(pName, "state") == 0) {
         iState = llValue == 2 ? 2 : 1;
+        return 1;
+    }
+    if (std::strcmp(pName, "answer-delay") == 0 && llValue >= 0 && llValue <= 60000) {
+        iAnswerDelay = static_cast<int>(llValue);
         return 1;
     }
     return 0;
@@ -110,7 +116,10 @@ LRESULT OnPlain(UINT uMsg, WPARAM wParam, LPARAM lParam, int iKind)
         // while its broadcast is still in progress.
         HWND hDriver = reinterpret_cast<HWND>(wParam);
         SetDriverWindow(hDriver);
+        // Busy only before its first answer: a slow start, after which the
+        // driver's confirming 2724 is answered at once.
         LRESULT lSent = AnswerBroadcast(hDriver, MSG_INFO_CONNECT_ANSWER, hWndOwn, iAttachDelay);
+        iAttachDelay = 0;
         RecordPlain("->", MSG_INFO_CONNECT_ANSWER, reinterpret_cast<WPARAM>(hWndOwn), 0, lSent);
     }
     return lResult;

@@ -45,3 +45,4 @@ int CampaignRvxGone(int nCount, Figures* pFig);
 int CampaignCloses(int nCount, Figures* pFig);
 int CampaignSecond(int nCount, Figures* pFig);
 int CampaignSoak(int nCount, Figures* pFig);
+int CampaignLate(int nCount, Figures* pFig);

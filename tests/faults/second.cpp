@@ -131,6 +131,83 @@ bool StartFirstDriver(Site* pSite)
     return StartRvx(pSite) && StartDriver(pSite) && WaitDriverServing(pSite, 60000);
 }
 
+// The profile of the campaign once a driver has completed it: the keys it
+// was written with and some that the driver writes back. False, with the
+// first key that differs, when it is not whole.
+bool ProfileWhole(const std::string& sProfile, std::string* psWhy)
+{
+    static const struct {
+        const char* pSection;
+        const char* pKey;
+        const char* pValue;
+    } aKey[] = {
+        {"Database", "DatabaseSize_0", "64"},  {"Database", "DatabaseSize_1", "64"},
+        {"Combiner", "SrcePkgInfoId", "301"},  {"Combiner", "DestPkgInfoId", "302"},
+        {"Combiner", "LevelMapInfoId", "303"}, {"Combiner", "SaveDelay", "1"},
+        {"Combiner", "Name", "Default"},       {"Combiner", "NameLength", "8"},
+        {"Combiner", "JournalSize", "1024"},   {"Levels", "Level_01", "F,R,1"},
+        {"Levels", "Level_32", "F,R,32"},      {"Masks", "Mask_01", "MASKNAME_01,1,2,3,4,5,6,7,8"},
+        {"Masks", "Mask_32", "MASKNAME_32,1,2,3,4,5,6,7,8"}, {"Security", "Access", "ALL"},
+    };
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, sProfile.c_str());   // no cached copy
+    for (const auto& k : aKey) {
+        char acValue[128] = "";
+        GetPrivateProfileStringA(k.pSection, k.pKey, "(missing)", acValue, sizeof acValue, sProfile.c_str());
+        if (std::string(acValue) == k.pValue) continue;
+        *psWhy = std::string("[") + k.pSection + "] " + k.pKey + " is '" + acValue + "'";
+        return false;
+    }
+    return true;
+}
+
+// Two drivers for the device started 0-50 ms apart on a profile that lacks
+// keys, as at a site's first start: RVX accepts one and refuses the other,
+// whose box is pressed; the accepted one is closed once it serves. The
+// profile must come out whole. Returns the rounds in which it did.
+long SimultaneousStarts(Site* pSite, int nCount, Figures* pFig)
+{
+    const std::vector<std::string> asEnv = {"CC_ROOT=" + pSite->sRoot, "CC_SYSTEM=sys"};
+    long nWhole = 0;
+    for (int iRound = 0; iRound < nCount; ++iRound) {
+        std::string sRound = "second: simultaneous start " + std::to_string(iRound);
+        WriteCampaignProfile(pSite, "DatabaseSize_0=64\nDatabaseSize_1=64\n");
+        StartedProcess aDriver[2];
+        aDriver[0] = StartProgram("zur.exe", "201", asEnv);
+        Sleep(static_cast<DWORD>(RandomBelow(51)));
+        aDriver[1] = StartProgram("zur.exe", "201", asEnv);
+        ++pFig->nCases;
+        int iLeft = -1;
+        DWORD dwStart = GetTickCount();
+        while (iLeft < 0 && GetTickCount() - dwStart < 60000) {
+            for (int i = 0; i < 2 && iLeft < 0; ++i) {
+                HWND hBox = WaitForErrorBox(aDriver[i].dwPid, 50);
+                if (hBox != nullptr) PressErrorBoxOk(hBox);
+                if (WaitForExit(aDriver[i].hProcess, 0)) iLeft = 1 - i;
+            }
+        }
+        pFig->nChecks += 2;
+        if (iLeft < 0) {
+            Fail(pFig, &pFig->nWrong, sRound + ": neither driver was refused");
+        } else {
+            pSite->driver = aDriver[iLeft];
+            aDriver[iLeft] = {nullptr, 0};
+            DWORD dwExit = 99;
+            if (!WaitDriverServing(pSite, 60000) || !CloseDriver(pSite, &dwExit)) {
+                Fail(pFig, &pFig->nCrashes, sRound + ": the accepted driver did not serve and close");
+            }
+        }
+        for (StartedProcess& d : aDriver) EndProcess(&d);
+        EndProcess(&pSite->driver);
+        std::string sWhy;
+        if (ProfileWhole(SiteFile(pSite, "INI"), &sWhy)) {
+            ++nWhole;
+        } else {
+            Fail(pFig, &pFig->nTorn, sRound + ": the profile is not whole: " + sWhy);
+        }
+    }
+    return nWhole;
+}
+
 }  // namespace
 
 int CampaignSecond(int nCount, Figures* pFig)
@@ -254,6 +331,9 @@ int CampaignSecond(int nCount, Figures* pFig)
     } else {
         Fail(pFig, &pFig->nCrashes, "second: the first driver did not start again");
     }
+    long nWhole = SimultaneousStarts(&site, nCount, pFig);
+    std::printf("second: %d simultaneous starts on a profile lacking keys, the profile whole after %ld\n", nCount,
+                nWhole);
     std::printf("second: %ld second drivers started, %ld commands to the first driver; the first driver's save "
                 "timer wrote the index file %ld times while a second one ended; longest end of a second driver "
                 "after its box %lu ms\n",

@@ -1,0 +1,194 @@
+// Peers that are late rather than dead. Each round draws for each
+// InfoDriver one behaviour (healthy, slow 0-11 s per answer, stalled before
+// taking a message for 5-15 s, duplicated by a second InfoDriver with the
+// same number that answers late, restarted and announcing itself, or
+// killed) and for RVX healthy or slow (0-3 s per level command), flips the
+// driver's TX/RX state at random moments, and streams takes and polls.
+// Checked against a model of the commands:
+// - every level command carries the slot values of its own take;
+// - no take is partly sent: a take has all three level commands or none;
+// - the driver ends in the state of the last flip, and the last 2215 to RVX
+//   and the last 2733 to each InfoDriver say so.
+// nCount is the number of rounds.
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "tests/faults/campaigns.h"
+#include "tests/faults/site.h"
+
+namespace {
+
+const int kPackages = 16;
+const int kTakes = 5;
+enum Behaviour { kHealthy, kSlow, kStalled, kDuplicated, kRestarted, kKilled, kBehaviours };
+const char* const apBehaviour[kBehaviours] = {"healthy", "slow", "stalled", "duplicated", "restarted", "killed"};
+
+// The workstation (last field) of a received level command "RC t s d 'm' ws", 0 if none.
+int LevelCommandWs(const std::string& sLine)
+{
+    size_t i = sLine.find("text=\"");
+    int iTarget = 0, iSrc = 0, iDest = 0, iWs = 0;
+    char acMask[16] = "";
+    if (i == std::string::npos ||
+        std::sscanf(sLine.c_str() + i + 6, "RC %d %d %d %15s %d", &iTarget, &iSrc, &iDest, acMask, &iWs) != 5) {
+        return 0;
+    }
+    return iWs;
+}
+
+// The wparam of the last line of a record that holds sPart, 0 when none.
+int LastWparam(const std::string& sLog, const char* pPart)
+{
+    int iLast = 0;
+    for (const std::string& sLine : ReadLines(sLog)) {
+        if (sLine.find(pPart) == std::string::npos) continue;
+        size_t i = sLine.find("wparam=");
+        if (i != std::string::npos) iLast = std::atoi(sLine.c_str() + i + 7);
+    }
+    return iLast;
+}
+
+void Round(Site* pSite, int iRound, Figures* pFig)
+{
+    const std::string sRound = "late: round " + std::to_string(iRound);
+    int aiBehaviour[3];
+    std::string sDraw;
+    for (int i = 0; i < 3; ++i) {
+        aiBehaviour[i] = RandomBelow(kBehaviours);
+        sDraw += std::string(" ") + std::to_string(301 + i) + "=" + apBehaviour[aiBehaviour[i]];
+    }
+    int iRvxDelay = RandomBelow(2) == 0 ? 0 : RandomBelow(3000);
+    bool bUp = StartRvx(pSite, iRvxDelay > 0 ? "--answer-delay " + std::to_string(iRvxDelay) : "");
+    std::vector<StartedProcess> aExtra;
+    for (int i = 0; bUp && i < 3; ++i) {
+        std::string sMore;
+        // Slow and stalled from the end of start-up on (its TX/RX query):
+        // the start-up reads the whole level map, and a missing InfoDriver
+        // at start-up is fatal by design.
+        if (aiBehaviour[i] == kSlow) {
+            sMore = "-e \"expect 2732 60\" -e \"set answer-delay " + std::to_string(RandomBelow(11001)) + "\"";
+        }
+        if (aiBehaviour[i] == kStalled) {
+            sMore = "-e \"expect 2732 60\" -e \"sleep " + std::to_string(RandomBelow(3000)) + "\" -e \"stall " +
+                    std::to_string(5000 + RandomBelow(10001)) + "\"";
+        }
+        if (aiBehaviour[i] == kDuplicated) {
+            aExtra.push_back(StartProgram("infosim.exe", std::to_string(301 + i) + " --quiet --attach-delay " +
+                                                             std::to_string(RandomBelow(6000))));
+        }
+        bUp = StartInfoDriver(pSite, i, i < 2 ? InfoKillSlots(i == 0) : "", sMore);
+    }
+    // A slow RVX answers each of the panel's name requests at start-up late.
+    bUp = bUp && StartDriver(pSite) && WaitDriverServing(pSite, 240000);
+    if (!bUp) {
+        Fail(pFig, &pFig->nOther, sRound + " did not come up:" + sDraw);
+        EndProcess(&pSite->driver);
+        for (StartedProcess& p : aExtra) EndProcess(&p);
+        return;
+    }
+    ++pFig->nCases;
+
+    int iFinalTx = 1;
+    std::vector<std::pair<int, int>> aTake;
+    int iEventAt = RandomBelow(kTakes);
+    for (int k = 1; k <= kTakes; ++k) {
+        if (k - 1 == iEventAt) {
+            for (int i = 0; i < 3; ++i) {
+                if (aiBehaviour[i] != kKilled && aiBehaviour[i] != kRestarted) continue;
+                EndProcess(&pSite->info[i]);
+                ++pFig->nKills;
+                if (aiBehaviour[i] == kRestarted) {
+                    StartInfoDriver(pSite, i, i < 2 ? InfoKillSlots(i == 0) : "",
+                                    "-e \"find-driver 10\" -e \"plain 2729 self 0\"");
+                }
+            }
+        }
+        if (RandomBelow(3) == 0) {
+            iFinalTx = RandomBelow(2);
+            DWORD_PTR dwIgnored = 0;
+            SendMessageTimeoutA(pSite->hDriver, iFinalTx ? MSG_TXRX_ORDER : MSG_RX_ONLY_ORDER, 0, 201, SMTO_NORMAL,
+                                30000, &dwIgnored);
+            ++pFig->nInputs;
+        }
+        int s = 1 + RandomBelow(kPackages);
+        int d = 1 + RandomBelow(kPackages);
+        aTake.push_back({s, d});
+        SendToDriver(pSite, MSG_DRIVER_COMMAND,
+                     "RC 201 " + std::to_string(s) + " " + std::to_string(d) + " ',1,2,3' " + std::to_string(k));
+        ++pFig->nInputs;
+        PumpFor(static_cast<DWORD>(RandomBelow(500)));
+    }
+    // Still serving: an "RP" after the stream is answered (a receive-only
+    // driver answers none, so it transmits for the poll and is then made
+    // receive-only again).
+    DWORD_PTR dwIgnored = 0;
+    if (!iFinalTx) SendMessageTimeoutA(pSite->hDriver, MSG_TXRX_ORDER, 0, 201, SMTO_NORMAL, 30000, &dwIgnored);
+    ++pFig->nChecks;
+    if (PollRoute(pSite, 1, 999, 240000) < 0) {
+        Fail(pFig, &pFig->nLost, sRound + ": no answer after the stream:" + sDraw);
+    }
+    if (!iFinalTx) SendMessageTimeoutA(pSite->hDriver, MSG_RX_ONLY_ORDER, 0, 201, SMTO_NORMAL, 30000, &dwIgnored);
+
+    CheckLevelCommands(pSite->sRvxLog, aTake, false, pFig, "late", -1);
+    std::map<int, int> anPerTake;
+    for (const std::string& sLine : ReadLines(pSite->sRvxLog)) {
+        if (sLine.find("RVX <- 2124") != std::string::npos) ++anPerTake[LevelCommandWs(sLine)];
+    }
+    for (const auto& e : anPerTake) {
+        ++pFig->nChecks;
+        if (e.second != 3) {
+            Fail(pFig, &pFig->nWrong, sRound + ": take ws " + std::to_string(e.first) + " partly sent (" +
+                                          std::to_string(e.second) + " of 3):" + sDraw);
+        }
+    }
+
+    // The driver's state: a query for another device answers 1 when it is
+    // not transmitting.
+    DWORD_PTR dwNotTx = 99;
+    SendMessageTimeoutA(pSite->hDriver, MSG_ARBITRATION_QUERY, 0, 202, SMTO_NORMAL, 30000, &dwNotTx);
+    const int iWant = iFinalTx ? 3 : 1;
+    ++pFig->nChecks;
+    if ((dwNotTx == 0) != (iFinalTx == 1)) Fail(pFig, &pFig->nWrong, sRound + ": not in the last state ordered");
+    int iReport = LastWparam(pSite->sRvxLog, "RVX <- 2215");
+    ++pFig->nChecks;
+    if (iReport != 0 && iReport != iWant) Fail(pFig, &pFig->nWrong, sRound + ": last 2215 stands wrong");
+    for (int i = 0; i < 3; ++i) {
+        if (aiBehaviour[i] == kKilled) continue;
+        int iSet = LastWparam(pSite->asInfoLog[i], "<- 2733");
+        ++pFig->nChecks;
+        if (iSet != 0 && iSet != iWant) {
+            Fail(pFig, &pFig->nWrong, sRound + ": last 2733 to " + std::to_string(301 + i) + " stands wrong:" + sDraw);
+        }
+    }
+
+    DWORD dwExit = 99;
+    if (!CloseDriver(pSite, &dwExit)) {
+        Fail(pFig, &pFig->nCrashes, sRound + ": no clean close, exit " + std::to_string(dwExit) + ":" + sDraw);
+        EndProcess(&pSite->driver);
+    }
+    for (StartedProcess& p : aExtra) EndProcess(&p);
+}
+
+}  // namespace
+
+int CampaignLate(int nCount, Figures* pFig)
+{
+    Site site;
+    const std::string sLevels = "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=F,R,103\n";
+    if (!CreateSite(&site) || !WriteCampaignProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", sLevels)) {
+        Fail(pFig, &pFig->nOther, "late: site not created");
+        RemoveSite(&site);
+        return 1;
+    }
+    for (int iRound = 0; iRound < nCount; ++iRound) {
+        EndProcess(&site.rvx);
+        for (int i = 0; i < 3; ++i) EndProcess(&site.info[i]);
+        Round(&site, iRound, pFig);
+    }
+    RemoveSite(&site);
+    return 0;
+}
