@@ -159,8 +159,8 @@ void OfferLevelCommand(LevelStep* pStep)
 // a wrong crosspoint on air. The route index and the revertive stay as
 // they were, as they do for a take that stopped at a level command RVX did
 // not take. The panel's list is cleared first, so an abandoned take leaves
-// no earlier take's commands in it. The take works on its own copy of the level table: the
-// profile's configuration with this take's working fields.
+// no earlier take's commands in it. The take works on its own copy of the
+// level table: the profile's configuration with this take's working fields.
 void PerformTake(int iSource, int iDest, const char* pMaskText, int iWorkstation)
 {
     const DeviceProfile& sProfile = Profile();
