@@ -496,7 +496,14 @@ TEST_F(TakeProcess, LateDuplicateInfoDriverIsNotLinkedAsTheNextOne)
                                  "[Levels]\nLevel_01=F,R,101\n"));
     ASSERT_TRUE(StartSiteRvx(&site));
     ASSERT_TRUE(StartSiteInfoDriver(&site, 0, "1 101\n"));
-    StartedProcess duplicate = StartProgram("infosim.exe", "301 --quiet --attach-delay 4000");
+    // The duplicate serves the same packages as the first 301: which of the
+    // two is linked as 301 depends on the order the broadcast meets their
+    // windows, and either is right; neither may be linked as 302.
+    std::string sDuplicateSlots = TempFile("slots", "txt");
+    site.asTemp.push_back(sDuplicateSlots);
+    ASSERT_TRUE(WriteTextFile(sDuplicateSlots, "1 101\n"));
+    StartedProcess duplicate =
+        StartProgram("infosim.exe", "301 --quiet --attach-delay 4000 --slots \"" + sDuplicateSlots + "\"");
     ASSERT_NE(WaitForWindow("InfoSim", "InfoDriver 301", duplicate.dwPid, 20000), nullptr);
     ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "1 1001\n", "--attach-delay 6000"));
     ASSERT_TRUE(StartSiteInfoDriver(&site, 2, "1 1\n"));
