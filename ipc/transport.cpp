@@ -14,6 +14,12 @@ namespace {
 // slow InfoDriver's answer that arrives while a request nested in its wait
 // (a name request to RVX) is outstanding still reaches the read that asked
 // for it. A reply from a window no outstanding request went to is dropped.
+// A peer sends its reply as the last thing before it returns from the
+// request, so of two replies from one peer during one request the later is
+// the request's own: the earlier belongs to the next request out that went
+// to the same peer (RVX busy with a level command while the driver asks it
+// for a name nested in that wait), or, when there is none, it is a late
+// answer to a request given up, and is dropped.
 const int kMaxDepth = 32;
 
 struct ReplySlot {
@@ -98,16 +104,17 @@ bool SendWithLimit(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWOR
     return bOk;
 }
 
-// Sends one request; its reply lands in the slot pushed for it.
-void SendAtDepth(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DWORD cbData)
+// Sends one request; its reply lands in the slot pushed for it. False when
+// the request was given up.
+bool SendAtDepth(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DWORD cbData)
 {
     COPYDATASTRUCT cds;
     cds.dwData = PackEnvelope(iMessage, iValue);
     cds.cbData = cbData;
     cds.lpData = pData;
     DWORD_PTR dwResult = 0;
-    SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds), &dwResult,
-                  true);
+    return SendWithLimit(hDest, WM_COPYDATA, reinterpret_cast<WPARAM>(hOwn), reinterpret_cast<LPARAM>(&cds),
+                         &dwResult, true);
 }
 
 ReplySlot* PushSlot(HWND hDest, const char* pSync)
@@ -131,8 +138,8 @@ bool BringInStep(HWND hOwn, HWND hDest)
     std::memset(acBlock, 0, sizeof acBlock);
     std::memcpy(acBlock, acToken, std::strlen(acToken));
     ReplySlot* pSlot = PushSlot(hDest, acToken);
-    SendAtDepth(hOwn, hDest, MSG_TRANSPORT_SYNC, 0, acBlock, kTextBlockSize);
-    bool bInStep = pSlot->bArrived != 0;
+    bool bSent = SendAtDepth(hOwn, hDest, MSG_TRANSPORT_SYNC, 0, acBlock, kTextBlockSize);
+    bool bInStep = bSent && pSlot->bArrived != 0;
     --iDepth;
     if (bInStep) {
         SetOutOfStep(hDest, false);
@@ -165,9 +172,16 @@ int SendRequest(HWND hOwn, HWND hDest, int iMessage, int iValue, void* pData, DW
     if (hDest == nullptr || iDepth + 1 >= kMaxDepth || bSendsStopped) return 0;
     if (IsOutOfStep(hDest) && !BringInStep(hOwn, hDest)) return 0;
     ReplySlot* pSlot = PushSlot(hDest, nullptr);
-    SendAtDepth(hOwn, hDest, iMessage, iValue, pData, cbData);
+    bool bSent = SendAtDepth(hOwn, hDest, iMessage, iValue, pData, cbData);
     --iDepth;
-    if (pSlot->bArrived) *pOut = *pSlot;
+    // A request given up takes no reply: what arrived meanwhile may be the
+    // late answer to an earlier request, and its own, if the peer had taken
+    // it, comes later and is dropped once the peer is out of step.
+    if (pSlot->bArrived && !bSent) {
+        LogPeer("Reply from 0x%04x to a request given up - dropped", hDest);
+    } else if (pSlot->bArrived) {
+        *pOut = *pSlot;
+    }
     return pOut->iResult;
 }
 
@@ -284,11 +298,8 @@ void HandleCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
     if (iMessage == MSG_TRANSPORT_REPLY) {
         HWND hFrom = reinterpret_cast<HWND>(wParam);
         int iSlot = 0;
-        for (int d = iDepth; d >= 1; --d) {
-            if (asReply[d].hPeer == hFrom && !asReply[d].bArrived) {
-                iSlot = d;
-                break;
-            }
+        for (int d = iDepth; d >= 1 && iSlot == 0; --d) {
+            if (asReply[d].hPeer == hFrom) iSlot = d;
         }
         if (iSlot == 0) {
             LogPeer("Reply from 0x%04x with no request outstanding - dropped", hFrom);
@@ -306,6 +317,21 @@ void HandleCopyData(HWND hOwn, WPARAM wParam, LPARAM lParam)
         if (slot.pSync != nullptr ? std::strcmp(acText, slot.pSync) != 0 : IsOutOfStep(hFrom)) {
             LogPeer("Late reply from 0x%04x dropped", hFrom);
             return;
+        }
+        if (slot.bArrived) {
+            // This reply is the request's own; the one taken before it
+            // belongs further out, or to no request still waiting.
+            int iOuter = 0;
+            for (int d = iSlot - 1; d >= 1 && iOuter == 0; --d) {
+                if (asReply[d].hPeer == hFrom && !asReply[d].bArrived && asReply[d].pSync == nullptr) iOuter = d;
+            }
+            if (iOuter != 0) {
+                std::memcpy(asReply[iOuter].acText, slot.acText, sizeof slot.acText);
+                asReply[iOuter].iResult = slot.iResult;
+                asReply[iOuter].bArrived = 1;
+            } else {
+                LogPeer("Late reply from 0x%04x dropped", hFrom);
+            }
         }
         std::memcpy(slot.acText, acText, sizeof slot.acText);
         slot.iResult = iValue;

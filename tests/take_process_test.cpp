@@ -486,6 +486,28 @@ TEST_F(TakeProcess, AnswerAfterAWithdrawnReadIsTheReadersOwn)
     Fence();
 }
 
+// InfoDriver 301 answers out of order: it works on the read of the first
+// take so long that the driver gives it up, and meanwhile answers, from
+// inside that handler, the sync and the read of the second take. Its late
+// answer to the first read ("101") then arrives while the third take's
+// read of slot 2 waits behind it: the third take carries its own "102".
+TEST_F(TakeProcess, OutOfOrderAnswerStaysWithItsOwnRead)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=2\nDatabaseSize_1=2\n", 1, "ExternalDLL=NONE\n",
+                                 "[Levels]\nLevel_01=F,R,101\n"));
+    asInfoMore[0] = "-e \"expect 2732 60s\" -e \"set late-answer 2\"";
+    StartAll("1 101\n2 102\n", "1 1001\n2 1002\n", "1 1\n2 1\n");
+    Command("RC 201 1 1 ',1' 7");
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Take abandoned - InfoDriver 301 did not answer the read of "
+                                                   "slot 1"}, 30000),
+              0);
+    CommandUntil("RC 201 2 2 ',1' 7", "RR 201 002 002");
+    std::vector<std::string> asSent = CommandUntil("RC 201 2 1 ',1' 7", "RR 201 001 002");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 102 1001 ',---' 7", "2187 0 RR 201 001 002"}))
+        << Joined(asSent);
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Late reply from 0x", "dropped"}, 5000), 0);
+}
+
 // A leftover second InfoDriver 301 that answers the driver's request late,
 // while the driver asks for 302, is not linked as 302: every answer is
 // confirmed by asking its window alone for that InfoDriver. The slow 302

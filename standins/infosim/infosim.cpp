@@ -35,7 +35,10 @@ const char kUsage[] =
     "  --help             this text\n"
     "\n"
     "Script steps \"set state 1|2\" and \"set answer-delay MS\" change the state and\n"
-    "the delay of later answers.\n"
+    "the delay of later answers. \"set late-answer N\" answers the next text request\n"
+    "late, from inside its handler: it takes and answers messages meanwhile, until\n"
+    "N later requests are answered (or 60 s have passed), then takes no message\n"
+    "for 2 s, so that a request sent then waits behind the late answer.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
     "4 no window.\n";
 
@@ -43,6 +46,9 @@ int iDevice = 0;
 int iAnswerDelay = 0;   // ms before each text request is answered
 int iAttachDelay = 0;   // ms, busy, before the driver's broadcast is answered
 int iState = 1;      // 2 TX/RX, 1 RX only
+int iLateAnswer = 0;   // later requests answered before the next one (0: none)
+int iInRequest = 0;    // text requests being handled (nested while one pumps)
+int iAnsweredNested = 0;
 HWND hWndOwn = nullptr;
 
 int SetValue(const char* pName, long long llValue)
@@ -55,13 +61,50 @@ int SetValue(const char* pName, long long llValue)
         iAnswerDelay = static_cast<int>(llValue);
         return 1;
     }
+    if (std::strcmp(pName, "late-answer") == 0 && llValue >= 1 && llValue <= 100) {
+        iLateAnswer = static_cast<int>(llValue);
+        return 1;
+    }
     return 0;
+}
+
+// A peer that answers out of order: it handles the messages that arrive
+// while it works on a request (a sync or a read sent after the requester
+// gave up on this one is answered first), then is busy for a while, so that
+// a request sent meanwhile is queued when the late answer goes out.
+void AnswerLateFromInside(int nLater)
+{
+    const DWORD kPumpMs = 60000, kHoldMs = 2000;
+    iAnsweredNested = 0;
+    DWORD dwStart = GetTickCount();
+    while (iAnsweredNested < nLater && GetTickCount() - dwStart < kPumpMs) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    Sleep(kHoldMs);
 }
 
 LRESULT OnTextRequest(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     // A slow peer: the requester waits this long inside its request.
     if (iAnswerDelay > 0) Sleep(static_cast<DWORD>(iAnswerDelay));
+    ++iInRequest;
+    if (iInRequest > 1) {
+        ++iAnsweredNested;
+    } else if (iLateAnswer > 0) {
+        int nLater = iLateAnswer;
+        iLateAnswer = 0;
+        AnswerLateFromInside(nLater);
+    }
+    --iInRequest;
     char* pBlock = reinterpret_cast<char*>(lParam);
     int iSlot = static_cast<int>(wParam);
     char acReceived[kTextBlockSize + 1];

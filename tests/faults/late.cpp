@@ -1,8 +1,9 @@
 // Peers that are late rather than dead. Each round draws for each
 // InfoDriver one behaviour (healthy, slow 0-11 s per answer, stalled before
 // taking a message for 5-15 s, duplicated by a second InfoDriver with the
-// same number that answers late, restarted and announcing itself, or
-// killed) and for RVX healthy or slow (0-3 s per level command), flips the
+// same number that answers late, restarted and announcing itself, killed,
+// or answering out of order: late, from inside its handler, after the
+// requests sent once the driver gave up) and for RVX healthy or slow (0-3 s per level command), flips the
 // driver's TX/RX state at random moments, and streams takes and polls.
 // Checked against a model of the commands:
 // - every level command carries the slot values of its own take;
@@ -24,8 +25,9 @@ namespace {
 
 const int kPackages = 16;
 const int kTakes = 5;
-enum Behaviour { kHealthy, kSlow, kStalled, kDuplicated, kRestarted, kKilled, kBehaviours };
-const char* const apBehaviour[kBehaviours] = {"healthy", "slow", "stalled", "duplicated", "restarted", "killed"};
+enum Behaviour { kHealthy, kSlow, kStalled, kDuplicated, kRestarted, kKilled, kOutOfOrder, kBehaviours };
+const char* const apBehaviour[kBehaviours] = {"healthy", "slow",   "stalled",     "duplicated",
+                                              "restarted", "killed", "out-of-order"};
 
 // The workstation (last field) of a received level command "RC t s d 'm' ws", 0 if none.
 int LevelCommandWs(const std::string& sLine)
@@ -75,6 +77,9 @@ void Round(Site* pSite, int iRound, Figures* pFig)
         if (aiBehaviour[i] == kStalled) {
             sMore = "-e \"expect 2732 60\" -e \"sleep " + std::to_string(RandomBelow(3000)) + "\" -e \"stall " +
                     std::to_string(5000 + RandomBelow(10001)) + "\"";
+        }
+        if (aiBehaviour[i] == kOutOfOrder) {
+            sMore = "-e \"expect 2732 60\" -e \"set late-answer " + std::to_string(1 + RandomBelow(3)) + "\"";
         }
         if (aiBehaviour[i] == kDuplicated) {
             aExtra.push_back(StartProgram("infosim.exe", std::to_string(301 + i) + " --quiet --attach-delay " +
