@@ -525,9 +525,9 @@ TEST_F(TakeProcess, LateDuplicateInfoDriverIsNotLinkedAsTheNextOne)
     site.asTemp.push_back(sDuplicateSlots);
     ASSERT_TRUE(WriteTextFile(sDuplicateSlots, "1 101\n"));
     StartedProcess duplicate =
-        StartProgram("infosim.exe", "301 --quiet --attach-delay 4000 --slots \"" + sDuplicateSlots + "\"");
+        StartProgram("infosim.exe", "301 --quiet --attach-delay 6000 --slots \"" + sDuplicateSlots + "\"");
     ASSERT_NE(WaitForWindow("InfoSim", "InfoDriver 301", duplicate.dwPid, 20000), nullptr);
-    ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "1 1001\n", "--attach-delay 6000"));
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "1 1001\n", "--attach-delay 9000"));
     ASSERT_TRUE(StartSiteInfoDriver(&site, 2, "1 1\n"));
     ASSERT_TRUE(StartDebugCapture());
     ASSERT_TRUE(StartSiteDriver(&site));
