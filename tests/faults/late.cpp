@@ -8,6 +8,9 @@
 // Checked against a model of the commands:
 // - every level command carries the slot values of its own take;
 // - no take is partly sent: a take has all three level commands or none;
+// - every destination's route afterwards is the one it had before the
+//   stream or the source of a take onto it that went out whole (or ran
+//   while the driver was receive-only);
 // - the driver ends in the state of the last flip, and the last 2215 to RVX
 //   and the last 2733 to each InfoDriver say so.
 // nCount is the number of rounds.
@@ -42,6 +45,14 @@ int LevelCommandWs(const std::string& sLine)
     return iWs;
 }
 
+// The driver's last debug lines, after a failed round.
+void PrintLastDebugLines(DWORD dwPid)
+{
+    std::vector<std::string> asLine = DebugLines(dwPid);
+    size_t i = asLine.size() > 12 ? asLine.size() - 12 : 0;
+    for (; i < asLine.size(); ++i) std::printf("    debug: %s\n", asLine[i].c_str());
+}
+
 // The wparam of the last line of a record that holds sPart, 0 when none.
 int LastWparam(const std::string& sLog, const char* pPart)
 {
@@ -64,41 +75,58 @@ void Round(Site* pSite, int iRound, Figures* pFig)
         sDraw += std::string(" ") + std::to_string(301 + i) + "=" + apBehaviour[aiBehaviour[i]];
     }
     int iRvxDelay = RandomBelow(2) == 0 ? 0 : RandomBelow(3000);
+    if (iRvxDelay > 0) sDraw += " rvx=slow " + std::to_string(iRvxDelay) + " ms";
     bool bUp = StartRvx(pSite, iRvxDelay > 0 ? "--answer-delay " + std::to_string(iRvxDelay) : "");
     std::vector<StartedProcess> aExtra;
     for (int i = 0; bUp && i < 3; ++i) {
         std::string sMore;
         // Slow and stalled from the end of start-up on (its TX/RX query):
         // the start-up reads the whole level map, and a missing InfoDriver
-        // at start-up is fatal by design.
+        // at start-up is fatal by design. The script waits for that query
+        // as long as the round waits for start-up: with a slow RVX the
+        // panel's name requests alone take minutes.
         if (aiBehaviour[i] == kSlow) {
-            sMore = "-e \"expect 2732 60\" -e \"set answer-delay " + std::to_string(RandomBelow(11001)) + "\"";
+            sMore = "-e \"expect 2732 300\" -e \"set answer-delay " + std::to_string(RandomBelow(11001)) + "\"";
         }
         if (aiBehaviour[i] == kStalled) {
-            sMore = "-e \"expect 2732 60\" -e \"sleep " + std::to_string(RandomBelow(3000)) + "\" -e \"stall " +
+            sMore = "-e \"expect 2732 300\" -e \"sleep " + std::to_string(RandomBelow(3000)) + "\" -e \"stall " +
                     std::to_string(5000 + RandomBelow(10001)) + "\"";
         }
         if (aiBehaviour[i] == kOutOfOrder) {
-            sMore = "-e \"expect 2732 60\" -e \"set late-answer " + std::to_string(1 + RandomBelow(3)) + "\"";
+            sMore = "-e \"expect 2732 300\" -e \"set late-answer " + std::to_string(1 + RandomBelow(3)) + "\"";
         }
         if (aiBehaviour[i] == kDuplicated) {
             aExtra.push_back(StartProgram("infosim.exe", std::to_string(301 + i) + " --quiet --attach-delay " +
                                                              std::to_string(RandomBelow(6000))));
         }
-        bUp = StartInfoDriver(pSite, i, i < 2 ? InfoKillSlots(i == 0) : "", sMore);
+        bUp = StartInfoDriver(pSite, i, i < 2 ? InfoKillSlots(i == 0) : "", InfoDriverLog(pSite, i) + " " + sMore);
     }
     // A slow RVX answers each of the panel's name requests at start-up late.
+    ClearDebugLines();
     bUp = bUp && StartDriver(pSite) && WaitDriverServing(pSite, 240000);
     if (!bUp) {
         Fail(pFig, &pFig->nOther, sRound + " did not come up:" + sDraw);
+        PrintLastDebugLines(pSite->driver.dwPid);
+        for (int i = 0; i < 3; ++i) {
+            std::vector<std::string> asLine = ReadLines(pSite->asInfoLog[i]);
+            size_t j = asLine.size() > 4 ? asLine.size() - 4 : 0;
+            for (; j < asLine.size(); ++j) std::printf("    %s\n", asLine[j].c_str());
+        }
         EndProcess(&pSite->driver);
         for (StartedProcess& p : aExtra) EndProcess(&p);
         return;
     }
     ++pFig->nCases;
+    const size_t nFailedBefore = pFig->asFailure.size();
 
+    // The route of every destination before the stream: afterwards each
+    // holds it still or the source of a take onto it that went out whole
+    // (its three level commands) or that ran while receive-only (none).
+    std::map<int, int> aiRouteBefore;
+    for (int d = 1; d <= kPackages; ++d) aiRouteBefore[d] = PollRoute(pSite, d, 0, 60000);
     int iFinalTx = 1;
     std::vector<std::pair<int, int>> aTake;
+    std::vector<int> aiTakeTx;
     int iEventAt = RandomBelow(kTakes);
     for (int k = 1; k <= kTakes; ++k) {
         if (k - 1 == iEventAt) {
@@ -108,7 +136,7 @@ void Round(Site* pSite, int iRound, Figures* pFig)
                 ++pFig->nKills;
                 if (aiBehaviour[i] == kRestarted) {
                     StartInfoDriver(pSite, i, i < 2 ? InfoKillSlots(i == 0) : "",
-                                    "-e \"find-driver 10\" -e \"plain 2729 self 0\"");
+                                    InfoDriverLog(pSite, i) + " -e \"find-driver 10\" -e \"plain 2729 self 0\"");
                 }
             }
         }
@@ -122,6 +150,7 @@ void Round(Site* pSite, int iRound, Figures* pFig)
         int s = 1 + RandomBelow(kPackages);
         int d = 1 + RandomBelow(kPackages);
         aTake.push_back({s, d});
+        aiTakeTx.push_back(iFinalTx);
         SendToDriver(pSite, MSG_DRIVER_COMMAND,
                      "RC 201 " + std::to_string(s) + " " + std::to_string(d) + " ',1,2,3' " + std::to_string(k));
         ++pFig->nInputs;
@@ -135,6 +164,24 @@ void Round(Site* pSite, int iRound, Figures* pFig)
     ++pFig->nChecks;
     if (PollRoute(pSite, 1, 999, 240000) < 0) {
         Fail(pFig, &pFig->nLost, sRound + ": no answer after the stream:" + sDraw);
+    }
+    for (int d = 1; d <= kPackages; ++d) {
+        int iRoute = PollRoute(pSite, d, 0, 60000);
+        ++pFig->nChecks;
+        bool bSound = iRoute == aiRouteBefore[d];
+        for (size_t k = 0; k < aTake.size() && !bSound; ++k) {
+            if (aTake[k].second != d || aTake[k].first != iRoute) continue;
+            int nSent = 0;
+            for (const std::string& sLine : ReadLines(pSite->sRvxLog)) {
+                nSent += sLine.find("RVX <- 2124") != std::string::npos &&
+                         LevelCommandWs(sLine) == static_cast<int>(k) + 1;
+            }
+            bSound = nSent == 3 || (nSent == 0 && !aiTakeTx[k]);
+        }
+        if (!bSound) {
+            Fail(pFig, &pFig->nWrong, sRound + ": destination " + std::to_string(d) + " routed to " +
+                                          std::to_string(iRoute) + ", which no take sent whole:" + sDraw);
+        }
     }
     if (!iFinalTx) SendMessageTimeoutA(pSite->hDriver, MSG_RX_ONLY_ORDER, 0, 201, SMTO_NORMAL, 30000, &dwIgnored);
 
@@ -170,6 +217,7 @@ void Round(Site* pSite, int iRound, Figures* pFig)
         }
     }
 
+    if (pFig->asFailure.size() > nFailedBefore) PrintLastDebugLines(pSite->driver.dwPid);
     DWORD dwExit = 99;
     if (!CloseDriver(pSite, &dwExit)) {
         Fail(pFig, &pFig->nCrashes, sRound + ": no clean close, exit " + std::to_string(dwExit) + ":" + sDraw);
@@ -184,8 +232,15 @@ int CampaignLate(int nCount, Figures* pFig)
 {
     Site site;
     const std::string sLevels = "[Levels]\nLevel_01=F,R,101\nLevel_02=F,R,102\nLevel_03=F,R,103\n";
-    if (!CreateSite(&site) || !WriteCampaignProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", sLevels)) {
+    // DebugMode 1: a round that fails shows what the driver said last.
+    if (!CreateSite(&site) ||
+        !WriteSiteProfile(&site, "DatabaseSize_0=16\nDatabaseSize_1=16\n", 1, "ExternalDLL=NONE\n", sLevels, 1)) {
         Fail(pFig, &pFig->nOther, "late: site not created");
+        RemoveSite(&site);
+        return 1;
+    }
+    if (!StartDebugCapture()) {
+        Fail(pFig, &pFig->nOther, "late: the debug output is held by another program");
         RemoveSite(&site);
         return 1;
     }
@@ -194,6 +249,7 @@ int CampaignLate(int nCount, Figures* pFig)
         for (int i = 0; i < 3; ++i) EndProcess(&site.info[i]);
         Round(&site, iRound, pFig);
     }
+    StopDebugCapture();
     RemoveSite(&site);
     return 0;
 }

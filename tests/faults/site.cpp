@@ -89,6 +89,13 @@ bool StartInfoDriver(Site* pSite, int i, const std::string& sSlots, const std::s
            WaitForWindow("InfoSim", ("InfoDriver " + sDevice).c_str(), pSite->info[i].dwPid, 20000) != nullptr;
 }
 
+std::string InfoDriverLog(Site* pSite, int i)
+{
+    pSite->asInfoLog[i] = TempFile("faultinfo", "log");
+    pSite->asTemp.push_back(pSite->asInfoLog[i]);
+    return "--log \"" + pSite->asInfoLog[i] + "\"";
+}
+
 bool StartDriver(Site* pSite, const std::string& sArgs)
 {
     pSite->hDriver = nullptr;

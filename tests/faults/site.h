@@ -36,6 +36,8 @@ bool StartRvx(Site* pSite, const std::string& sMore = "");
 // infosim 301 + i, loaded with the slot file text sSlots when not empty, with
 // the extra arguments sMore (a log, a delay, script steps).
 bool StartInfoDriver(Site* pSite, int i, const std::string& sSlots = "", const std::string& sMore = "");
+// "--log FILE" for infosim 301 + i, with a fresh file kept in asInfoLog[i].
+std::string InfoDriverLog(Site* pSite, int i);
 // zur.exe with the site's environment; does not wait.
 bool StartDriver(Site* pSite, const std::string& sArgs = "201");
 // Waits for the driver's titled window, then until start-up is complete
