@@ -581,6 +581,33 @@ TEST_F(TakeProcess, RestartedInfoDriverIsLinkedAgain)
     EXPECT_EQ(asJournal, asJournalExpected) << Joined(asJournal);
 }
 
+// InfoDriver 302 ends and a new one starts without announcing itself. A
+// take soon after is abandoned without a look (the last look was less than
+// 30 s ago, and a look holds up the driver); once 30 s have passed, the
+// next take looks again, links the new 302 and goes out whole.
+TEST_F(TakeProcess, SilentlyRestartedInfoDriverIsFoundByTheNextLookAfter30Seconds)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, "DatabaseSize_0=2\nDatabaseSize_1=2\n", 1, "ExternalDLL=NONE\n",
+                                 "[Levels]\nLevel_01=F,R,101\n"));
+    StartAll("1 101\n2 102\n", "1 1001\n2 1002\n", "1 1\n2 1\n");
+    CommandUntil("RC 201 1 1 ',1' 7", "RR 201 001 001");
+    EndProcess(&site.info[1]);
+    Command("RC 201 2 2 ',1' 7");
+    Fence();
+    DWORD dwLooked = GetTickCount();
+    ASSERT_TRUE(StartSiteInfoDriver(&site, 1, "1 1001\n2 1002\n"));
+    Command("RC 201 2 2 ',1' 7");
+    Fence();
+    EXPECT_EQ(CountLines(site.asInfoLog[1], {"<- 2724"}), 0);
+    EXPECT_EQ(CountLines(site.sRvxLog, {"RVX <- 2124", "RC 101 102 1002"}), 0);
+    DWORD dwWaited = GetTickCount() - dwLooked;
+    if (dwWaited < 31000) PumpFor(31000 - dwWaited);
+    std::vector<std::string> asSent = CommandUntil("RC 201 2 2 ',1' 7", "RR 201 002 002");
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 102 1002 ',---' 7", "2187 0 RR 201 002 002"}))
+        << Joined(asSent);
+    EXPECT_GE(WaitForDebugLine(site.driver.dwPid, {"<GR>-Destination package InfoDriver 302 linked again"}, 0), 0);
+}
+
 // A name change (2174) that arrives while a take waits for a slow
 // InfoDriver is handled inside that wait and asks RVX for the name (2164),
 // which RVX answers late. The InfoDriver answers the slot read while the
