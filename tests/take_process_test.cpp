@@ -4,6 +4,7 @@
 // text, order) and the revertive that closes each take.
 #include "tests/support/driver_fixture.h"
 #include "tests/support/take_cases.h"
+#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -370,6 +371,11 @@ TEST_F(TakeProcess, TakeStopsAtTheFirstLevelCommandRvxDoesNotTake)
                                30000),
               0);
     PumpFor(2500);
+    // The panel's output (refreshed at most a few times a second) shows
+    // what really went out.
+    HWND hPanel = FindWindowExA(hDriver, nullptr, "BORDLG", nullptr);
+    ASSERT_NE(hPanel, nullptr);
+    EXPECT_EQ(ListEntries(GetDlgItem(hPanel, IDC_OUTPUT)), std::vector<std::string>{"RC 101 5 20 ',---' 7"});
     CommandUntil("RP 201 34 34 0", "RR 201 034 000");
     std::vector<std::string> asSent = ReceivedTexts(site.sRvxLog, iFrom, kRvxTexts);
     EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 034 000"}))

@@ -226,6 +226,22 @@ int WaitForLine(const std::string& sPath, const std::vector<std::string>& asPart
     }
 }
 
+std::vector<std::string> ListEntries(HWND hList)
+{
+    std::vector<std::string> asEntry;
+    DWORD_PTR dwCount = 0;
+    if (!SendMessageTimeoutA(hList, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 20000, &dwCount)) return asEntry;
+    for (DWORD_PTR i = 0; i < dwCount && i < 1000; ++i) {
+        wchar_t awText[600] = L"";
+        DWORD_PTR dwIgnored = 0;
+        SendMessageTimeoutW(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(awText), SMTO_NORMAL, 20000, &dwIgnored);
+        char acText[600] = "";
+        WideCharToMultiByte(CP_ACP, 0, awText, -1, acText, sizeof acText, nullptr, nullptr);
+        asEntry.push_back(acText);
+    }
+    return asEntry;
+}
+
 int CountLines(const std::string& sPath, const std::vector<std::string>& asParts)
 {
     int n = 0;

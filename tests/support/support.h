@@ -63,6 +63,10 @@ int WaitForLine(const std::string& sPath, const std::vector<std::string>& asPart
 // Counts the lines of the file that contain every one of the parts.
 int CountLines(const std::string& sPath, const std::vector<std::string>& asParts);
 
+// The entries of a list box of another process, read in wide characters
+// (the form in which the platform carries list texts between processes).
+std::vector<std::string> ListEntries(HWND hList);
+
 // Debug output of other processes (OutputDebugStringA), caught through the
 // system's debug-output buffer ("DBWIN_BUFFER", which Wine implements as
 // Windows does) by a thread of this process while a capture runs. One
