@@ -38,7 +38,7 @@ const char kUsage[] =
     "the delay of later answers. \"set late-answer N\" answers the next text request\n"
     "late, from inside its handler: it takes and answers messages meanwhile, until\n"
     "N later requests are answered (or 60 s have passed), then takes no message\n"
-    "for 2 s, so that a request sent then waits behind the late answer.\n"
+    "for 3 s, so that a request sent then waits behind the late answer.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 bad file, 3 a script step failed,\n"
     "4 no window.\n";
 
@@ -74,7 +74,7 @@ int SetValue(const char* pName, long long llValue)
 // a request sent meanwhile is queued when the late answer goes out.
 void AnswerLateFromInside(int nLater)
 {
-    const DWORD kPumpMs = 60000, kHoldMs = 2000;
+    const DWORD kPumpMs = 60000, kHoldMs = 3000;   // below the 5 s after which a peer counts as hung
     iAnsweredNested = 0;
     DWORD dwStart = GetTickCount();
     while (iAnsweredNested < nLater && GetTickCount() - dwStart < kPumpMs) {
