@@ -52,7 +52,10 @@ void DrainCommand(WPARAM wParam)
 {
     if (DropWhileClosing(kCommandQueue)) return;
     DrainMark sMark = MarkQueue(kCommandQueue);
-    if (sMark.iPending > 0) OnCommandQueued(static_cast<int>(wParam));
+    if (sMark.iPending > 0) {
+        SettleInfoDriverStates();
+        OnCommandQueued(static_cast<int>(wParam));
+    }
     ContinueDrain(kCommandQueue, sMark);
 }
 

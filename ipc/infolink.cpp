@@ -371,20 +371,52 @@ int ForwardInfoWrite(const char* pText)
     return 0;
 }
 
-// Brings each linked InfoDriver to TX/RX (iState kTxRx) or to RX only (any other
+namespace {
+
+int iStateWanted = 0;                 // the state last brought to (0: none yet)
+bool abStateOwed[kLinkCount] = {};    // its 2732 or 2733 did not go through
+
+// Brings one InfoDriver to TX/RX (iState kTxRx) or to RX only (any other
 // state), asking its state first (2732) and setting it (2733) only when it
-// differs.
+// differs. False when the query or the set did not go through: its state is
+// then not known.
+bool BringToState(HWND hWnd, int iState)
+{
+    LRESULT lNow = 0;
+    if (!SendPeerMessage(hWnd, MSG_INFO_TXRX_QUERY, 0, 0, &lNow)) return false;
+    if (iState == kTxRx) {
+        if (lNow != kTxRx) return SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, kReportTxRx, 0, nullptr);
+    } else if (lNow == kTxRx) {
+        return SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, kReportRxOnly, 0, nullptr);
+    }
+    return true;
+}
+
+}  // namespace
+
 void BringInfoDriversToState(int iState)
+{
+    iStateWanted = iState;
+    for (int i = 0; i < kLinkCount; ++i) {
+        HWND hWnd = *asLink[i].phWnd;
+        abStateOwed[i] = hWnd != nullptr && !BringToState(hWnd, iState);
+    }
+}
+
+void SettleInfoDriverStates()
 {
     for (int i = 0; i < kLinkCount; ++i) {
         HWND hWnd = *asLink[i].phWnd;
-        if (hWnd == nullptr) continue;
-        LRESULT lNow = 0;
-        SendPeerMessage(hWnd, MSG_INFO_TXRX_QUERY, 0, 0, &lNow);
-        if (iState == kTxRx) {
-            if (lNow != kTxRx) SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, kReportTxRx, 0, nullptr);
-        } else if (lNow == kTxRx) {
-            SendPeerMessage(hWnd, MSG_INFO_TXRX_SET, kReportRxOnly, 0, nullptr);
+        if (!abStateOwed[i] || hWnd == nullptr) {
+            abStateOwed[i] = false;
+            continue;
+        }
+        abStateOwed[i] = !BringToState(hWnd, iStateWanted);
+        if (!abStateOwed[i]) {
+            char acLine[96];
+            std::snprintf(acLine, sizeof acLine, "InfoDriver %d brought to the driver's state once more",
+                          LinkDevice(i));
+            DebugLog(acLine);
         }
     }
 }

@@ -36,6 +36,11 @@ void OnInfoConnectAnswer(HWND hWnd);   // 2729
 void InitLevelMap(StopCheck pfnStopped);
 int ForwardInfoWrite(const char* pText);   // an InfoDriver ring text
 void BringInfoDriversToState(int iState);  // 2732/2733 on each linked InfoDriver
+// An InfoDriver that did not take its 2732 or 2733 (stalled, hung or too
+// slow at the time) may stand in another state than the driver's: it is
+// brought to the driver's last state once more, here; the driver does so
+// before each router command it carries out.
+void SettleInfoDriverStates();
 
 // A link whose InfoDriver has gone (its window no longer exists) is looked
 // for again: a short look (about a second) at most every kRelookMs while it

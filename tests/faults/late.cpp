@@ -118,6 +118,7 @@ void Round(Site* pSite, int iRound, Figures* pFig)
     }
     ++pFig->nCases;
     const size_t nFailedBefore = pFig->asFailure.size();
+    const DWORD dwServing = GetTickCount();
 
     // The route of every destination before the stream: afterwards each
     // holds it still or the source of a take onto it that went out whole
@@ -156,6 +157,13 @@ void Round(Site* pSite, int iRound, Figures* pFig)
         ++pFig->nInputs;
         PumpFor(static_cast<DWORD>(RandomBelow(500)));
     }
+    // A stalled InfoDriver missed the state changes of its stall; once it
+    // takes messages again (at most 18 s after start-up), the next command
+    // brings it to the driver's state.
+    bool bStalled = false;
+    for (int i = 0; i < 3; ++i) bStalled = bStalled || aiBehaviour[i] == kStalled;
+    DWORD dwSince = GetTickCount() - dwServing;
+    if (bStalled && dwSince < 20000) PumpFor(20000 - dwSince);
     // Still serving: an "RP" after the stream is answered (a receive-only
     // driver answers none, so it transmits for the poll and is then made
     // receive-only again).
