@@ -9,6 +9,7 @@
 #include "config/journal_file.h"
 #include "config/paths.h"
 #include "config/profile_text.h"
+#include "core/device_names.h"
 #include "core/journal_text.h"
 #include "core/log.h"
 
@@ -259,12 +260,7 @@ int DeviceFileName(char* pOut, int nSize, const char* pExtension)
     pOut[0] = '\0';
     char acDir[MAX_PATH];
     if (!GetConfigDir(acDir, sizeof acDir)) return 0;
-    int n = std::snprintf(pOut, static_cast<size_t>(nSize), "%s\\DEV_%03d.%s", acDir, sProfile.iDevice, pExtension);
-    if (n < 0 || n >= nSize) {
-        pOut[0] = '\0';
-        return 0;
-    }
-    return 1;
+    return FormatDeviceFileName(pOut, static_cast<size_t>(nSize), acDir, sProfile.iDevice, pExtension) ? 1 : 0;
 }
 
 // Reads the whole profile; every missing or unusable value gets its default,

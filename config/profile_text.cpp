@@ -32,12 +32,7 @@ int ScanNumber(const char* pText, long long llMin, long long llMax, long long* p
         ? static_cast<unsigned long long>(-(llMin + 1)) + 1
         : static_cast<unsigned long long>(llMax);
     unsigned long long ullValue = 0;
-    while (*p >= '0' && *p <= '9') {
-        const unsigned long long ullDigit = static_cast<unsigned long long>(*p - '0');
-        if (ullValue > (ullCap - ullDigit) / 10) ullValue = ullCap;
-        else ullValue = ullValue * 10 + ullDigit;
-        ++p;
-    }
+    p = ScanDecimal(p, ullCap, &ullValue);
     if (!bNegative) *pllValue = static_cast<long long>(ullValue);
     else if (ullValue == ullCap) *pllValue = llMin;
     else *pllValue = -static_cast<long long>(ullValue);

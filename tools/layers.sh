@@ -10,7 +10,8 @@
 # version they print), and no driver file includes them.
 # Tests (any */test/ folder), the stand-ins, the bench, the fuzz targets and
 # the tools are outside the layers and may include what they test, but no
-# product file includes them.
+# product file includes them. The stand-ins are peers of the driver, not
+# site tools: they include nothing of sitetools/.
 # Both include forms count: "config/profile.h" and <config/profile.h> (the
 # repository's root is an include path), in every source and header file.
 #   tools/layers.sh [FILE...]    checks the files given, or every product file
@@ -37,7 +38,7 @@ if [ $# -gt 0 ]; then
 else
   shopt -s globstar nullglob
   files=()
-  for layer in $layers; do
+  for layer in $layers standins; do
     for ext in $exts; do
       for f in "$layer"/**/*."$ext"; do
         case $f in */test/*) ;; *) files+=("$f") ;; esac
@@ -55,6 +56,13 @@ report() { echo "layers: $*" >&2; problems=$((problems + 1)); }
 
 for f in "${files[@]}"; do
   own=${f%%/*}
+  if [ "$own" = standins ]; then
+    case $f in */test/*) continue ;; esac
+    while IFS= read -r header; do
+      report "$f includes $header: sitetools/ is the site tools' own, no stand-in includes it"
+    done < <(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](sitetools\/[^>"]+)[>"].*/\1/p' "$f")
+    continue
+  fi
   ok=$(allowed "$own")
   [ -n "$ok" ] || continue
   case $f in */test/*) continue ;; esac
