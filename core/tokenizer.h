@@ -9,8 +9,9 @@ int ConvertNumber(const char* pText);
 
 // The run of decimal digits at p: *pullValue gets its value, or ullCap when
 // the value is larger (a long run saturates instead of overflowing). Returns
-// the first character after the run, p itself when p holds no digit. Every
-// decimal number the driver and its tools read goes through it.
+// the first character after the run, p itself when p holds no digit. The
+// decimal numbers of commands, profiles, the command line and the site's
+// text files are all read through it.
 const char* ScanDecimal(const char* p, unsigned long long ullCap, unsigned long long* pullValue);
 
 // 1 when the field is a number and nothing else: an optional sign, then one
