@@ -51,6 +51,8 @@ plant config/planted.h '#include <sitetools/sitefiles.h>'
 plant command/planted.cpp '#include "res/resource.h"'
 plant app/planted.cpp '#include "tests/support/site.h"'
 plant core/planted.h '#include "../app/driver.h"'
+plant app/planted.cpp '#include "app/test_support.h"'
+plant command/planted.cpp '#include <ipc/test_support.h>'
 plant standins/planted.cpp '#include "sitetools/check/text.h"'
 plant standins/infosim/planted.h '#include <sitetools/sitefiles.h>'
 

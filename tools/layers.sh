@@ -8,6 +8,8 @@
 # The site tools (sitetools/) are a layer of their own beside the driver's:
 # they use core/, config/, ipc/ (the wire layout of a take) and res/ (the
 # version they print), and no driver file includes them.
+# A layer's test_support.h declares what its module tests reach beyond its
+# own headers: no product file includes it, not even its own layer's.
 # Tests (any */test/ folder), the stand-ins, the bench, the fuzz targets and
 # the tools are outside the layers and may include what they test, but no
 # product file includes them. The stand-ins are peers of the driver, not
@@ -87,6 +89,7 @@ for f in "${files[@]}"; do
     fi
     case $header in
       */test/*) report "$f includes $header: product code never includes a test's file"; continue ;;
+      */test_support.*) report "$f includes $header: the test-support headers are for the tests only"; continue ;;
     esac
     if [[ " $ok " == *" $folder "* ]]; then
       continue
