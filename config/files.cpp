@@ -20,6 +20,9 @@ RouteTables sRoutes;
 // program holding it, say) is tried again before the driver gives up on it.
 const DWORD kOpenRetryMs = 1000;
 
+// The save timer's period: SaveDelay counts its ticks.
+const UINT kSaveTickMs = 60000;
+
 // Replaces the file as a whole: the new contents go to "<name>.new" in the
 // same directory, are flushed to disc, and only then take the old file's
 // place. A crash, a full disc or a write error at any point leaves the
@@ -240,6 +243,11 @@ void SaveChangedTables()
 {
     SaveIfChanged(&sIndexFile);
     SaveIfChanged(&sLockFile);
+}
+
+void StartSaveTimer(HWND hWnd, UINT_PTR uTimerId)
+{
+    SetTimer(hWnd, uTimerId, kSaveTickMs, nullptr);
 }
 
 // One tick of the save timer. SaveDelay is compared as an unsigned number, so
