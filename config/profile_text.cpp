@@ -163,6 +163,41 @@ void ParseAccessText(const char* pUpperText, int* abAccess)
     }
 }
 
+const ProfileKey asProfileKey[kProfileKeyCount] = {
+    {"Combiner", "Name", "-1", "Default", 0},
+    {"Database", "DatabaseSize_0", "-1", nullptr, 0},
+    {"Database", "DatabaseSize_1", "-1", nullptr, 0},
+    {"Combiner", "SaveDelay", "0", "5", 0},
+    {"Combiner", "SrcePkgInfoId", "0", nullptr, 1},
+    {"Combiner", "DestPkgInfoId", "0", nullptr, 2},
+    {"Combiner", "LevelMapInfoId", "0", nullptr, 3},
+    {"Combiner", "DebugMode", "-1", "0", 0},
+    {"Combiner", "NameLength", "-1", "8", 0},
+    {"Combiner", "RevertiveLevel", "-1", "0", 0},
+    {"Combiner", "Simulation", "-1", "0", 0},
+    {"Combiner", "ExternalDLL", "default", "NONE", 0},
+    {"Combiner", "JournalSize", "default", "1024", 0},
+    {"Security", "Access", "ALL", "ALL", 0},
+};
+
+const char kLevelsSection[] = "Levels";
+const char kMasksSection[] = "Masks";
+const char kNumberedKeyMissing[] = "NONE";
+
+DefaultText DefaultLevelText(int n)
+{
+    DefaultText text;
+    std::snprintf(text.ac, sizeof text.ac, "F,R,%d", n);
+    return text;
+}
+
+DefaultText DefaultMaskText(int n)
+{
+    DefaultText text;
+    std::snprintf(text.ac, sizeof text.ac, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
+    return text;
+}
+
 NumberedKey LevelKey(int n)
 {
     NumberedKey key;
