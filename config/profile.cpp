@@ -177,9 +177,10 @@ void LoadJournalSize()
 
 void LoadCombinerSettings()
 {
-    // A missing key, and a value the driver cannot use, read as the key's
-    // text for a missing one (0 or -1) and get the table's value, written
-    // back.
+    // A key that reads as the table's text for a missing one (the key is
+    // missing, or holds that value) gets the table's value, written back;
+    // SaveDelay and the InfoDriver ids also when they are not a number (read
+    // as 0), RevertiveLevel whenever it is outside 0..32.
     const char* pSaveDelay = ReadKey(kKeySaveDelay);
     if (pSaveDelay != nullptr) ScanLong(pSaveDelay, &sProfile.SaveDelay);
     if (sProfile.SaveDelay == 0) sProfile.SaveDelay = WriteDefault(kKeySaveDelay);

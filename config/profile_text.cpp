@@ -184,30 +184,35 @@ const char kLevelsSection[] = "Levels";
 const char kMasksSection[] = "Masks";
 const char kNumberedKeyMissing[] = "NONE";
 
+namespace {
+
+// The text of pFormat with the one number n, in a text of type T.
+template <typename T>
+T WithNumber(const char* pFormat, int n)
+{
+    T text;
+    std::snprintf(text.ac, sizeof text.ac, pFormat, n);
+    return text;
+}
+
+}  // namespace
+
 DefaultText DefaultLevelText(int n)
 {
-    DefaultText text;
-    std::snprintf(text.ac, sizeof text.ac, "F,R,%d", n);
-    return text;
+    return WithNumber<DefaultText>("F,R,%d", n);
 }
 
 DefaultText DefaultMaskText(int n)
 {
-    DefaultText text;
-    std::snprintf(text.ac, sizeof text.ac, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
-    return text;
+    return WithNumber<DefaultText>("MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
 }
 
 NumberedKey LevelKey(int n)
 {
-    NumberedKey key;
-    std::snprintf(key.ac, sizeof key.ac, "Level_%02d", n);
-    return key;
+    return WithNumber<NumberedKey>("Level_%02d", n);
 }
 
 NumberedKey MaskKey(int n)
 {
-    NumberedKey key;
-    std::snprintf(key.ac, sizeof key.ac, "Mask_%02d", n);
-    return key;
+    return WithNumber<NumberedKey>("Mask_%02d", n);
 }
