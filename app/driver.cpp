@@ -12,6 +12,7 @@
 #include "config/journal_file.h"
 #include "config/paths.h"
 #include "config/profile.h"
+#include "core/device_names.h"
 #include "core/log.h"
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
@@ -22,9 +23,11 @@
 
 namespace {
 
-DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, nullptr};
+// The main window's size when it is created.
+const int kMainWidth = 640;
+const int kMainHeight = 480;
 
-const char kMainClass[] = "Q7CMBINE";
+DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, nullptr};
 
 // A close ends within 30 seconds of its request, whatever the peers do: the
 // work in progress finishes within the peer limit of its send under way
@@ -104,8 +107,10 @@ void KeepLoaded(HMODULE hModule)
 // that the operator sees it on the panel until a save succeeds.
 void ShowTitle(bool bSaveFailing)
 {
+    char acEnd[32];
+    FormatDriverTitleEnd(acEnd, sizeof acEnd, Profile().iDevice);
     char acTitle[96];
-    std::snprintf(acTitle, sizeof acTitle, "R7 Idoruzor v%s - Device %d%s", ZUR_VERSION, Profile().iDevice,
+    std::snprintf(acTitle, sizeof acTitle, "R7 Idoruzor v%s %s%s", ZUR_VERSION, acEnd,
                   bSaveFailing ? " - NOT SAVED" : "");
     SetWindowTextA(hWndMain, acTitle);
 }
@@ -135,15 +140,16 @@ BOOL RegisterMainClass(HINSTANCE hInstance)
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszMenuName = "Menu";
-    wc.lpszClassName = kMainClass;
+    wc.lpszClassName = kDriverWindowClass;
     return RegisterClassA(&wc) != 0;
 }
 
 BOOL CreateMainWindow(HINSTANCE hInstance, int)
 {
     sDriver.hInst = hInstance;
-    HWND hWnd = CreateWindowExA(0, kMainClass, nullptr, WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
-                                0, 0, 640, 480, nullptr, nullptr, hInstance, nullptr);
+    const DWORD dwStyle = WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    HWND hWnd = CreateWindowExA(0, kDriverWindowClass, nullptr, dwStyle, 0, 0, kMainWidth, kMainHeight, nullptr,
+                                nullptr, hInstance, nullptr);
     if (hWnd == nullptr) return FALSE;
     SetMainWindow(hWnd);
     StartDriver();

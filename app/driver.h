@@ -43,7 +43,3 @@ bool StartupStopped();
 
 // Modal "! Error !" box owned by the main window, OK only.
 void ErrorBox(const char* pText);
-
-// Tests run several shut-downs in one process: each starts from a driver
-// that has not begun one (and sends with the full time limit again).
-void ResetDriverForTest();

@@ -20,6 +20,10 @@ void WriteDebugOutput(const char* pLine)
 
 typedef BOOL(WINAPI* SetMessageQueueFn)(int);
 
+// The depth of message queue asked for first; a smaller one is asked for
+// each time the call refuses, down to one message.
+const int kMessageQueueDepth = 127;
+
 // Asks for a deep message queue where the platform still offers the call
 // (32-bit Windows); elsewhere the queue is already large enough.
 void RequestMessageQueue()
@@ -29,7 +33,7 @@ void RequestMessageQueue()
     SetMessageQueueFn pSetQueue = reinterpret_cast<SetMessageQueueFn>(
         reinterpret_cast<void*>(GetProcAddress(hUser, "SetMessageQueue")));
     if (pSetQueue == nullptr) return;
-    for (int n = 127; n >= 1; --n) {
+    for (int n = kMessageQueueDepth; n >= 1; --n) {
         if (pSetQueue(n)) return;
     }
 }

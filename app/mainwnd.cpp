@@ -15,6 +15,8 @@
 #include "ipc/rvx.h"
 #include "res/resource.h"
 
+static_assert(kAppMessageFirst == WM_APP, "the driver's messages to itself are numbered from WM_APP");
+
 namespace {
 
 // Once shut-down has begun, the files are written and the InfoDrivers are

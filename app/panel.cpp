@@ -21,6 +21,7 @@
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
+#include "ipc/wire.h"
 #include "res/resource.h"
 
 namespace {
@@ -28,7 +29,6 @@ namespace {
 PanelState sPanel = {nullptr, 0, 0, 0};
 
 const int kNameLength = 64;       // a package name as shown in the lists
-const int kSaveTimerPeriod = 60000;
 
 // The controls the driver writes while it runs. Each control's window is
 // looked up once per panel: finding a control by its identifier asks the
@@ -181,16 +181,11 @@ void ShowTxRxState()
 }
 
 // Asks RVX for the name of package iIndex of database iDatabase (0 sources,
-// 1 destinations). The request carries device, database and index as 16-bit
-// little-endian integers at the start of the block; the reply's name is
-// copied back into the block's first 64 bytes and terminated there.
+// 1 destinations); the reply's name is copied back into the block's first
+// 64 bytes and terminated there.
 void RequestName(char* pBlock, int iDatabase, int iIndex)
 {
-    const int aiField[3] = {Profile().iDevice, iDatabase, iIndex};
-    for (int i = 0; i < 3; ++i) {
-        pBlock[2 * i] = static_cast<char>(aiField[i] & 0xFF);
-        pBlock[2 * i + 1] = static_cast<char>((aiField[i] >> 8) & 0xFF);
-    }
+    PackNameRequest(pBlock, Profile().iDevice, iDatabase, iIndex);
     SendCopyData(hWndMain, Rvx().hWndRvx, MSG_NAME_REQUEST, 0, pBlock, kNameLength);
     pBlock[kNameLength] = '\0';
 }
@@ -282,7 +277,7 @@ void InitMainDialog()
     ShowCounter(IDC_DRIVER_TX, 0);
     SetPanelText(IDC_DRIVER_RX, "n/a");
 
-    SetTimer(sPanel.hWndDialog, ID_SAVE_TIMER, kSaveTimerPeriod, nullptr);
+    StartSaveTimer(sPanel.hWndDialog, ID_SAVE_TIMER);
 
     if (Driver().hExternalDll != nullptr) {
         char acText[64];
@@ -387,29 +382,14 @@ void RefreshName(int iIndex, int iDatabase)
 
 void TakeSelected()
 {
-    const int iSource = sPanel.iSelectedSource;
-    const int iDest = sPanel.iCurrentDest;
-    if (iSource < 1 || iSource > Profile().DatabaseSize_0) return;
-    if (iDest < 1 || iDest > Profile().DatabaseSize_1) return;
-    char acCommand[64];
-    std::snprintf(acCommand, sizeof acCommand, "RC %d %d %d ',---' 0", Profile().iDevice, iSource, iDest);
-    DebugLog(acCommand);
-    DispatchCommand(acCommand);
+    if (!TakeFromPanel(sPanel.iSelectedSource, sPanel.iCurrentDest)) return;
     RefreshPanel();
 }
 
 void ToggleLock()
 {
     MessageBeep(0);
-    const int iDest = sPanel.iCurrentDest;
-    if (iDest < 1 || iDest > Profile().DatabaseSize_1) return;
-    char acCommand[32];
-    if (Routes().abLock[iDest] != 0) {
-        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 0 0", Profile().iDevice, iDest, iDest);
-    } else {
-        std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d 1 0", Profile().iDevice, iDest, iDest);
-    }
-    DispatchCommand(acCommand);
+    if (!ToggleLockFromPanel(sPanel.iCurrentDest)) return;
     UpdateLockDisplay();
     RefreshPanel();
 }

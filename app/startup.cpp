@@ -93,19 +93,19 @@ bool ReportRegistration(int iResult)
     char acOther[64];
     const char* pText = acOther;
     switch (iResult) {
-    case 0:
-        JournalEvent("registration", JournalRegistrationText(0, nullptr));
+    case kRegistered:
+        JournalEvent("registration", JournalRegistrationText(kRegistered, nullptr));
         return true;
     case kRegisterInvalidId:
         pText = "The supplied driver Id is invalid";
         break;
-    case 1:
+    case kRegisterRefusedId:
         pText = "Request refused - ID supplied is invalid";
         break;
-    case 2:
+    case kRegisterIdTaken:
         pText = "Request refused - A driver has already registered this Id";
         break;
-    case 3:
+    case kRegisterNotDriverMode:
         pText = "Request refused - RVX has not been enabled in Driver Mode";
         break;
     case kRegisterNoAnswer:

@@ -6,6 +6,7 @@
 #include "command/journal.h"
 #include "command/routes.h"
 #include "command/take.h"
+#include "config/files.h"
 #include "config/profile.h"
 #include "core/command_text.h"
 #include "core/log.h"
@@ -120,6 +121,27 @@ void DispatchCommand(char* pText)
     CommandHandler pHandler = HandlerOf(pText);
     if (pHandler != nullptr) pHandler(pText);
     JournalCommandDone();
+}
+
+bool TakeFromPanel(int iSource, int iDest)
+{
+    if (iSource < 1 || iSource > Profile().DatabaseSize_0) return false;
+    if (iDest < 1 || iDest > Profile().DatabaseSize_1) return false;
+    char acCommand[64];
+    std::snprintf(acCommand, sizeof acCommand, "RC %d %d %d ',---' 0", Profile().iDevice, iSource, iDest);
+    DebugLog(acCommand);
+    DispatchCommand(acCommand);
+    return true;
+}
+
+bool ToggleLockFromPanel(int iDest)
+{
+    if (iDest < 1 || iDest > Profile().DatabaseSize_1) return false;
+    char acCommand[32];
+    std::snprintf(acCommand, sizeof acCommand, "RL %d %d %d %d 0", Profile().iDevice, iDest, iDest,
+                  Routes().abLock[iDest] != 0 ? 0 : 1);
+    DispatchCommand(acCommand);
+    return true;
 }
 
 CommandLimits DriverLimits()

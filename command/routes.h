@@ -12,6 +12,5 @@ void OnRevertiveRequest(intptr_t p1, intptr_t p2);   // message 2177
 
 // 2174: a package name has changed (database 0 sources, 1 destinations,
 // 2 both). The refresh request later looks at the package of the last
-// change of a source name, iLastChanged (0 when the last change was none).
+// change of a source name (none when the last change was none).
 void NoteNameChange(int iPackage, int iDatabase);
-int LastChanged();

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "config/filecodec.h"
 #include "config/journal_file.h"
 #include "config/profile.h"
+#include "config/wholefile.h"
 #include "core/log.h"
 
 namespace {
@@ -17,37 +19,9 @@ RouteTables sRoutes;
 // How long a file that exists but cannot be opened (a backup or another
 // program holding it, say) is tried again before the driver gives up on it.
 const DWORD kOpenRetryMs = 1000;
-const DWORD kOpenRetryStep = 50;
 
-enum ReadResult { kRead, kMissing, kUnreadable };
-
-// Reads at most nSize bytes of the file; *pnFileSize gets its size on disc.
-ReadResult ReadWholeFile(const char* pName, unsigned char* pData, DWORD nSize, DWORD* pnRead,
-                         unsigned long long* pnFileSize)
-{
-    *pnRead = 0;
-    *pnFileSize = 0;
-    if (pName[0] == '\0') return kMissing;
-    HANDLE hFile;
-    for (DWORD dwWaited = 0;; dwWaited += kOpenRetryStep) {
-        hFile = CreateFileA(pName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-        if (hFile != INVALID_HANDLE_VALUE) break;
-        DWORD dwError = GetLastError();
-        if (dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND) return kMissing;
-        if (dwWaited >= kOpenRetryMs) return kUnreadable;
-        Sleep(kOpenRetryStep);
-    }
-    LARGE_INTEGER liSize;
-    if (GetFileSizeEx(hFile, &liSize)) *pnFileSize = static_cast<unsigned long long>(liSize.QuadPart);
-    while (*pnRead < nSize) {
-        DWORD nGot = 0;
-        if (!ReadFile(hFile, pData + *pnRead, nSize - *pnRead, &nGot, nullptr) || nGot == 0) break;
-        *pnRead += nGot;
-    }
-    CloseHandle(hFile);
-    return kRead;
-}
+// The save timer's period: SaveDelay counts its ticks.
+const UINT kSaveTickMs = 60000;
 
 // Replaces the file as a whole: the new contents go to "<name>.new" in the
 // same directory, are flushed to disc, and only then take the old file's
@@ -58,16 +32,11 @@ bool ReplaceWholeFile(const char* pName, const unsigned char* pData, DWORD nSize
     if (pName[0] == '\0') return false;
     char acTemp[MAX_PATH + 8];
     if (std::snprintf(acTemp, sizeof acTemp, "%s.new", pName) >= static_cast<int>(sizeof acTemp)) return false;
-
-    HANDLE hFile = CreateFileA(acTemp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) return false;
-    DWORD nWritten = 0;
-    bool bOk = WriteFile(hFile, pData, nSize, &nWritten, nullptr) && nWritten == nSize;
-    bOk = bOk && FlushFileBuffers(hFile);
-    CloseHandle(hFile);
-    if (bOk) bOk = MoveFileExA(acTemp, pName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!bOk) DeleteFileA(acTemp);
-    return bOk;
+    DWORD dwError = 0;
+    if (!WriteFlushedFile(acTemp, pData, nSize, &dwError)) return false;
+    if (MoveIntoPlace(acTemp, pName)) return true;
+    DeleteFileA(acTemp);
+    return false;
 }
 
 // pFormat has two %s: the kind of file, then its name.
@@ -164,13 +133,15 @@ void LoadTable(TableFile* pFile)
 {
     char acName[MAX_PATH];
     FileName(acName, pFile->pExtension);
-    unsigned char acData[kIndexFileSize];   // the larger of the two
-    DWORD nRead = 0;
+    std::vector<unsigned char> acData;
     unsigned long long nFileSize = 0;
-    ReadResult eResult = ReadWholeFile(acName, acData, pFile->nSize, &nRead, &nFileSize);
+    const WholeFileRead eResult = acName[0] == '\0'
+                                      ? kWholeFileMissing
+                                      : ReadWholeFileBytes(acName, FILE_SHARE_READ, kOpenRetryMs, pFile->nSize,
+                                                           &acData, &nFileSize);
     pFile->bLoaded = true;
     *pFile->pbDirty = 0;
-    if (eResult == kRead) {
+    if (eResult == kWholeFileRead) {
         // The driver writes only whole files: one of another size came from
         // elsewhere. It is read as it stands, and said whatever DebugMode is.
         if (nFileSize != pFile->nSize) {
@@ -179,11 +150,11 @@ void LoadTable(TableFile* pFile)
                           static_cast<unsigned long>(pFile->nSize), acName);
             DebugLogAlways(acLine);
         }
-        pFile->pfnDecode(acData, nRead, pFile->piTable);
+        pFile->pfnDecode(acData.data(), acData.size(), pFile->piTable);
         return;
     }
     for (int d = 1; d <= kPackageMax; ++d) pFile->piTable[d] = 0;
-    if (eResult == kUnreadable) {
+    if (eResult == kWholeFileUnreadable) {
         LogFileProblem("Couldn't read %s file - '%s' (left as it is)", pFile->pWhat, acName);
     } else {
         SaveTable(pFile);
@@ -272,6 +243,11 @@ void SaveChangedTables()
 {
     SaveIfChanged(&sIndexFile);
     SaveIfChanged(&sLockFile);
+}
+
+void StartSaveTimer(HWND hWnd, UINT_PTR uTimerId)
+{
+    SetTimer(hWnd, uTimerId, kSaveTickMs, nullptr);
 }
 
 // One tick of the save timer. SaveDelay is compared as an unsigned number, so

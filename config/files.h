@@ -1,6 +1,8 @@
 // The route index and the lock flags (one owner), and the files that keep
 // them: DEV_nnn.DAT and DEV_nnn.LCK.
 #pragma once
+#include <windows.h>
+
 #include "core/limits.h"
 
 struct RouteTables {
@@ -27,7 +29,11 @@ void LoadIndexFile();
 bool SaveIndexFile();     // false when the file could not be written
 void LoadLockFile();
 bool SaveLockFile();
-void OnSaveTimer();       // one tick of the 60-second save timer
+// The save timer, one tick a minute, runs on a window (the panel's) from
+// the time it is started: its ticks arrive there as WM_TIMER uTimerId, and
+// each is given to OnSaveTimer. Starting it again starts the minute afresh.
+void StartSaveTimer(HWND hWnd, UINT_PTR uTimerId);
+void OnSaveTimer();       // one tick of the save timer
 
 // A save that failed is reported (a debug line whatever DebugMode says, a
 // journal line) and retried at every later change of a table, every tick

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/profile.h"
+#include "core/device_names.h"
 #include "core/log.h"
 
 namespace {
@@ -45,7 +46,7 @@ void StopJournal(const char* pWhy)
 bool OpenJournal()
 {
     if (!DeviceFileName(sJournal.acName, sizeof sJournal.acName, "LOG")) {
-        std::snprintf(sJournal.acName, sizeof sJournal.acName, "DEV_%03d.LOG", Profile().iDevice);
+        FormatDeviceFileName(sJournal.acName, sizeof sJournal.acName, nullptr, Profile().iDevice, "LOG");
         StopJournal("the configuration directory is too long for");
         return false;
     }

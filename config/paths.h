@@ -8,7 +8,6 @@ bool JoinRootSystem(char* pBuffer, int iLimit);
 // returns 1, or returns 0 and leaves pOut empty when it does not fit.
 int GetConfigDir(char* pOut, int nSize);
 int GetSystemDir(char* pOut, int nSize);
-int GetTempDir(char* pOut, int nSize);
 
 // Where GetConfigDir finds the directory: CC_ROOT and CC_SYSTEM, the
 // [Config] key of the system configuration file, or the Windows directory

@@ -9,8 +9,10 @@
 #include "config/journal_file.h"
 #include "config/paths.h"
 #include "config/profile_text.h"
+#include "core/device_names.h"
 #include "core/journal_text.h"
 #include "core/log.h"
+#include "core/tokenizer.h"
 
 namespace {
 
@@ -85,12 +87,39 @@ void WriteNumber(const char* pSection, const char* pKey, int iValue)
     WriteText(pSection, pKey, acValue);
 }
 
+// A key of the table of profile keys, read as the table says (a missing key
+// reads as its text for one).
+char* ReadKey(ProfileKeyId eKey)
+{
+    const ProfileKey& key = asProfileKey[eKey];
+    return ReadValue(key.pSection, key.pKey, key.pMissing);
+}
+
 // Reads a number key; a value that does not begin with a number, or is
 // refused, leaves *piValue as it is.
-void ReadInt(const char* pSection, const char* pKey, const char* pDefault, int* piValue)
+void ReadInt(ProfileKeyId eKey, int* piValue)
 {
-    const char* pValue = ReadValue(pSection, pKey, pDefault);
+    const char* pValue = ReadKey(eKey);
     if (pValue != nullptr) ScanInt(pValue, piValue);
+}
+
+// Writes the key's value for a missing one, as the table gives it; returns
+// it as a number.
+int WriteDefault(ProfileKeyId eKey)
+{
+    const ProfileKey& key = asProfileKey[eKey];
+    WriteText(key.pSection, key.pKey, key.pWritten);
+    return ConvertNumber(key.pWritten);
+}
+
+// An InfoDriver id for a missing one: the device number plus the key's
+// offset, written back.
+int WriteInfoId(ProfileKeyId eKey)
+{
+    const ProfileKey& key = asProfileKey[eKey];
+    const int iId = sProfile.iDevice + key.iDeviceOffset;
+    WriteNumber(key.pSection, key.pKey, iId);
+    return iId;
 }
 
 // The route index and lock tables hold 4096 packages.
@@ -125,10 +154,9 @@ void ResetSettings()
 // journal, and says so whatever DebugMode is: the site expects one.
 void LoadJournalSize()
 {
-    const char* pSize = ReadValue("Combiner", "JournalSize", "default");
-    if (pSize != nullptr && std::strcmp(pSize, "default") == 0) {
-        WriteNumber("Combiner", "JournalSize", kJournalSizeDefault);
-        sProfile.JournalSize = kJournalSizeDefault;
+    const char* pSize = ReadKey(kKeyJournalSize);
+    if (pSize != nullptr && std::strcmp(pSize, asProfileKey[kKeyJournalSize].pMissing) == 0) {
+        sProfile.JournalSize = WriteDefault(kKeyJournalSize);
         return;
     }
     char acLine[128] = "";
@@ -149,54 +177,39 @@ void LoadJournalSize()
 
 void LoadCombinerSettings()
 {
-    const char* pSaveDelay = ReadValue("Combiner", "SaveDelay", "0");
+    // A key that reads as the table's text for a missing one (the key is
+    // missing, or holds that value) gets the table's value, written back;
+    // SaveDelay and the InfoDriver ids also when they are not a number (read
+    // as 0), RevertiveLevel whenever it is outside 0..32.
+    const char* pSaveDelay = ReadKey(kKeySaveDelay);
     if (pSaveDelay != nullptr) ScanLong(pSaveDelay, &sProfile.SaveDelay);
-    if (sProfile.SaveDelay == 0) {
-        WriteText("Combiner", "SaveDelay", "5");
-        sProfile.SaveDelay = 5;
-    }
+    if (sProfile.SaveDelay == 0) sProfile.SaveDelay = WriteDefault(kKeySaveDelay);
 
-    ReadInt("Combiner", "SrcePkgInfoId", "0", &sProfile.SrcePkgInfoId);
-    if (sProfile.SrcePkgInfoId == 0) {
-        sProfile.SrcePkgInfoId = sProfile.iDevice + 1;
-        WriteNumber("Combiner", "SrcePkgInfoId", sProfile.SrcePkgInfoId);
-    }
-    ReadInt("Combiner", "DestPkgInfoId", "0", &sProfile.DestPkgInfoId);
-    if (sProfile.DestPkgInfoId == 0) {
-        sProfile.DestPkgInfoId = sProfile.iDevice + 2;
-        WriteNumber("Combiner", "DestPkgInfoId", sProfile.DestPkgInfoId);
-    }
-    ReadInt("Combiner", "LevelMapInfoId", "0", &sProfile.LevelMapInfoId);
-    if (sProfile.LevelMapInfoId == 0) {
-        sProfile.LevelMapInfoId = sProfile.iDevice + 3;
-        WriteNumber("Combiner", "LevelMapInfoId", sProfile.LevelMapInfoId);
-    }
+    ReadInt(kKeySrcePkgInfoId, &sProfile.SrcePkgInfoId);
+    if (sProfile.SrcePkgInfoId == 0) sProfile.SrcePkgInfoId = WriteInfoId(kKeySrcePkgInfoId);
+    ReadInt(kKeyDestPkgInfoId, &sProfile.DestPkgInfoId);
+    if (sProfile.DestPkgInfoId == 0) sProfile.DestPkgInfoId = WriteInfoId(kKeyDestPkgInfoId);
+    ReadInt(kKeyLevelMapInfoId, &sProfile.LevelMapInfoId);
+    if (sProfile.LevelMapInfoId == 0) sProfile.LevelMapInfoId = WriteInfoId(kKeyLevelMapInfoId);
 
     int iDebugMode = 0;
-    ReadInt("Combiner", "DebugMode", "-1", &iDebugMode);
-    if (iDebugMode == -1) {
-        WriteText("Combiner", "DebugMode", "0");
-        iDebugMode = 0;
-    }
+    ReadInt(kKeyDebugMode, &iDebugMode);
+    if (iDebugMode == -1) iDebugMode = WriteDefault(kKeyDebugMode);
     SetDebugMode(iDebugMode);
-    ReadInt("Combiner", "NameLength", "-1", &sProfile.NameLength);
-    if (sProfile.NameLength == -1) {
-        WriteText("Combiner", "NameLength", "8");
-        sProfile.NameLength = 8;
-    }
-    ReadInt("Combiner", "RevertiveLevel", "-1", &sProfile.RevertiveLevel);
+    ReadInt(kKeyNameLength, &sProfile.NameLength);
+    if (sProfile.NameLength == -1) sProfile.NameLength = WriteDefault(kKeyNameLength);
+    ReadInt(kKeyRevertiveLevel, &sProfile.RevertiveLevel);
     if (sProfile.RevertiveLevel < 0 || sProfile.RevertiveLevel > kLevelCount) {
-        WriteText("Combiner", "RevertiveLevel", "0");
-        sProfile.RevertiveLevel = 0;
+        sProfile.RevertiveLevel = WriteDefault(kKeyRevertiveLevel);
     }
     int iSimulation = 0;   // kept in the profile only
-    ReadInt("Combiner", "Simulation", "-1", &iSimulation);
-    if (iSimulation == -1) WriteText("Combiner", "Simulation", "0");
+    ReadInt(kKeySimulation, &iSimulation);
+    if (iSimulation == -1) WriteDefault(kKeySimulation);
 
-    const char* pLibrary = ReadValue("Combiner", "ExternalDLL", "default");
-    if (pLibrary != nullptr && std::strcmp(pLibrary, "default") == 0) {
-        WriteText("Combiner", "ExternalDLL", "NONE");
-        std::strcpy(sProfile.ExternalDLL, "NONE");
+    const char* pLibrary = ReadKey(kKeyExternalDll);
+    if (pLibrary != nullptr && std::strcmp(pLibrary, asProfileKey[kKeyExternalDll].pMissing) == 0) {
+        WriteDefault(kKeyExternalDll);
+        std::strcpy(sProfile.ExternalDLL, asProfileKey[kKeyExternalDll].pWritten);
     } else if (pLibrary == nullptr || std::strlen(pLibrary) >= sizeof sProfile.ExternalDLL) {
         // A cut name could load another library: none is loaded.
         DebugLog("ExternalDLL is longer than 31 characters - no library is loaded");
@@ -212,12 +225,11 @@ void LoadLevels()
 {
     for (int n = 1; n <= kLevelCount; ++n) {
         const NumberedKey key = LevelKey(n);
-        const char* pValue = ReadValue("Levels", key.ac, "NONE");
-        char acDefault[16];
-        if (pValue != nullptr && std::strcmp(pValue, "NONE") == 0) {
-            std::snprintf(acDefault, sizeof acDefault, "F,R,%d", n);
-            WriteText("Levels", key.ac, acDefault);
-            pValue = acDefault;
+        const char* pValue = ReadValue(kLevelsSection, key.ac, kNumberedKeyMissing);
+        const DefaultText text = DefaultLevelText(n);
+        if (pValue != nullptr && std::strcmp(pValue, kNumberedKeyMissing) == 0) {
+            WriteText(kLevelsSection, key.ac, text.ac);
+            pValue = text.ac;
         }
         // A refused text (nullptr) gives a level that issues nothing.
         LevelEntry& sL = sProfile.sLevel[n];
@@ -229,12 +241,11 @@ void LoadMasks()
 {
     for (int n = 1; n <= kMaskCount; ++n) {
         const NumberedKey key = MaskKey(n);
-        const char* pValue = ReadValue("Masks", key.ac, "NONE");
-        char acDefault[48];
-        if (pValue != nullptr && std::strcmp(pValue, "NONE") == 0) {
-            std::snprintf(acDefault, sizeof acDefault, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
-            WriteText("Masks", key.ac, acDefault);
-            pValue = acDefault;
+        const char* pValue = ReadValue(kMasksSection, key.ac, kNumberedKeyMissing);
+        const DefaultText text = DefaultMaskText(n);
+        if (pValue != nullptr && std::strcmp(pValue, kNumberedKeyMissing) == 0) {
+            WriteText(kMasksSection, key.ac, text.ac);
+            pValue = text.ac;
         }
         // A refused text (nullptr) gives a mask with no name and no level.
         ParseMaskText(pValue, &sProfile.sMask[n]);
@@ -259,12 +270,7 @@ int DeviceFileName(char* pOut, int nSize, const char* pExtension)
     pOut[0] = '\0';
     char acDir[MAX_PATH];
     if (!GetConfigDir(acDir, sizeof acDir)) return 0;
-    int n = std::snprintf(pOut, static_cast<size_t>(nSize), "%s\\DEV_%03d.%s", acDir, sProfile.iDevice, pExtension);
-    if (n < 0 || n >= nSize) {
-        pOut[0] = '\0';
-        return 0;
-    }
-    return 1;
+    return FormatDeviceFileName(pOut, static_cast<size_t>(nSize), acDir, sProfile.iDevice, pExtension) ? 1 : 0;
 }
 
 // Reads the whole profile; every missing or unusable value gets its default,
@@ -281,13 +287,13 @@ int LoadDeviceProfile()
         return kSourcesMissing | kDestinationsMissing;
     }
 
-    const char* pName = ReadValue("Combiner", "Name", "-1");
-    if (pName != nullptr && std::strlen(pName) < 3) WriteText("Combiner", "Name", "Default");
+    const char* pName = ReadKey(kKeyName);
+    if (pName != nullptr && std::strlen(pName) < 3) WriteDefault(kKeyName);
 
     // A size below 1 would leave a driver that refuses every command: it is
     // reported as missing.
-    ReadInt("Database", "DatabaseSize_0", "-1", &sProfile.DatabaseSize_0);
-    ReadInt("Database", "DatabaseSize_1", "-1", &sProfile.DatabaseSize_1);
+    ReadInt(kKeyDatabaseSize0, &sProfile.DatabaseSize_0);
+    ReadInt(kKeyDatabaseSize1, &sProfile.DatabaseSize_1);
     int iMissing = kProfileComplete;
     if (sProfile.DatabaseSize_0 < 1) iMissing |= kSourcesMissing;
     if (sProfile.DatabaseSize_1 < 1) iMissing |= kDestinationsMissing;
@@ -337,13 +343,14 @@ void LoadAccessList()
         return;
     }
     bAccessRead = true;
-    char* pAccess = ReadValue("Security", "Access", "ALL");
+    char* pAccess = ReadKey(kKeyAccess);
     if (pAccess == nullptr) {
         DebugLog("Access list refused - only the panel has access");
         ParseAccessText("", sProfile.abAccess);
         return;
     }
-    if (std::strcmp(pAccess, "ALL") == 0) WriteText("Security", "Access", "ALL");
+    // A missing list reads as ALL, and ALL is written back.
+    if (std::strcmp(pAccess, asProfileKey[kKeyAccess].pMissing) == 0) WriteDefault(kKeyAccess);
     for (char* p = pAccess; *p != '\0'; ++p) {
         *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     }

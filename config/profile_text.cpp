@@ -32,12 +32,7 @@ int ScanNumber(const char* pText, long long llMin, long long llMax, long long* p
         ? static_cast<unsigned long long>(-(llMin + 1)) + 1
         : static_cast<unsigned long long>(llMax);
     unsigned long long ullValue = 0;
-    while (*p >= '0' && *p <= '9') {
-        const unsigned long long ullDigit = static_cast<unsigned long long>(*p - '0');
-        if (ullValue > (ullCap - ullDigit) / 10) ullValue = ullCap;
-        else ullValue = ullValue * 10 + ullDigit;
-        ++p;
-    }
+    p = ScanDecimal(p, ullCap, &ullValue);
     if (!bNegative) *pllValue = static_cast<long long>(ullValue);
     else if (ullValue == ullCap) *pllValue = llMin;
     else *pllValue = -static_cast<long long>(ullValue);
@@ -168,16 +163,56 @@ void ParseAccessText(const char* pUpperText, int* abAccess)
     }
 }
 
+const ProfileKey asProfileKey[kProfileKeyCount] = {
+    {"Combiner", "Name", "-1", "Default", 0},
+    {"Database", "DatabaseSize_0", "-1", nullptr, 0},
+    {"Database", "DatabaseSize_1", "-1", nullptr, 0},
+    {"Combiner", "SaveDelay", "0", "5", 0},
+    {"Combiner", "SrcePkgInfoId", "0", nullptr, 1},
+    {"Combiner", "DestPkgInfoId", "0", nullptr, 2},
+    {"Combiner", "LevelMapInfoId", "0", nullptr, 3},
+    {"Combiner", "DebugMode", "-1", "0", 0},
+    {"Combiner", "NameLength", "-1", "8", 0},
+    {"Combiner", "RevertiveLevel", "-1", "0", 0},
+    {"Combiner", "Simulation", "-1", "0", 0},
+    {"Combiner", "ExternalDLL", "default", "NONE", 0},
+    {"Combiner", "JournalSize", "default", "1024", 0},
+    {"Security", "Access", "ALL", "ALL", 0},
+};
+
+const char kLevelsSection[] = "Levels";
+const char kMasksSection[] = "Masks";
+const char kNumberedKeyMissing[] = "NONE";
+
+namespace {
+
+// The text of pFormat with the one number n, in a text of type T.
+template <typename T>
+T WithNumber(const char* pFormat, int n)
+{
+    T text;
+    std::snprintf(text.ac, sizeof text.ac, pFormat, n);
+    return text;
+}
+
+}  // namespace
+
+DefaultText DefaultLevelText(int n)
+{
+    return WithNumber<DefaultText>("F,R,%d", n);
+}
+
+DefaultText DefaultMaskText(int n)
+{
+    return WithNumber<DefaultText>("MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
+}
+
 NumberedKey LevelKey(int n)
 {
-    NumberedKey key;
-    std::snprintf(key.ac, sizeof key.ac, "Level_%02d", n);
-    return key;
+    return WithNumber<NumberedKey>("Level_%02d", n);
 }
 
 NumberedKey MaskKey(int n)
 {
-    NumberedKey key;
-    std::snprintf(key.ac, sizeof key.ac, "Mask_%02d", n);
-    return key;
+    return WithNumber<NumberedKey>("Mask_%02d", n);
 }

@@ -1,6 +1,7 @@
 #include "core/device_arg.h"
 
 #include "core/limits.h"
+#include "core/tokenizer.h"
 
 namespace {
 
@@ -16,16 +17,13 @@ bool ParseDeviceArgument(const char* pText, int* piDevice)
     if (pText == nullptr) return false;
     const char* p = pText;
     while (IsBlank(*p)) ++p;
-    int iDevice = 0;
-    bool bDigits = false;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        bDigits = true;
-        iDevice = iDevice * 10 + (*p - '0');
-        if (iDevice > kDeviceMax) return false;   // stops before it could overflow
-    }
+    unsigned long long ullDevice = 0;
+    const char* pDigits = p;
+    p = ScanDecimal(p, kDeviceMax + 1, &ullDevice);
+    const bool bDigits = p != pDigits;
     while (IsBlank(*p)) ++p;
-    if (!bDigits || *p != '\0' || iDevice < 1) return false;
-    *piDevice = iDevice;
+    if (!bDigits || *p != '\0' || ullDevice < 1 || ullDevice > kDeviceMax) return false;
+    *piDevice = static_cast<int>(ullDevice);
     return true;
 }
 

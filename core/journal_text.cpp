@@ -194,13 +194,10 @@ JournalSizeText ParseJournalSize(const char* pText, int* piKb)
     const bool bNegative = pText[0] == '-';
     const char* p = bNegative ? pText + 1 : pText;
     if (*p == '\0') return kJournalSizeNotNumber;
-    long long llValue = 0;
-    for (; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') return kJournalSizeNotNumber;
-        llValue = llValue * 10 + (*p - '0');
-        if (llValue > INT_MAX) return kJournalSizeNotNumber;
-    }
-    if (bNegative && llValue != 0) return kJournalSizeNegative;
-    *piKb = static_cast<int>(llValue);
+    unsigned long long ullValue = 0;
+    if (*ScanDecimal(p, static_cast<unsigned long long>(INT_MAX) + 1, &ullValue) != '\0') return kJournalSizeNotNumber;
+    if (ullValue > INT_MAX) return kJournalSizeNotNumber;
+    if (bNegative && ullValue != 0) return kJournalSizeNegative;
+    *piKb = static_cast<int>(ullValue);
     return kJournalSizeNumber;
 }

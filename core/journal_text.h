@@ -71,6 +71,5 @@ std::string JournalImportText(const char* pFile, const char* pChanges, int nRout
 // JournalSize: the size in KB at which the journal moves to its one old
 // file; 0 keeps no journal. Only a whole number of KB is taken: a value
 // that is negative, or anything but digits, keeps no journal either.
-const int kJournalSizeDefault = 1024;
 enum JournalSizeText { kJournalSizeNumber, kJournalSizeNegative, kJournalSizeNotNumber };
 JournalSizeText ParseJournalSize(const char* pText, int* piKb);

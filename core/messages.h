@@ -2,6 +2,11 @@
 // InfoDrivers and other drivers (platform-free).
 #pragma once
 
+// WM_APP: the first of the numbers a program keeps for messages to itself
+// (the platform's headers are not included here; the window procedure checks
+// the two agree).
+const int kAppMessageFirst = 0x8000;
+
 enum {
     MSG_ATTACH              = 2031,  // broadcast: driver looks for RVX
     MSG_RVX_WINDOW          = 2032,  // RVX announces its window
@@ -43,8 +48,9 @@ enum {
     // in step after a request to it was given up.
     MSG_TRANSPORT_SYNC      = 2985,
     // Posted to self: a close request that came during work now takes
-    // effect. Outside the peers' numbers, so no peer can send it.
-    MSG_CLOSE_DEFERRED      = 0x8001
+    // effect. A number of the program's own (WM_APP + 1), outside the peers'
+    // numbers, so no peer can send it.
+    MSG_CLOSE_DEFERRED      = kAppMessageFirst + 1
 };
 
 // The transmit state iTxRx: revertives and level commands go to RVX only

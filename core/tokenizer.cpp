@@ -21,20 +21,31 @@ int ConvertNumber(const char* pText)
         bNegative = *pText == '-';
         ++pText;
     }
-    // Accumulate the magnitude in a wider type and stop growing it once it
-    // is past the int range: very long digit runs saturate.
-    long long llValue = 0;
+    // The magnitude stops growing once it is past the int range: very long
+    // digit runs saturate.
     const long long llCap = static_cast<long long>(INT_MAX) + 1;
-    while (*pText >= '0' && *pText <= '9') {
-        if (llValue < llCap) llValue = llValue * 10 + (*pText - '0');
-        ++pText;
-    }
+    unsigned long long ullValue = 0;
+    ScanDecimal(pText, static_cast<unsigned long long>(llCap), &ullValue);
+    const long long llValue = static_cast<long long>(ullValue);
     if (bNegative) {
         if (llValue >= llCap) return INT_MIN;
         return static_cast<int>(-llValue);
     }
     if (llValue > INT_MAX) return INT_MAX;
     return static_cast<int>(llValue);
+}
+
+const char* ScanDecimal(const char* p, unsigned long long ullCap, unsigned long long* pullValue)
+{
+    unsigned long long ullValue = 0;
+    while (*p >= '0' && *p <= '9') {
+        const unsigned long long ullDigit = static_cast<unsigned long long>(*p - '0');
+        if (ullValue > (ullCap - ullDigit) / 10) ullValue = ullCap;
+        else ullValue = ullValue * 10 + ullDigit;
+        ++p;
+    }
+    *pullValue = ullValue;
+    return p;
 }
 
 int IsNumberField(const char* pField)

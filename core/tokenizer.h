@@ -7,6 +7,13 @@
 // of overflowing.
 int ConvertNumber(const char* pText);
 
+// The run of decimal digits at p: *pullValue gets its value, or ullCap when
+// the value is larger (a long run saturates instead of overflowing). Returns
+// the first character after the run, p itself when p holds no digit. The
+// decimal numbers of commands, profiles, the command line and the site's
+// text files are all read through it.
+const char* ScanDecimal(const char* p, unsigned long long ullCap, unsigned long long* pullValue);
+
 // 1 when the field is a number and nothing else: an optional sign, then one
 // or more decimal digits. Empty fields, blanks and trailing text give 0.
 int IsNumberField(const char* pField);

@@ -13,9 +13,6 @@ struct InfoLinks {
 };
 
 const InfoLinks& Links();
-// Links made without the broadcast: a test's InfoDrivers of its own process,
-// which the broadcast passes over.
-void UseInfoLinks(HWND hWndSource, HWND hWndDest, HWND hWndLevelMap);
 
 // The three links, in the order they are made.
 enum { kSourceLink = 0, kDestLink = 1, kLevelMapLink = 2, kLinkCount = 3 };

@@ -31,7 +31,6 @@ char* DeliveredText(UINT uMessage, LPARAM lParam);
 LRESULT QueueText(TextQueue eQueue, const char* pText);
 // The oldest queued text into pOut (kRingTextSize bytes); 0 when none waits.
 int TakeQueuedText(TextQueue eQueue, char* pOut);
-const TextRing& QueuedTexts(TextQueue eQueue);
 
 // The drain posts one message per queue at most: the queue of posted
 // messages is limited, so a burst of texts must not post one each. Around

@@ -11,6 +11,12 @@ struct NetStatus {
     const char* apExtra[3];  // fields 3, 4, 5 as parsed ("" when missing)
 };
 
+// The values of field 2 ("TXRX=n") that change the transmit state: 1 RX
+// only, 2 or 3 TX/RX. Any other value leaves the state as it is.
+const int kNetStatusRxOnly = 1;
+const int kNetStatusTxRx = 2;
+const int kNetStatusTxRxToo = 3;
+
 // Parses an NS text in place. Always fills *pStatus.
 void ParseNetworkStatus(char* pText, NetStatus* pStatus);
 

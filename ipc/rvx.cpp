@@ -76,10 +76,10 @@ void ApplyNetworkStatus(char* pText)
     NetStatus sStatus;
     ParseNetworkStatus(pText, &sStatus);
     int iValue = sStatus.iTxRxValue;
-    if ((iValue == 2 || iValue == 3) && sRvx.iTxRx != kTxRx) {
+    if ((iValue == kNetStatusTxRx || iValue == kNetStatusTxRxToo) && sRvx.iTxRx != kTxRx) {
         ChangeState(kTxRx, "RVX network status");
         Report(kTxRx);
-    } else if (iValue == 1 && sRvx.iTxRx != kRxOnly) {
+    } else if (iValue == kNetStatusRxOnly && sRvx.iTxRx != kRxOnly) {
         ChangeState(kRxOnly, "RVX network status");
         Report(kRxOnly);
     }
@@ -192,7 +192,7 @@ int RegisterDevice()
         lResult = kRegisterNoAnswer;
     }
     int iResult = static_cast<int>(lResult);
-    if (iResult == 0) sRvx.iTxRx = kTxRx;
+    if (iResult == kRegistered) sRvx.iTxRx = kTxRx;
     std::snprintf(acLine, sizeof acLine, "Result is %d", iResult);
     DebugLog(acLine);
     return iResult;

@@ -16,10 +16,14 @@ int AttachToRvx();
 // Takes hWnd as RVX's window and asks its interface number: the attach once
 // RVX has answered (a test's RVX, which the broadcast passes over, this way).
 void UseRvx(HWND hWnd);
-// 0 when RVX registered the device (the driver is then TX/RX); otherwise
-// RVX's refusal (1 invalid Id, 2 Id taken, 3 not in driver mode, or another
-// number), kRegisterNoAnswer, or kRegisterInvalidId for a device number
-// outside 1..999, which is never sent.
+// kRegistered when RVX registered the device (the driver is then TX/RX);
+// otherwise RVX's refusal (one of the three below, or another number),
+// kRegisterNoAnswer, or kRegisterInvalidId for a device number outside
+// 1..999, which is never sent.
+const int kRegistered = 0;
+const int kRegisterRefusedId = 1;         // the Id supplied is invalid
+const int kRegisterIdTaken = 2;           // a driver has already registered the Id
+const int kRegisterNotDriverMode = 3;     // RVX has not been enabled in driver mode
 const int kRegisterNoAnswer = -1;
 const int kRegisterInvalidId = -2;
 int RegisterDevice();

@@ -8,6 +8,12 @@
 
 namespace {
 
+// How long a broadcast waits for each top-level window: a hung window costs
+// the broadcast this much, never more.
+const UINT kBroadcastTimeoutMs = 2000;
+// How often a wait for a sent message looks at the time left.
+const DWORD kWaitStepMs = 50;
+
 // One reply slot per level of nesting. A request waits at depth d. A reply
 // belongs to the innermost outstanding request that went to the window the
 // reply comes from (a peer answers from the window it was asked at), so a
@@ -273,7 +279,7 @@ void WaitForSentMessages(DWORD dwMs, HWND* pDone)
         WatchForPostedClose();
         DWORD dwWaited = GetTickCount() - dwStart;
         if (*pDone != nullptr || dwWaited >= dwMs) break;
-        DWORD dwStep = dwMs - dwWaited < 50 ? dwMs - dwWaited : 50;
+        DWORD dwStep = dwMs - dwWaited < kWaitStepMs ? dwMs - dwWaited : kWaitStepMs;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, QS_SENDMESSAGE);
     }
     --iSendDepth;
@@ -382,7 +388,7 @@ BOOL CALLBACK BroadcastOne(HWND hWnd, LPARAM lArgs)
     if (dwProcess == GetCurrentProcessId()) return TRUE;
     DWORD_PTR dwResult = 0;
     SendMessageTimeoutA(hWnd, pArgs->uMessage, pArgs->wParam, pArgs->lParam,
-                        SMTO_NORMAL | SMTO_ABORTIFHUNG, 2000, &dwResult);
+                        SMTO_NORMAL | SMTO_ABORTIFHUNG, kBroadcastTimeoutMs, &dwResult);
     return TRUE;
 }
 

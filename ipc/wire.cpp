@@ -65,6 +65,15 @@ int ParseNumericPayload(const void* pData, size_t nSize, unsigned long* pulNumbe
     return 1;
 }
 
+void PackNameRequest(char* pBlock, int iDevice, int iDatabase, int iIndex)
+{
+    const int aiField[3] = {iDevice, iDatabase, iIndex};
+    for (int i = 0; i < 3; ++i) {
+        pBlock[2 * i] = static_cast<char>(aiField[i] & 0xFF);
+        pBlock[2 * i + 1] = static_cast<char>((aiField[i] >> 8) & 0xFF);
+    }
+}
+
 void CopyReceivedBlock(char* pBlock514, const void* pData, size_t nSize)
 {
     std::memset(pBlock514, 0, kTextBlockSize + 1);

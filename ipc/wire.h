@@ -17,6 +17,11 @@ void FormatNumericPayload(char* pBlock16, unsigned long ulNumber);
 // Returns 1 and sets *pulNumber when at least one digit was read.
 int ParseNumericPayload(const void* pData, size_t nSize, unsigned long* pulNumber);
 
+// A name request (2164) to RVX: device, database (0 sources, 1
+// destinations) and index as 16-bit little-endian integers at the start of
+// the block (6 bytes written).
+void PackNameRequest(char* pBlock, int iDevice, int iDatabase, int iIndex);
+
 // Copies a received payload of any size into a private zeroed block of
 // kTextBlockSize + 1 bytes: at most kTextBlockSize bytes, always terminated.
 void CopyReceivedBlock(char* pBlock514, const void* pData, size_t nSize);

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "config/paths.h"
+#include "config/wholefile.h"
 #include "core/device_arg.h"
+#include "core/device_names.h"
 #include "core/limits.h"
 #include "res/version.h"
 
@@ -68,8 +70,7 @@ ConfigDirectory FindConfigDirectory()
 std::string DeviceFilePath(const std::string& sDir, int iDevice, const char* pExtension)
 {
     char acPath[MAX_PATH];
-    int n = std::snprintf(acPath, sizeof acPath, "%s\\DEV_%03d.%s", sDir.c_str(), iDevice, pExtension);
-    if (sDir.empty() || n < 0 || n >= static_cast<int>(sizeof acPath)) return "";
+    if (sDir.empty() || !FormatDeviceFileName(acPath, sizeof acPath, sDir.c_str(), iDevice, pExtension)) return "";
     return acPath;
 }
 
@@ -110,30 +111,15 @@ bool LoadSiteProfile(const std::string& sPath, int iDevice, SiteProfile* pProfil
 
 FileRead ReadWholeFile(const std::string& sPath, std::vector<unsigned char>* pacData)
 {
-    pacData->clear();
-    HANDLE hFile = CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) {
-        DWORD dwError = GetLastError();
-        return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND ? kFileMissing : kFileUnreadable;
-    }
-    unsigned char acBlock[65536];
-    FileRead eResult = kFileRead;
-    for (;;) {
-        DWORD nGot = 0;
-        if (!ReadFile(hFile, acBlock, sizeof acBlock, &nGot, nullptr)) {
-            eResult = kFileUnreadable;
-            break;
-        }
-        if (nGot == 0) break;
-        pacData->insert(pacData->end(), acBlock, acBlock + nGot);
-        if (pacData->size() > kFileLimit) {
-            eResult = kFileUnreadable;
-            break;
-        }
-    }
-    CloseHandle(hFile);
-    return eResult;
+    // A file larger than the limit is not one of the site's: it is refused
+    // rather than read in part.
+    unsigned long long nFileSize = 0;
+    const WholeFileRead eRead =
+        ReadWholeFileBytes(sPath.c_str(), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, kFileLimit + 1,
+                           pacData, &nFileSize);
+    if (eRead == kWholeFileMissing) return kFileMissing;
+    if (eRead == kWholeFileUnreadable || pacData->size() > kFileLimit) return kFileUnreadable;
+    return kFileRead;
 }
 
 bool ReadTextFile(const std::string& sPath, std::string* psText)
@@ -152,29 +138,16 @@ bool ReplaceFiles(const std::vector<FileImage>& aFiles, std::string* psError)
     };
     for (const FileImage& file : aFiles) {
         const std::string sTemp = file.sPath + ".new";
-        HANDLE hFile =
-            CreateFileA(sTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (hFile == INVALID_HANDLE_VALUE) {
-            *psError = sTemp + ": " + SystemErrorText(GetLastError());
-            fnDropTemps();
-            return false;
-        }
-        asTemp.push_back(sTemp);
-        DWORD nWritten = 0;
-        const DWORD nSize = static_cast<DWORD>(file.acData.size());
-        bool bOk = WriteFile(hFile, file.acData.data(), nSize, &nWritten, nullptr) && nWritten == nSize &&
-                   FlushFileBuffers(hFile);
-        DWORD dwError = GetLastError();
-        CloseHandle(hFile);
-        if (!bOk) {
+        DWORD dwError = 0;
+        if (!WriteFlushedFile(sTemp.c_str(), file.acData.data(), static_cast<DWORD>(file.acData.size()), &dwError)) {
             *psError = sTemp + ": " + SystemErrorText(dwError);
             fnDropTemps();
             return false;
         }
+        asTemp.push_back(sTemp);
     }
     for (size_t i = 0; i < aFiles.size(); ++i) {
-        if (!MoveFileExA(asTemp[i].c_str(), aFiles[i].sPath.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!MoveIntoPlace(asTemp[i].c_str(), aFiles[i].sPath.c_str())) {
             *psError = aFiles[i].sPath + ": " + SystemErrorText(GetLastError()) +
                        (i > 0 ? " (the files before it were replaced)" : "");
             for (size_t j = i; j < asTemp.size(); ++j) DeleteFileA(asTemp[j].c_str());
@@ -187,10 +160,10 @@ bool ReplaceFiles(const std::vector<FileImage>& aFiles, std::string* psError)
 bool FindDriverWindow(int iDevice, std::string* psTitle)
 {
     char acSuffix[32];
-    std::snprintf(acSuffix, sizeof acSuffix, "- Device %d", iDevice);
+    FormatDriverTitleEnd(acSuffix, sizeof acSuffix, iDevice);
     const size_t nSuffix = std::strlen(acSuffix);
     HWND hWnd = nullptr;
-    while ((hWnd = FindWindowExA(nullptr, hWnd, "Q7CMBINE", nullptr)) != nullptr) {
+    while ((hWnd = FindWindowExA(nullptr, hWnd, kDriverWindowClass, nullptr)) != nullptr) {
         char acTitle[256] = "";
         GetWindowTextA(hWnd, acTitle, sizeof acTitle);
         const size_t nTitle = std::strlen(acTitle);

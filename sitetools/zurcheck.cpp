@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sitetools/check/peer_files.h"
+#include "config/peer_files.h"
 #include "sitetools/check/profile_check.h"
 #include "core/device_arg.h"
 #include "sitetools/check/findings.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sitetools/check/peer_files.h"
+#include "config/peer_files.h"
 #include "sitetools/check/route_state.h"
 #include "core/device_arg.h"
 #include "core/journal_text.h"

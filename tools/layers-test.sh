@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/tools"
 cp tools/layers.sh "$work/tools/"
-for d in core config ipc command app res sitetools; do cp -r "$d" "$work/"; done
+for d in core config ipc command app res sitetools standins; do cp -r "$d" "$work/"; done
 
 failures=0
 if ! "$work/tools/layers.sh" >/dev/null 2>"$work/out"; then
@@ -51,6 +51,10 @@ plant config/planted.h '#include <sitetools/sitefiles.h>'
 plant command/planted.cpp '#include "res/resource.h"'
 plant app/planted.cpp '#include "tests/support/site.h"'
 plant core/planted.h '#include "../app/driver.h"'
+plant app/planted.cpp '#include "app/test_support.h"'
+plant command/planted.cpp '#include <ipc/test_support.h>'
+plant standins/planted.cpp '#include "sitetools/check/text.h"'
+plant standins/infosim/planted.h '#include <sitetools/sitefiles.h>'
 
 if [ $failures -gt 0 ]; then
   echo "layers-test: $failures case(s) wrong" >&2

@@ -8,9 +8,12 @@
 # The site tools (sitetools/) are a layer of their own beside the driver's:
 # they use core/, config/, ipc/ (the wire layout of a take) and res/ (the
 # version they print), and no driver file includes them.
+# A layer's test_support.h declares what its module tests reach beyond its
+# own headers: no product file includes it, not even its own layer's.
 # Tests (any */test/ folder), the stand-ins, the bench, the fuzz targets and
 # the tools are outside the layers and may include what they test, but no
-# product file includes them.
+# product file includes them. The stand-ins are peers of the driver, not
+# site tools: they include nothing of sitetools/.
 # Both include forms count: "config/profile.h" and <config/profile.h> (the
 # repository's root is an include path), in every source and header file.
 #   tools/layers.sh [FILE...]    checks the files given, or every product file
@@ -37,7 +40,7 @@ if [ $# -gt 0 ]; then
 else
   shopt -s globstar nullglob
   files=()
-  for layer in $layers; do
+  for layer in $layers standins; do
     for ext in $exts; do
       for f in "$layer"/**/*."$ext"; do
         case $f in */test/*) ;; *) files+=("$f") ;; esac
@@ -55,6 +58,13 @@ report() { echo "layers: $*" >&2; problems=$((problems + 1)); }
 
 for f in "${files[@]}"; do
   own=${f%%/*}
+  if [ "$own" = standins ]; then
+    case $f in */test/*) continue ;; esac
+    while IFS= read -r header; do
+      report "$f includes $header: sitetools/ is the site tools' own, no stand-in includes it"
+    done < <(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](sitetools\/[^>"]+)[>"].*/\1/p' "$f")
+    continue
+  fi
   ok=$(allowed "$own")
   [ -n "$ok" ] || continue
   case $f in */test/*) continue ;; esac
@@ -79,6 +89,7 @@ for f in "${files[@]}"; do
     fi
     case $header in
       */test/*) report "$f includes $header: product code never includes a test's file"; continue ;;
+      */test_support.*) report "$f includes $header: the test-support headers are for the tests only"; continue ;;
     esac
     if [[ " $ok " == *" $folder "* ]]; then
       continue

@@ -13,6 +13,7 @@
 #include "config/files.h"
 #include "ipc/intake.h"
 #include "res/resource.h"
+#include "app/test_support.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "ipc/counters.h"
 #include "ipc/intake.h"
 #include "res/resource.h"
+#include "app/test_support.h"
 
 namespace {
 

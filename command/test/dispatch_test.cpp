@@ -14,6 +14,7 @@
 #include "ipc/rvx.h"
 #include "tests/host/debug_capture.h"
 #include "tests/host/test_host.h"
+#include "ipc/test_support.h"
 
 namespace {
 

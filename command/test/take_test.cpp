@@ -26,6 +26,7 @@
 #include "tests/host/debug_capture.h"
 #include "tests/host/test_host.h"
 #include "tests/host/window.h"
+#include "ipc/test_support.h"
 
 namespace {
 

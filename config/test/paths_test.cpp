@@ -1,4 +1,5 @@
 #include "config/paths.h"
+#include "config/test_support.h"
 
 #include <windows.h>
 

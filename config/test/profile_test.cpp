@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "core/log.h"
 #include "tests/host/debug_capture.h"
+#include "app/test_support.h"
 
 namespace {
 

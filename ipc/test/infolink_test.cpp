@@ -19,6 +19,8 @@
 #include "core/log.h"
 #include "ipc/intake.h"
 #include "tests/host/test_host.h"
+#include "app/test_support.h"
+#include "ipc/test_support.h"
 
 namespace {
 

@@ -28,6 +28,9 @@
 #include "tests/host/debug_capture.h"
 #include "tests/host/test_host.h"
 #include "tests/host/window.h"
+#include "app/test_support.h"
+#include "command/test_support.h"
+#include "ipc/test_support.h"
 
 namespace {
 

@@ -38,6 +38,24 @@ KeyText ReadKey(const ProfileSource& source, const char* pSection, const char* p
     return k;
 }
 
+// A key of the table of profile keys, read as the driver reads it.
+KeyText ReadKey(const ProfileSource& source, ProfileKeyId eKey)
+{
+    const ProfileKey& key = asProfileKey[eKey];
+    return ReadKey(source, key.pSection, key.pKey, key.pMissing);
+}
+
+// "Key=value": what the driver writes back for a missing key, and the value
+// as a number.
+std::string Written(ProfileKeyId eKey)
+{
+    return std::string(asProfileKey[eKey].pKey) + "=" + asProfileKey[eKey].pWritten;
+}
+int WrittenNumber(ProfileKeyId eKey)
+{
+    return ConvertNumber(asProfileKey[eKey].pWritten);
+}
+
 void Add(std::vector<Finding>* pFindings, Severity eSeverity, const KeyText& k, const std::string& sEffect)
 {
     if (!k.bPresent) {
@@ -61,10 +79,9 @@ bool CheckRefused(std::vector<Finding>* pFindings, const KeyText& k, const std::
 
 // A number key: the number the driver reads, 0 when the text does not begin
 // with a number or is refused (the setting then stays 0).
-int ReadNumberKey(const ProfileSource& source, std::vector<Finding>* pFindings, const char* pSection,
-                  const char* pKey, const char* pDefault, KeyText* pText)
+int ReadNumberKey(const ProfileSource& source, std::vector<Finding>* pFindings, ProfileKeyId eKey, KeyText* pText)
 {
-    *pText = ReadKey(source, pSection, pKey, pDefault);
+    *pText = ReadKey(source, eKey);
     int iValue = 0;
     if (CheckRefused(pFindings, *pText, "read as 0")) return 0;
     ScanInt(pText->sDriver.c_str(), &iValue);
@@ -126,19 +143,24 @@ struct InfoKey {
     int iOffset;      // the default is the device number plus this
     const char* pWhat;
     int SiteProfile::*pSetting;
+    ProfileKeyId eKey;
 };
 
 const InfoKey asInfoKey[3] = {
-    {"SrcePkgInfoId", 1, "the source package InfoDriver", &SiteProfile::SrcePkgInfoId},
-    {"DestPkgInfoId", 2, "the destination package InfoDriver", &SiteProfile::DestPkgInfoId},
-    {"LevelMapInfoId", 3, "the level map InfoDriver", &SiteProfile::LevelMapInfoId},
+    {asProfileKey[kKeySrcePkgInfoId].pKey, asProfileKey[kKeySrcePkgInfoId].iDeviceOffset,
+     "the source package InfoDriver", &SiteProfile::SrcePkgInfoId, kKeySrcePkgInfoId},
+    {asProfileKey[kKeyDestPkgInfoId].pKey, asProfileKey[kKeyDestPkgInfoId].iDeviceOffset,
+     "the destination package InfoDriver", &SiteProfile::DestPkgInfoId, kKeyDestPkgInfoId},
+    {asProfileKey[kKeyLevelMapInfoId].pKey, asProfileKey[kKeyLevelMapInfoId].iDeviceOffset,
+     "the level map InfoDriver", &SiteProfile::LevelMapInfoId, kKeyLevelMapInfoId},
 };
 
-void CheckDatabaseSize(const ProfileSource& source, std::vector<Finding>* pFindings, const char* pKey,
+void CheckDatabaseSize(const ProfileSource& source, std::vector<Finding>* pFindings, ProfileKeyId eKey,
                        const char* pBoxWord, const char* pPackage, int* piSize)
 {
     KeyText k;
-    *piSize = ReadNumberKey(source, pFindings, "Database", pKey, "-1", &k);
+    const char* pKey = asProfileKey[eKey].pKey;
+    *piSize = ReadNumberKey(source, pFindings, eKey, &k);
     // A size below 1 would leave a driver that refuses every command: the
     // driver reports it as missing.
     if (*piSize < 1) {
@@ -157,28 +179,30 @@ void CheckDatabaseSize(const ProfileSource& source, std::vector<Finding>* pFindi
 
 void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std::vector<Finding>* pFindings)
 {
-    KeyText k = ReadKey(source, "Combiner", "Name", "-1");
+    KeyText k = ReadKey(source, kKeyName);
     if (!CheckRefused(pFindings, k, "and writes nothing") && k.sDriver.size() < 3) {
         Add(pFindings, kNote, k,
-            k.bPresent ? "shorter than 3 characters: the driver writes Name=Default over it"
-                       : "the driver writes Name=Default (no part of the driver uses the name)");
+            k.bPresent ? "shorter than 3 characters: the driver writes " + Written(kKeyName) + " over it"
+                       : "the driver writes " + Written(kKeyName) + " (no part of the driver uses the name)");
     }
 
-    CheckDatabaseSize(source, pFindings, "DatabaseSize_0", "sources", "source", &p->DatabaseSize_0);
-    CheckDatabaseSize(source, pFindings, "DatabaseSize_1", "destinations", "destination", &p->DatabaseSize_1);
+    CheckDatabaseSize(source, pFindings, kKeyDatabaseSize0, "sources", "source", &p->DatabaseSize_0);
+    CheckDatabaseSize(source, pFindings, kKeyDatabaseSize1, "destinations", "destination", &p->DatabaseSize_1);
 
-    k = ReadKey(source, "Combiner", "SaveDelay", "0");
+    k = ReadKey(source, kKeySaveDelay);
     long lDelay = 0;
     if (!CheckRefused(pFindings, k, "read as 0")) ScanLong(k.sDriver.c_str(), &lDelay);
     if (lDelay == 0) {
+        const std::string sWrite = "the driver writes " + Written(kKeySaveDelay);
         if (!k.bPresent) {
-            Add(pFindings, kNote, k, "the driver writes SaveDelay=5 (the route index is saved every 5 minutes)");
+            Add(pFindings, kNote, k,
+                sWrite + " (the route index is saved every " + asProfileKey[kKeySaveDelay].pWritten + " minutes)");
         } else if (StartsWithNumber(k.sDriver)) {
-            Add(pFindings, kNote, k, "0 is replaced: the driver writes SaveDelay=5 over it");
+            Add(pFindings, kNote, k, "0 is replaced: " + sWrite + " over it");
         } else if (!k.bRefused) {
-            Add(pFindings, kWarning, k, "not a number: the driver writes SaveDelay=5 over it");
+            Add(pFindings, kWarning, k, "not a number: " + sWrite + " over it");
         }
-        lDelay = 5;
+        lDelay = WrittenNumber(kKeySaveDelay);
     } else if (lDelay < 0) {
         Add(pFindings, kWarning, k,
             "negative: the route index is saved only when the driver ends, so routes made since its start are "
@@ -187,7 +211,7 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
     p->SaveDelay = lDelay;
 
     for (const InfoKey& info : asInfoKey) {
-        int iId = ReadNumberKey(source, pFindings, "Combiner", info.pKey, "0", &k);
+        int iId = ReadNumberKey(source, pFindings, info.eKey, &k);
         if (iId == 0) {
             iId = iDevice + info.iOffset;
             std::string sWrite = "the driver writes " + std::string(info.pKey) + "=" + std::to_string(iId);
@@ -201,19 +225,19 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
         p->*info.pSetting = iId;
     }
 
-    int iDebug = ReadNumberKey(source, pFindings, "Combiner", "DebugMode", "-1", &k);
+    int iDebug = ReadNumberKey(source, pFindings, kKeyDebugMode, &k);
     if (iDebug == -1) {
-        Add(pFindings, kNote, k, "the driver writes DebugMode=0 (no debug output)");
-        iDebug = 0;
+        Add(pFindings, kNote, k, "the driver writes " + Written(kKeyDebugMode) + " (no debug output)");
+        iDebug = WrittenNumber(kKeyDebugMode);
     } else if (iDebug != 0) {
         Add(pFindings, kNote, k, "debug output is on: the driver writes diagnostic lines for every command");
     }
     p->DebugMode = iDebug;
 
-    int iWidth = ReadNumberKey(source, pFindings, "Combiner", "NameLength", "-1", &k);
+    int iWidth = ReadNumberKey(source, pFindings, kKeyNameLength, &k);
     if (iWidth == -1) {
-        Add(pFindings, kNote, k, "the driver writes NameLength=8");
-        iWidth = 8;
+        Add(pFindings, kNote, k, "the driver writes " + Written(kKeyNameLength));
+        iWidth = WrittenNumber(kKeyNameLength);
     } else if (iWidth < 1) {
         Add(pFindings, kNote, k, "below 1: the panel's lists use 8 characters per name");
     } else if (iWidth > 64) {
@@ -221,42 +245,46 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
     }
     p->NameLength = iWidth;
 
-    int iRevertive = ReadNumberKey(source, pFindings, "Combiner", "RevertiveLevel", "-1", &k);
+    int iRevertive = ReadNumberKey(source, pFindings, kKeyRevertiveLevel, &k);
     if (iRevertive < 0 || iRevertive > kLevelCount) {
         if (!k.bPresent) {
-            Add(pFindings, kNote, k, "the driver writes RevertiveLevel=0 (every take updates the route index)");
+            Add(pFindings, kNote, k,
+                "the driver writes " + Written(kKeyRevertiveLevel) + " (every take updates the route index)");
         } else {
             Add(pFindings, kWarning, k,
-                "outside 0..32: the driver writes RevertiveLevel=0 over it (every take updates the route index)");
+                "outside 0..32: the driver writes " + Written(kKeyRevertiveLevel) +
+                    " over it (every take updates the route index)");
         }
-        iRevertive = 0;
+        iRevertive = WrittenNumber(kKeyRevertiveLevel);
     } else if (k.bPresent && !k.bRefused && !StartsWithNumber(k.sDriver)) {
         Add(pFindings, kWarning, k, "not a number, read as 0: every take updates the route index");
     }
     p->RevertiveLevel = iRevertive;
 
-    int iSimulation = ReadNumberKey(source, pFindings, "Combiner", "Simulation", "-1", &k);
-    if (iSimulation == -1) Add(pFindings, kNote, k, "the driver writes Simulation=0 (not used)");
+    int iSimulation = ReadNumberKey(source, pFindings, kKeySimulation, &k);
+    if (iSimulation == -1) Add(pFindings, kNote, k, "the driver writes " + Written(kKeySimulation) + " (not used)");
 
-    k = ReadKey(source, "Combiner", "ExternalDLL", "default");
-    std::strcpy(p->ExternalDLL, "NONE");
+    k = ReadKey(source, kKeyExternalDll);
+    std::snprintf(p->ExternalDLL, sizeof p->ExternalDLL, "%s", asProfileKey[kKeyExternalDll].pWritten);
     if (k.bRefused || k.sDriver.size() > static_cast<size_t>(kExternalDllMax)) {
         Add(pFindings, kError, k,
             "longer than 31 characters: the driver loads no library (a cut name could load another) and runs "
             "without a filter");
-    } else if (k.sDriver == "default") {
-        Add(pFindings, kNote, k, "the driver writes ExternalDLL=NONE (no filter library)");
+    } else if (k.sDriver == asProfileKey[kKeyExternalDll].pMissing) {
+        Add(pFindings, kNote, k, "the driver writes " + Written(kKeyExternalDll) + " (no filter library)");
     } else {
         std::snprintf(p->ExternalDLL, sizeof p->ExternalDLL, "%s", k.sDriver.c_str());
     }
 
-    k = ReadKey(source, "Combiner", "JournalSize", "default");
+    k = ReadKey(source, kKeyJournalSize);
     int iKb = 0;
     p->JournalSize = 0;
     if (!CheckRefused(pFindings, k, "and keeps no take journal")) {
-        if (k.sDriver == "default") {
-            p->JournalSize = kJournalSizeDefault;
-            Add(pFindings, kNote, k, "the driver writes JournalSize=1024 (a take journal of up to 1024 KB)");
+        if (k.sDriver == asProfileKey[kKeyJournalSize].pMissing) {
+            p->JournalSize = WrittenNumber(kKeyJournalSize);
+            Add(pFindings, kNote, k,
+                "the driver writes " + Written(kKeyJournalSize) + " (a take journal of up to " +
+                    asProfileKey[kKeyJournalSize].pWritten + " KB)");
         } else if (ParseJournalSize(k.sDriver.c_str(), &iKb) != kJournalSizeNumber) {
             Add(pFindings, kWarning, k, "not a whole number of KB: the driver keeps no take journal");
         } else {
@@ -335,21 +363,21 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
 {
     std::vector<int> aiDefault;
     for (int n = 1; n <= kLevelCount; ++n) {
-        KeyText k = ReadKey(source, "Levels", LevelKey(n).ac, "NONE");
+        KeyText k = ReadKey(source, kLevelsSection, LevelKey(n).ac, kNumberedKeyMissing);
         LevelEntry& sL = p->sLevel[n];
         if (CheckRefused(pFindings, k, "so the level never issues a command")) {
             ParseLevelText(nullptr, &sL.iType, &sL.iKind, &sL.iTarget);
             p->abLevelSet[n] = 1;
             continue;
         }
-        if (k.sDriver == "NONE") {
-            char acDefault[32];
-            std::snprintf(acDefault, sizeof acDefault, "F,R,%d", n);
+        if (k.sDriver == kNumberedKeyMissing) {
+            const DefaultText text = DefaultLevelText(n);
+            const char* acDefault = text.ac;
             ParseLevelText(acDefault, &sL.iType, &sL.iKind, &sL.iTarget);
             p->abLevelSet[n] = 0;
             aiDefault.push_back(n);
             CheckLevelTarget(iDevice, *p, n, k.sKey, acDefault, kWarning,
-                             std::string(k.bPresent ? "NONE" : "not set") + ": the driver writes " + acDefault +
+                             std::string(k.bPresent ? kNumberedKeyMissing : "not set") + ": the driver writes " + acDefault +
                                  " and ",
                              pFindings);
             continue;
@@ -379,7 +407,7 @@ void CheckLevels(const ProfileSource& source, int iDevice, SiteProfile* p, std::
         // site that has run once holds it, and it is a note there. Anything
         // else was configured by someone who expects level 32 to switch.
         if (n == kLevelCount) {
-            Add(pFindings, s == "F,R,32" ? kNote : kWarning, k,
+            Add(pFindings, s == DefaultLevelText(kLevelCount).ac ? kNote : kWarning, k,
                 "level 32 never receives a value from a package slot (the driver reads 31 fields): it never "
                 "issues a command");
         }
@@ -473,17 +501,15 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
     std::vector<KeyText> aKey(kMaskCount + 1);
     for (int n = 1; n <= kMaskCount; ++n) {
         KeyText& k = aKey[n];
-        k = ReadKey(source, "Masks", MaskKey(n).ac, "NONE");
+        k = ReadKey(source, kMasksSection, MaskKey(n).ac, kNumberedKeyMissing);
         MaskEntry& sM = p->sMask[n];
         sM.acName[0] = '\0';
         if (CheckRefused(pFindings, k, "so the mask has no name and includes no level")) {
             ParseMaskText(nullptr, &sM);
             continue;
         }
-        if (k.sDriver == "NONE") {
-            char acDefault[48];
-            std::snprintf(acDefault, sizeof acDefault, "MASKNAME_%02d,1,2,3,4,5,6,7,8", n);
-            ParseMaskText(acDefault, &sM);
+        if (k.sDriver == kNumberedKeyMissing) {
+            ParseMaskText(DefaultMaskText(n).ac, &sM);
             aiDefault.push_back(n);
             continue;
         }
@@ -534,7 +560,7 @@ void CheckMasks(const ProfileSource& source, SiteProfile* p, std::vector<Finding
             if (std::strcmp(p->sMask[i].acName, sM.acName) != 0) continue;
             std::string sEffect = "the same name as " + std::string(MaskKey(i).ac) +
                                   ", which a take finds first: this mask is never selected";
-            if (aKey[n].sDriver == "NONE") {
+            if (aKey[n].sDriver == kNumberedKeyMissing) {
                 AddFinding(pFindings, kError, aKey[n].sKey, sM.acName,
                            "not set, so the driver writes this name: " + sEffect);
             } else {
@@ -641,7 +667,7 @@ void CheckAccessField(const KeyText& kList, const std::string& sField, const std
 
 void CheckAccess(const ProfileSource& source, SiteProfile* p, std::vector<Finding>* pFindings)
 {
-    KeyText k = ReadKey(source, "Security", "Access", "ALL");
+    KeyText k = ReadKey(source, kKeyAccess);
     if (CheckRefused(pFindings, k, "so only the panel (workstation 0) may operate the driver")) {
         ParseAccessText("", p->abAccess);
         return;
@@ -649,7 +675,7 @@ void CheckAccess(const ProfileSource& source, SiteProfile* p, std::vector<Findin
     const std::string sUpper = Upper(k.sDriver);
     ParseAccessText(sUpper.c_str(), p->abAccess);
     if (!k.bPresent) {
-        Add(pFindings, kNote, k, "the driver writes Access=ALL (every workstation may operate it)");
+        Add(pFindings, kNote, k, "the driver writes " + Written(kKeyAccess) + " (every workstation may operate it)");
         return;
     }
     if (sUpper.find("ALL") != std::string::npos) {
@@ -686,18 +712,19 @@ bool SameName(const std::string& a, const std::string& b)
 
 void CheckUnknownNames(const ProfileSource& source, std::vector<Finding>* pFindings)
 {
-    std::vector<KnownSection> aKnown = {
-        {"Combiner", {"Name", "SaveDelay", "SrcePkgInfoId", "DestPkgInfoId", "LevelMapInfoId", "DebugMode",
-                      "NameLength", "RevertiveLevel", "Simulation", "ExternalDLL", "JournalSize"}},
-        {"Database", {"DatabaseSize_0", "DatabaseSize_1"}},
-        {"Levels", {}},
-        {"Masks", {}},
-        {"Security", {"Access"}},
+    // The sections and keys the driver reads: those of the table of profile
+    // keys, and the numbered keys of levels and masks.
+    std::vector<KnownSection> aKnown;
+    auto fnSection = [&aKnown](const char* pSection) -> KnownSection& {
+        for (KnownSection& known : aKnown) {
+            if (std::strcmp(known.pName, pSection) == 0) return known;
+        }
+        aKnown.push_back({pSection, {}});
+        return aKnown.back();
     };
-    for (int n = 1; n <= kLevelCount; ++n) {
-        aKnown[2].asKey.push_back(LevelKey(n).ac);
-        aKnown[3].asKey.push_back(MaskKey(n).ac);
-    }
+    for (const ProfileKey& key : asProfileKey) fnSection(key.pSection).asKey.push_back(key.pKey);
+    for (int n = 1; n <= kLevelCount; ++n) fnSection(kLevelsSection).asKey.push_back(LevelKey(n).ac);
+    for (int n = 1; n <= kMaskCount; ++n) fnSection(kMasksSection).asKey.push_back(MaskKey(n).ac);
     for (const std::string& sSection : source.fnNames(nullptr)) {
         const KnownSection* pKnown = nullptr;
         for (const KnownSection& known : aKnown) {

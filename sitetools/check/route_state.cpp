@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "sitetools/check/peer_files.h"
+#include "config/peer_files.h"
+#include "core/tokenizer.h"
 #include "sitetools/check/text.h"
 
 namespace {
@@ -34,12 +35,9 @@ long CsvNumber(const std::string& sField)
 {
     const std::string s = CsvTrimmed(sField);
     if (s.empty() || s.size() > 9) return -1;
-    long l = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return -1;
-        l = l * 10 + (c - '0');
-    }
-    return l;
+    unsigned long long ullValue = 0;
+    if (ScanDecimal(s.c_str(), 999999999, &ullValue) != s.c_str() + s.size()) return -1;
+    return static_cast<long>(ullValue);
 }
 
 std::string Number(int i, int nWidth)

@@ -1,7 +1,5 @@
 #include "sitetools/check/text.h"
 
-#include <cstdio>
-
 std::string Trimmed(const std::string& s, const char* pBlanks)
 {
     size_t i = s.find_first_not_of(pBlanks);
@@ -24,17 +22,4 @@ bool IsWholeNumber(const std::string& sField)
         if (s[i] < '0' || s[i] > '9') return false;
     }
     return true;
-}
-
-void PrintErrors(const char* pTool, const std::vector<std::string>& asError, const char* pOutcome)
-{
-    const size_t kShown = 20;
-    for (size_t i = 0; i < asError.size() && i < kShown; ++i) {
-        std::fprintf(stderr, "%s: %s\n", pTool, asError[i].c_str());
-    }
-    if (asError.size() > kShown) {
-        std::fprintf(stderr, "%s: and %s more\n", pTool, std::to_string(asError.size() - kShown).c_str());
-    }
-    std::fprintf(stderr, "%s: %s error%s, %s\n", pTool, std::to_string(asError.size()).c_str(),
-                 asError.size() == 1 ? "" : "s", pOutcome);
 }

@@ -1,5 +1,6 @@
 #include "standins/common/peerscript.h"
 
+#include "core/device_names.h"
 #include "core/messages.h"
 #include "ipc/transport.h"
 #include "standins/common/peer.h"
@@ -320,7 +321,7 @@ int DriverAttached(void*)
 
 int DriverFound(void*)
 {
-    HWND h = FindWindowA("Q7CMBINE", nullptr);
+    HWND h = FindWindowA(kDriverWindowClass, nullptr);
     if (h != nullptr) hDriver = h;
     return h != nullptr;
 }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/tokenizer.h"
+
 void QuoteText(const char* pText, size_t nMax, std::string* pOut)
 {
     pOut->push_back('"');
@@ -147,11 +149,9 @@ int ParseNumberedLine(const char* pLine, long* plNumber, std::string* psText)
     while (*p == ' ' || *p == '\t') ++p;
     if (*p == '\0' || *p == '#' || *p == '\r' || *p == '\n') return 0;
     if (*p < '0' || *p > '9') return -1;
-    long l = 0;
-    while (*p >= '0' && *p <= '9') {
-        if (l < 100000000) l = l * 10 + (*p - '0');
-        ++p;
-    }
+    unsigned long long ullValue = 0;
+    p = ScanDecimal(p, 999999999, &ullValue);
+    const long l = static_cast<long>(ullValue);
     if (*p != '\0' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') return -1;
     while (*p == ' ' || *p == '\t') ++p;
     std::string s(p);

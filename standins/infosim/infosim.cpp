@@ -2,11 +2,11 @@
 // to a router driver that asks for its device number, answers slot reads
 // and writes and the TX/RX state, and records every message it receives and
 // sends.
+#include "config/peer_files.h"
 #include "core/messages.h"
 #include "ipc/transport.h"
 #include "standins/common/peer.h"
 #include "standins/common/peerscript.h"
-#include "sitetools/check/text.h"
 #include "standins/infosim/slots.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "standins/infosim/slots.h"
 
-#include "sitetools/check/peer_files.h"
+#include "config/peer_files.h"
 #include "standins/common/peer.h"
 #include "standins/common/peertext.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sitetools/check/peer_files.h"
+#include "config/peer_files.h"
 
 namespace {
 

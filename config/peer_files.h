@@ -1,5 +1,7 @@
 // The text files of the stand-in peers (platform-free): slot files, one
-// InfoDriver slot per line, and names files, one package name per line.
+// InfoDriver slot per line, and names files, one package name per line, as
+// the stand-ins read them and the site tools check them; and the capped list
+// of errors both print.
 #pragma once
 #include <cstddef>
 #include <map>
@@ -32,3 +34,8 @@ bool ParseSlotsText(const std::string& sText, const std::string& sFile, std::vec
 // Returns false with "FILE:LINE: reason".
 bool ParseNamesText(const std::string& sText, const std::string& sFile, std::map<int, std::string>* pSources,
                     std::map<int, std::string>* pDestinations, std::string* psError);
+
+// The first 20 errors on the standard error, each after "TOOL: ", then
+// "and N more", then the count and what follows from it: a reader sees the
+// start of a long list, never a screen of it.
+void PrintErrors(const char* pTool, const std::vector<std::string>& asError, const char* pOutcome);

@@ -1,6 +1,9 @@
-#include "sitetools/check/peer_files.h"
+#include "config/peer_files.h"
+
+#include <cstdio>
 
 #include "core/limits.h"
+#include "core/tokenizer.h"
 
 namespace {
 
@@ -19,7 +22,7 @@ std::vector<std::string> Lines(const std::string& sText)
     return asLine;
 }
 
-// A numbered line: 1 with the number (capped above 99999999) and the text
+// A numbered line: 1 with the number (capped at 999999999) and the text
 // after the blanks that follow it, 0 for a blank or comment line, -1 when
 // the line does not begin with a number.
 int ParseNumbered(const std::string& sLine, size_t iFrom, long* plNumber, std::string* psText)
@@ -27,10 +30,9 @@ int ParseNumbered(const std::string& sLine, size_t iFrom, long* plNumber, std::s
     size_t i = sLine.find_first_not_of(" \t", iFrom);
     if (i == std::string::npos || sLine[i] == '#' || sLine[i] == '\r') return 0;
     if (sLine[i] < '0' || sLine[i] > '9') return -1;
-    long l = 0;
-    for (; i < sLine.size() && sLine[i] >= '0' && sLine[i] <= '9'; ++i) {
-        if (l < 100000000) l = l * 10 + (sLine[i] - '0');
-    }
+    unsigned long long ullValue = 0;
+    i = static_cast<size_t>(ScanDecimal(sLine.c_str() + i, 999999999, &ullValue) - sLine.c_str());
+    const long l = static_cast<long>(ullValue);
     if (i < sLine.size() && sLine[i] != ' ' && sLine[i] != '\t' && sLine[i] != '\r') return -1;
     i = sLine.find_first_not_of(" \t", i);
     std::string s = i == std::string::npos ? std::string() : sLine.substr(i);
@@ -110,4 +112,17 @@ bool ParseNamesText(const std::string& sText, const std::string& sFile, std::map
         (*pNames)[static_cast<int>(lIndex)] = sName;
     }
     return true;
+}
+
+void PrintErrors(const char* pTool, const std::vector<std::string>& asError, const char* pOutcome)
+{
+    const size_t kShown = 20;
+    for (size_t i = 0; i < asError.size() && i < kShown; ++i) {
+        std::fprintf(stderr, "%s: %s\n", pTool, asError[i].c_str());
+    }
+    if (asError.size() > kShown) {
+        std::fprintf(stderr, "%s: and %s more\n", pTool, std::to_string(asError.size() - kShown).c_str());
+    }
+    std::fprintf(stderr, "%s: %s error%s, %s\n", pTool, std::to_string(asError.size()).c_str(),
+                 asError.size() == 1 ? "" : "s", pOutcome);
 }
