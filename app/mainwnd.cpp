@@ -55,7 +55,11 @@ void DrainCommand(WPARAM wParam)
     if (DropWhileClosing(kCommandQueue)) return;
     DrainMark sMark = MarkQueue(kCommandQueue);
     if (sMark.iPending > 0) {
+        // A state change that arrives while an InfoDriver is settled waits
+        // for the settling, so that the last 2733 each gets is the newest.
+        HoldTxRx();
         SettleInfoDriverStates();
+        ReleaseTxRx();
         OnCommandQueued(static_cast<int>(wParam));
     }
     ContinueDrain(kCommandQueue, sMark);

@@ -184,11 +184,31 @@ void Round(Site* pSite, int iRound, Figures* pFig)
                 nSent += sLine.find("RVX <- 2124") != std::string::npos &&
                          LevelCommandWs(sLine) == static_cast<int>(k) + 1;
             }
-            bSound = nSent == 3 || (nSent == 0 && !aiTakeTx[k]);
+            // A take runs under the state of its start: a change sent
+            // after it may have been carried out before it, while the take
+            // waited in the queue behind a slow one.
+            bool bMayRx = !aiTakeTx[k];
+            for (size_t j = k + 1; j < aiTakeTx.size(); ++j) bMayRx = bMayRx || !aiTakeTx[j];
+            bSound = nSent == 3 || (nSent == 0 && bMayRx);
         }
         if (!bSound) {
+            std::string sTakes;
+            for (size_t k = 0; k < aTake.size(); ++k) {
+                if (aTake[k].second != d) continue;
+                int nSent = 0;
+                for (const std::string& sLine : ReadLines(pSite->sRvxLog)) {
+                    nSent += sLine.find("RVX <- 2124") != std::string::npos &&
+                             LevelCommandWs(sLine) == static_cast<int>(k) + 1;
+                }
+                sTakes += " [ws " + std::to_string(k + 1) + ": source " + std::to_string(aTake[k].first) + ", " +
+                          std::to_string(nSent) + " level commands, " + (aiTakeTx[k] ? "TX" : "RX") + "]";
+            }
             Fail(pFig, &pFig->nWrong, sRound + ": destination " + std::to_string(d) + " routed to " +
-                                          std::to_string(iRoute) + ", which no take sent whole:" + sDraw);
+                                          std::to_string(iRoute) + " (before: " + std::to_string(aiRouteBefore[d]) +
+                                          "), which no take sent whole:" + sDraw + sTakes);
+            std::vector<std::string> asJournal = ReadLines(SiteFile(pSite, "LOG"));
+            size_t j = asJournal.size() > 40 ? asJournal.size() - 40 : 0;
+            for (; j < asJournal.size(); ++j) std::printf("    journal: %s\n", asJournal[j].c_str());
         }
     }
     if (!iFinalTx) SendMessageTimeoutA(pSite->hDriver, MSG_RX_ONLY_ORDER, 0, 201, SMTO_NORMAL, 30000, &dwIgnored);
