@@ -55,12 +55,14 @@ void DrainCommand(WPARAM wParam)
     if (DropWhileClosing(kCommandQueue)) return;
     DrainMark sMark = MarkQueue(kCommandQueue);
     if (sMark.iPending > 0) {
-        // A state change that arrives while an InfoDriver is settled waits
-        // for the settling, so that the last 2733 each gets is the newest.
+        // A state change that arrives meanwhile waits for the settling of
+        // the InfoDrivers (so that the last 2733 each gets is the newest)
+        // and for the command; the changes that waited for this command
+        // are carried out once it is done.
         HoldTxRx();
         SettleInfoDriverStates();
-        ReleaseTxRx();
         OnCommandQueued(static_cast<int>(wParam));
+        ReleaseTxRx();
     }
     ContinueDrain(kCommandQueue, sMark);
 }

@@ -18,6 +18,8 @@ const COPYDATASTRUCT* pTextRequest = nullptr;
 struct Queue {
     TextRing sRing;
     int bDrainPosted;   // its drain message is outstanding
+    unsigned long ulEntered;
+    unsigned long ulLeft;
 };
 Queue asQueue[2];   // by TextQueue
 
@@ -68,6 +70,8 @@ LRESULT QueueText(TextQueue eQueue, const char* pText)
     } else if (iEntry < 0) {
         std::snprintf(acLine, sizeof acLine, "Queue full (%ld texts dropped): %.127s", q.sRing.lDropped, pText);
         DebugLog(acLine);
+    } else {
+        ++q.ulEntered;
     }
     if (!q.bDrainPosted && q.sRing.iPending > 0 && PostDrain(q)) q.bDrainPosted = 1;
     return 1;
@@ -75,7 +79,19 @@ LRESULT QueueText(TextQueue eQueue, const char* pText)
 
 int TakeQueuedText(TextQueue eQueue, char* pOut)
 {
-    return RingPop(&asQueue[eQueue].sRing, pOut);
+    int bTaken = RingPop(&asQueue[eQueue].sRing, pOut);
+    if (bTaken) ++asQueue[eQueue].ulLeft;
+    return bTaken;
+}
+
+unsigned long TextsEntered(TextQueue eQueue)
+{
+    return asQueue[eQueue].ulEntered;
+}
+
+unsigned long TextsLeft(TextQueue eQueue)
+{
+    return asQueue[eQueue].ulLeft;
 }
 
 const TextRing& QueuedTexts(TextQueue eQueue)
@@ -115,6 +131,7 @@ long DropQueuedTexts(TextQueue eQueue)
     char acText[kRingTextSize];
     long nDropped = 0;
     while (RingPop(&q.sRing, acText)) ++nDropped;
+    q.ulLeft += static_cast<unsigned long>(nDropped);
     q.bDrainPosted = 0;
     return nDropped;
 }

@@ -49,3 +49,8 @@ void PauseDrain(TextQueue eQueue);
 void ResumeQueues();
 // Drops every queued text (shut-down has begun); returns how many.
 long DropQueuedTexts(TextQueue eQueue);
+// How many texts have entered the queue since the start, and how many have
+// left it (taken or dropped): a TX/RX change waits until every router
+// command that arrived before it has left.
+unsigned long TextsEntered(TextQueue eQueue);
+unsigned long TextsLeft(TextQueue eQueue);

@@ -29,6 +29,7 @@ int iAttachState = kAttachNotTried;
 // state then).
 struct StateChange {
     bool bStatus;
+    unsigned long ulAfter;   // router commands that had arrived before it
     int iState;
     const char* pWhy;   // for the take journal (a string literal)
     char acText[kTextBlockSize + 1];
@@ -97,6 +98,13 @@ void ApplyStateChanges()
     if (bApplying || iHold > 0) return;
     bApplying = true;
     while (nChange > 0) {
+        // A change waits for the router commands that arrived before it:
+        // they run under the state they arrived in, as at the partner
+        // driver, which takes the same commands in the same order. (Else a
+        // take queued behind a slow one would run receive-only here after an
+        // RX-only order, while the partner, receive-only when it took it,
+        // recorded it too: nobody would send it.)
+        if (TextsLeft(kCommandQueue) < asChange[iChangeFirst].ulAfter) break;
         StateChange sChange = asChange[iChangeFirst];
         iChangeFirst = (iChangeFirst + 1) % kChangeMax;
         --nChange;
@@ -118,6 +126,7 @@ void QueueStateChange(bool bStatus, int iState, const char* pWhy, const char* pT
     }
     StateChange& sChange = asChange[(iChangeFirst + nChange) % kChangeMax];
     sChange.bStatus = bStatus;
+    sChange.ulAfter = TextsEntered(kCommandQueue);
     sChange.iState = iState;
     sChange.pWhy = pWhy;
     sChange.acText[0] = '\0';

@@ -427,6 +427,30 @@ TEST_F(TakeProcess, StateChangeDuringATakeTakesEffectAfterIt)
     EXPECT_EQ(asSent, std::vector<std::string>{"2187 0 RR 201 035 012"}) << Joined(asSent);
 }
 
+// A take that waits in the queue behind a slow one when an RX-only order
+// arrives runs under the state it arrived in: its level commands and
+// revertive go (the partner driver, receive-only when it took the take,
+// recorded it without sending). A take after the order is not sent.
+TEST_F(TakeProcess, QueuedTakeRunsUnderTheStateItArrivedIn)
+{
+    ASSERT_TRUE(WriteSiteProfile(&site, kTakeDatabase, 0, "ExternalDLL=NONE\n", kTakeLevels));
+    asInfoMore[1] = "--answer-delay 1000";
+    StartAll("12 5,7,9,1,Camera 1\n", "34 20,21,30,4,12\n35 20,21,30,4,12\n", "");
+    int iFrom = LineCount(site.sRvxLog);
+    Command("RC 201 12 34 ',1' 7");
+    Command("RC 201 12 35 ',1' 8");
+    PumpFor(300);
+    Plain(MSG_RX_ONLY_ORDER, 0, 201);
+    Command("RC 201 12 36 ',1' 9");
+    EXPECT_GE(WaitForLine(site.sRvxLog, {"RVX <- 2187", "RR 201 035 012"}, 20000, iFrom), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_GE(WaitForLine(site.asInfoLog[i], {"<- 2733", "wparam=1"}, 10000), 0) << i;
+    PumpFor(2500);
+    std::vector<std::string> asSent = ReceivedTexts(site.sRvxLog, iFrom, kRvxTexts);
+    EXPECT_EQ(asSent, (std::vector<std::string>{"2124 101 RC 101 5 20 ',---' 7", "2187 0 RR 201 034 012",
+                                                "2124 101 RC 101 5 20 ',---' 8", "2187 0 RR 201 035 012"}))
+        << Joined(asSent);
+}
+
 // A network status to RX only (TXRX=1) arrives inside a slow slot read, an
 // order to TX/RX (2180) 0.35 s later: they are carried out in that order
 // after the take, so the driver ends transmitting, and the last 2733 each

@@ -184,12 +184,9 @@ void Round(Site* pSite, int iRound, Figures* pFig)
                 nSent += sLine.find("RVX <- 2124") != std::string::npos &&
                          LevelCommandWs(sLine) == static_cast<int>(k) + 1;
             }
-            // A take runs under the state of its start: a change sent
-            // after it may have been carried out before it, while the take
-            // waited in the queue behind a slow one.
-            bool bMayRx = !aiTakeTx[k];
-            for (size_t j = k + 1; j < aiTakeTx.size(); ++j) bMayRx = bMayRx || !aiTakeTx[j];
-            bSound = nSent == 3 || (nSent == 0 && bMayRx);
+            // A take runs under the state it arrived in, also when it
+            // waited in the queue behind a slow one while an order came.
+            bSound = nSent == 3 || (nSent == 0 && !aiTakeTx[k]);
         }
         if (!bSound) {
             std::string sTakes;
