@@ -381,7 +381,7 @@ int CampaignCloses(int nCount, Figures* pFig)
                       bBox ? (", InfoDriver " + std::to_string(301 + iMissing) + " missing, box open").c_str() : "",
                       bSweep ? (", RF sweep, RVX " + std::to_string(iRvxDelay) + " ms").c_str() : "");
         std::string sRound = acRound;
-        ++totals.anFault[iFault];
+        if (!bBox) ++totals.anFault[iFault];
         ++totals.anClose[iClose];
         totals.nDuringStartup += bStartup;
         totals.nPostedDuringStartup += bStartup && (iClose == kPostedClose || iClose == kMenuExit);
