@@ -10,8 +10,8 @@
 // - every lock command processed while the lock file could not be written
 //   is reported: the debug line "Couldn't write lock file" (DebugMode is 0),
 //   the same line in the journal, and " - NOT SAVED" in the window title;
-// - once the plant has gone, the next change retries the failed save: "The
-//   lock file is written again" (or index), the title loses its mark, and
+// - once the plant has gone, the next change (a take) retries the failed
+//   save: "The lock file is written again", the title loses its mark, and
 //   the lock file holds every lock RVX saw confirmed;
 // - after the close both files hold the model (routes and locks), and the
 //   driver ends within 30 s with code 0; a plant left in place over the
@@ -224,9 +224,19 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
 
     if (!bKeep) {
         if (bPlanted) Remove();
-        // A change once saving works again: a lock command that sets what
-        // is set (it writes the lock file and retries a failed index save).
-        SendToDriver(pSite, MSG_DRIVER_COMMAND, "RL 201 1 1 " + std::to_string(pModel->aiLock[1]) + " 998");
+        // A change once saving works again, which must retry every failed
+        // save: a take on an unlocked destination (a lock command would
+        // write the lock file itself).
+        int d = 1;
+        while (d < kBurstPackages && pModel->aiLock[static_cast<size_t>(d)] != 0) ++d;
+        if (pModel->aiLock[static_cast<size_t>(d)] == 0) {
+            int iSource = pModel->aiIndex[static_cast<size_t>(d)] != 0 ? pModel->aiIndex[static_cast<size_t>(d)] : 1;
+            pModel->aiIndex[static_cast<size_t>(d)] = iSource;
+            SendToDriver(pSite, MSG_DRIVER_COMMAND,
+                         "RC 201 " + std::to_string(iSource) + " " + std::to_string(d) + " ',1' 998");
+        } else {
+            SendToDriver(pSite, MSG_DRIVER_COMMAND, "RL 201 1 1 " + std::to_string(pModel->aiLock[1]) + " 998");
+        }
         Fence(991);
         pFig->nChecks += 2;
         std::string sTitle = Title(pSite->hDriver);

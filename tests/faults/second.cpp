@@ -356,6 +356,7 @@ int CampaignSecond(int nCount, Figures* pFig)
     } else {
         Fail(pFig, &pFig->nCrashes, "second: the first driver did not start again");
     }
+    const long nSecondDrivers = pFig->nCases;
     for (int nDrivers : {2, 3, 5}) {
         long nWhole = SimultaneousStarts(&site, nCount, nDrivers, pFig);
         std::printf("second: %d starts of %d drivers together on a profile lacking keys, the profile whole after "
@@ -365,7 +366,7 @@ int CampaignSecond(int nCount, Figures* pFig)
     std::printf("second: %ld second drivers started, %ld commands to the first driver; the first driver's save "
                 "timer wrote the index file %ld times while a second one ended; longest end of a second driver "
                 "after its box %lu ms\n",
-                pFig->nCases, pFig->nInputs, nIndexSavedMeanwhile, static_cast<unsigned long>(dwLongestEnd));
+                nSecondDrivers, pFig->nInputs, nIndexSavedMeanwhile, static_cast<unsigned long>(dwLongestEnd));
     RemoveSite(&site);
     return 0;
 }
