@@ -101,38 +101,6 @@ struct Totals {
     long nLockCommands = 0;    // "RL" sent while a lock plant stood
 };
 
-// The files against the model: the locks when bLocks, the routes when
-// bRoutes.
-void CheckFiles(const Site* pSite, const RouteState& sModel, bool bLocks, bool bRoutes, const std::string& sWhen,
-                Figures* pFig)
-{
-    std::string sIndex;
-    std::string sLock;
-    ReadWholeFile(SiteFile(pSite, "DAT"), &sIndex);
-    ReadWholeFile(SiteFile(pSite, "LCK"), &sLock);
-    RouteState sFile;
-    std::string sWhy;
-    ++pFig->nChecks;
-    if (!DecodeFiles(bRoutes ? sIndex : std::string(8192, '\0'), bLocks ? sLock : std::string(4096, '\0'), &sFile,
-                     &sWhy)) {
-        Fail(pFig, &pFig->nTorn, sWhen + ": " + sWhy);
-        return;
-    }
-    for (int d = 1; d <= kBurstPackages; ++d) {
-        size_t i = static_cast<size_t>(d);
-        if (bLocks && sFile.aiLock[i] != sModel.aiLock[i]) {
-            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " has lock " +
-                                         std::to_string(sFile.aiLock[i]) + " in the lock file, confirmed " +
-                                         std::to_string(sModel.aiLock[i]));
-        }
-        if (bRoutes && sFile.aiIndex[i] != sModel.aiIndex[i]) {
-            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " routed from " +
-                                         std::to_string(sFile.aiIndex[i]) + " in the index file, confirmed " +
-                                         std::to_string(sModel.aiIndex[i]));
-        }
-    }
-}
-
 // The report of a failed save of that table: a debug line, a journal line
 // beyond those the journal held at the round's start, and (bTitle) the mark.
 void CheckReported(Site* pSite, DWORD dwPid, const char* pWhat, int nJournalBefore, bool bTitle,
@@ -178,7 +146,7 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
     const DWORD dwPid = pSite->driver.dwPid;
     // The files the round starts on: what the last round left, or what the
     // driver made of missing ones.
-    CheckFiles(pSite, *pModel, true, true, sRound + ": at the start", pFig);
+    CheckSiteFiles(pSite, *pModel, true, true, sRound + ": at the start", pFig);
 
     std::vector<BurstCommand> aCommand;
     std::vector<RouteState> aState;
@@ -246,7 +214,7 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
         if (bLockFailing && CountDebug(dwPid, "The lock file is written again") == 0) {
             Fail(pFig, &pFig->nLost, sRound + ": the failed lock save was not retried");
         }
-        CheckFiles(pSite, *pModel, true, false, sRound + ": once saving works again", pFig);
+        CheckSiteFiles(pSite, *pModel, true, false, sRound + ": once saving works again", pFig);
     } else {
         Fence(990);
         if (bLockFailing) {
@@ -275,7 +243,7 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
         Fail(pFig, &pFig->nWrong, sRound + ": the journal's failure lines differ from the debug output's");
     }
     if (!bKeep) {
-        CheckFiles(pSite, *pModel, true, true, sRound + ": after the close", pFig);
+        CheckSiteFiles(pSite, *pModel, true, true, sRound + ": after the close", pFig);
         return;
     }
     // Kept over the close: the shut-down reports what it could not save;
@@ -286,7 +254,7 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
     if (bLockFailing) {
         CheckReported(pSite, dwPid, "lock", nLockJournal, false, sRound + ": at the close", pTotals, pFig);
     }
-    CheckFiles(pSite, *pModel, !PlantsLock(iPlant), !PlantsIndex(iPlant), sRound + ": after the close", pFig);
+    CheckSiteFiles(pSite, *pModel, !PlantsLock(iPlant), !PlantsIndex(iPlant), sRound + ": after the close", pFig);
     RemovePlant(pSite, iPlant);
     std::string sIndex;
     std::string sLock;

@@ -89,36 +89,6 @@ void CheckRoutes(Site* pSite, int iWorkstation, const RouteState& sModel, const 
     }
 }
 
-// Both files against the model: the lock file always, the index file when
-// bIndex (it is written at shut-down and by the save timer only).
-void CheckFiles(Site* pSite, const RouteState& sModel, bool bIndex, const std::string& sWhen, Figures* pFig)
-{
-    std::string sIndex;
-    std::string sLock;
-    ReadWholeFile(SiteFile(pSite, "DAT"), &sIndex);
-    ReadWholeFile(SiteFile(pSite, "LCK"), &sLock);
-    RouteState sFile;
-    std::string sWhy;
-    ++pFig->nChecks;
-    if (!DecodeFiles(sIndex, sLock, &sFile, &sWhy)) {
-        Fail(pFig, &pFig->nTorn, sWhen + ": " + sWhy);
-        return;
-    }
-    for (int d = 1; d <= kBurstPackages; ++d) {
-        size_t i = static_cast<size_t>(d);
-        if (sFile.aiLock[i] != sModel.aiLock[i]) {
-            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " has lock " +
-                                         std::to_string(sFile.aiLock[i]) + " in the lock file, confirmed " +
-                                         std::to_string(sModel.aiLock[i]));
-        }
-        if (bIndex && sFile.aiIndex[i] != sModel.aiIndex[i]) {
-            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " routed from " +
-                                         std::to_string(sFile.aiIndex[i]) + " in the index file, confirmed " +
-                                         std::to_string(sModel.aiIndex[i]));
-        }
-    }
-}
-
 std::string IndexBytes(const RouteState& s)
 {
     std::string sIndex(8192, '\0');
@@ -326,7 +296,7 @@ int CampaignSecond(int nCount, Figures* pFig)
             Fail(pFig, &pFig->nCrashes, sRound + ": the first driver has gone");
             break;
         }
-        CheckFiles(&site, sModel, false, sRound, pFig);
+        CheckSiteFiles(&site, sModel, true, false, sRound, pFig);
         CheckRoutes(&site, 500 + iRound % 400, sModel, sRound, pFig);
     }
 
@@ -336,7 +306,7 @@ int CampaignSecond(int nCount, Figures* pFig)
     if (!CloseDriver(&site, &dwExit)) {
         Fail(pFig, &pFig->nCrashes, "second: no clean close, exit " + std::to_string(dwExit));
     }
-    CheckFiles(&site, sModel, true, "second: after the close", pFig);
+    CheckSiteFiles(&site, sModel, true, true, "second: after the close", pFig);
     EndProcess(&site.rvx);
     if (StartFirstDriver(&site)) {
         CheckRoutes(&site, 990, sModel, "second: after the restart", pFig);
@@ -352,7 +322,7 @@ int CampaignSecond(int nCount, Figures* pFig)
                     pFig);
         ++pFig->nChecks;
         if (!CloseDriver(&site, &dwExit)) Fail(pFig, &pFig->nCrashes, "second: no clean close after the restart");
-        CheckFiles(&site, sModel, true, "second: after the restart", pFig);
+        CheckSiteFiles(&site, sModel, true, true, "second: after the restart", pFig);
     } else {
         Fail(pFig, &pFig->nCrashes, "second: the first driver did not start again");
     }
