@@ -156,6 +156,7 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
     const int iRemoveAt = iPlantAt + 1 + RandomBelow(n - iPlantAt);   // n: after the burst
     bool bPlanted = false;
     bool bLockFailing = false;   // a lock command processed with the lock plant standing
+    bool bLockAfter = false;     // a lock command sent once the plant had gone
     auto Fence = [&](int iWs) {
         ++pFig->nChecks;
         if (PollRoute(pSite, 1, iWs, 30000) < 0) Fail(pFig, &pFig->nLost, sRound + ": the burst was not processed");
@@ -180,6 +181,7 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
             bLockFailing = true;
             ++pTotals->nLockCommands;
         }
+        if (k > iPlantAt && !bPlanted && sText.compare(0, 3, "RL ") == 0) bLockAfter = true;
         if (SendToDriver(pSite, MSG_DRIVER_COMMAND, sText) != 1) {
             Fail(pFig, &pFig->nOther, sRound + ": command not accepted: " + sText);
         }
@@ -214,7 +216,11 @@ void Round(Site* pSite, int iRound, RouteState* pModel, Totals* pTotals, Figures
         if (bLockFailing && CountDebug(dwPid, "The lock file is written again") == 0) {
             Fail(pFig, &pFig->nLost, sRound + ": the failed lock save was not retried");
         }
-        CheckSiteFiles(pSite, *pModel, true, false, sRound + ": once saving works again", pFig);
+        // A lock file replaced by a folder while no lock command came is
+        // missing until the next lock command or the close: the driver saw
+        // no failed save, and writes a table whose file has gone at its close.
+        bool bLockFileBack = iPlant != kLockFolder || bLockFailing || bLockAfter;
+        CheckSiteFiles(pSite, *pModel, bLockFileBack, false, sRound + ": once saving works again", pFig);
     } else {
         Fence(990);
         if (bLockFailing) {
