@@ -4,7 +4,7 @@
 #   tools/faults.sh all                       every campaign but the soak, default counts
 #   tools/faults.sh soak [COUNT]              the long run (200,000 commands, 11 to 15 min)
 # Campaigns: infokill rvxkill kills malformed profiles access rvxgone closes
-# second late, and soak.
+# second late files, and soak.
 # Each prints its figures on one line ("campaign=... crashes=0 lost=0 ...")
 # and exits non-zero when anything failed. BUILD (default build) is the
 # build tree; the 64-bit build is made first. FAULTS_PREFIX chooses another
@@ -40,7 +40,7 @@ run() {
 
 status=0
 if [ "$1" = all ]; then
-  for campaign in rvxgone malformed access infokill rvxkill profiles kills second closes; do
+  for campaign in rvxgone malformed access infokill rvxkill profiles kills second closes files; do
     run "$campaign" || status=1
   done
 else

@@ -28,6 +28,35 @@ bool DecodeFiles(const std::string& sIndex, const std::string& sLock, RouteState
     return true;
 }
 
+void CheckSiteFiles(const Site* pSite, const RouteState& sModel, bool bLocks, bool bRoutes, const std::string& sWhen,
+                    Figures* pFig)
+{
+    std::string sIndex;
+    std::string sLock;
+    if (!ReadWholeFile(SiteFile(pSite, "DAT"), &sIndex) && !bRoutes) sIndex.assign(8192, '\0');
+    if (!ReadWholeFile(SiteFile(pSite, "LCK"), &sLock) && !bLocks) sLock.assign(4096, '\0');
+    RouteState sFile;
+    std::string sWhy;
+    ++pFig->nChecks;
+    if (!DecodeFiles(sIndex, sLock, &sFile, &sWhy)) {
+        Fail(pFig, &pFig->nTorn, sWhen + ": " + sWhy);
+        return;
+    }
+    for (int d = 1; d <= kBurstPackages; ++d) {
+        size_t i = static_cast<size_t>(d);
+        if (bLocks && sFile.aiLock[i] != sModel.aiLock[i]) {
+            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " has lock " +
+                                         std::to_string(sFile.aiLock[i]) + " in the lock file, confirmed " +
+                                         std::to_string(sModel.aiLock[i]));
+        }
+        if (bRoutes && sFile.aiIndex[i] != sModel.aiIndex[i]) {
+            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " routed from " +
+                                         std::to_string(sFile.aiIndex[i]) + " in the index file, confirmed " +
+                                         std::to_string(sModel.aiIndex[i]));
+        }
+    }
+}
+
 std::string PackageSlots()
 {
     std::string s;

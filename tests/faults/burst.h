@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/faults/campaigns.h"
+
+struct Site;
+
 const int kBurstPackages = 64;
 
 struct RouteState {
@@ -22,6 +26,14 @@ struct BurstCommand {
 // Decodes the two files into a state; false when a file is not complete or
 // names a destination beyond the site's packages.
 bool DecodeFiles(const std::string& sIndex, const std::string& sLock, RouteState* pState, std::string* psWhy);
+
+// The site's two files against the model: the locks when bLocks, the routes
+// when bRoutes. A file that is not checked is still decoded, so it must be
+// whole, unless it cannot be read at all (missing, or a folder in its
+// place). Each difference counts as lost, a file that does not decode as
+// torn.
+void CheckSiteFiles(const Site* pSite, const RouteState& sModel, bool bLocks, bool bRoutes, const std::string& sWhen,
+                    Figures* pFig);
 
 // Slot texts: package i holds "i"; every level-map slot "1,2,3".
 std::string PackageSlots();

@@ -46,3 +46,4 @@ int CampaignCloses(int nCount, Figures* pFig);
 int CampaignSecond(int nCount, Figures* pFig);
 int CampaignSoak(int nCount, Figures* pFig);
 int CampaignLate(int nCount, Figures* pFig);
+int CampaignFiles(int nCount, Figures* pFig);

@@ -30,7 +30,7 @@ const struct {
     {"profiles", CampaignProfiles, 0},    {"access", CampaignAccess, 5000},
     {"rvxgone", CampaignRvxGone, 5},      {"closes", CampaignCloses, 60},
     {"second", CampaignSecond, 100},      {"soak", CampaignSoak, 200000},
-    {"late", CampaignLate, 150},
+    {"late", CampaignLate, 150},          {"files", CampaignFiles, 30},
 };
 
 }  // namespace

@@ -12,8 +12,11 @@
 // must hold every lock the first driver confirmed, and all 64 routes asked
 // from the first driver must be those of the model. At the end the first
 // driver is closed and restarted: both files and its routes must still hold
-// the model, and a take on each locked destination must be refused. nCount
-// is the number of second drivers.
+// the model, and a take on each locked destination must be refused. Then
+// two, three and five drivers are started together on a profile lacking
+// keys, nCount times each: one registers, the profile comes out whole.
+// nCount is the number of second drivers, and of starts of each size.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -86,36 +89,6 @@ void CheckRoutes(Site* pSite, int iWorkstation, const RouteState& sModel, const 
     }
 }
 
-// Both files against the model: the lock file always, the index file when
-// bIndex (it is written at shut-down and by the save timer only).
-void CheckFiles(Site* pSite, const RouteState& sModel, bool bIndex, const std::string& sWhen, Figures* pFig)
-{
-    std::string sIndex;
-    std::string sLock;
-    ReadWholeFile(SiteFile(pSite, "DAT"), &sIndex);
-    ReadWholeFile(SiteFile(pSite, "LCK"), &sLock);
-    RouteState sFile;
-    std::string sWhy;
-    ++pFig->nChecks;
-    if (!DecodeFiles(sIndex, sLock, &sFile, &sWhy)) {
-        Fail(pFig, &pFig->nTorn, sWhen + ": " + sWhy);
-        return;
-    }
-    for (int d = 1; d <= kBurstPackages; ++d) {
-        size_t i = static_cast<size_t>(d);
-        if (sFile.aiLock[i] != sModel.aiLock[i]) {
-            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " has lock " +
-                                         std::to_string(sFile.aiLock[i]) + " in the lock file, confirmed " +
-                                         std::to_string(sModel.aiLock[i]));
-        }
-        if (bIndex && sFile.aiIndex[i] != sModel.aiIndex[i]) {
-            Fail(pFig, &pFig->nLost, sWhen + ": destination " + std::to_string(d) + " routed from " +
-                                         std::to_string(sFile.aiIndex[i]) + " in the index file, confirmed " +
-                                         std::to_string(sModel.aiIndex[i]));
-        }
-    }
-}
-
 std::string IndexBytes(const RouteState& s)
 {
     std::string sIndex(8192, '\0');
@@ -160,37 +133,59 @@ bool ProfileWhole(const std::string& sProfile, std::string* psWhy)
     return true;
 }
 
-// Two drivers for the device started 0-50 ms apart on a profile that lacks
-// keys, as at a site's first start: RVX accepts one and refuses the other,
-// whose box is pressed; the accepted one is closed once it serves. The
-// profile must come out whole. Returns the rounds in which it did.
-long SimultaneousStarts(Site* pSite, int nCount, Figures* pFig)
+// nDrivers drivers for the device started within 50 ms of each other on a
+// profile that lacks keys, as at a site's first start: RVX accepts one and
+// refuses the others, whose boxes are pressed and which must end with code
+// 0; the accepted one must serve and is closed. The profile must come out
+// whole. Returns the rounds in which it did.
+long SimultaneousStarts(Site* pSite, int nCount, int nDrivers, Figures* pFig)
 {
     const std::vector<std::string> asEnv = {"CC_ROOT=" + pSite->sRoot, "CC_SYSTEM=sys"};
     long nWhole = 0;
     for (int iRound = 0; iRound < nCount; ++iRound) {
-        std::string sRound = "second: simultaneous start " + std::to_string(iRound);
+        std::string sRound = "second: " + std::to_string(nDrivers) + " simultaneous starts, round " +
+                             std::to_string(iRound);
         WriteCampaignProfile(pSite, "DatabaseSize_0=64\nDatabaseSize_1=64\n");
-        StartedProcess aDriver[2];
-        aDriver[0] = StartProgram("zur.exe", "201", asEnv);
-        Sleep(static_cast<DWORD>(RandomBelow(51)));
-        aDriver[1] = StartProgram("zur.exe", "201", asEnv);
+        // Start moments within 50 ms, in order.
+        std::vector<int> aiAt;
+        for (int i = 0; i < nDrivers; ++i) aiAt.push_back(RandomBelow(51));
+        std::sort(aiAt.begin(), aiAt.end());
+        std::vector<StartedProcess> aDriver(static_cast<size_t>(nDrivers), StartedProcess{nullptr, 0});
+        for (int i = 0; i < nDrivers; ++i) {
+            if (i > 0) Sleep(static_cast<DWORD>(aiAt[static_cast<size_t>(i)] - aiAt[static_cast<size_t>(i) - 1]));
+            aDriver[static_cast<size_t>(i)] = StartProgram("zur.exe", "201", asEnv);
+        }
         ++pFig->nCases;
-        int iLeft = -1;
+        // Every refused driver ends after its box; the one left is accepted.
+        std::vector<bool> abEnded(static_cast<size_t>(nDrivers), false);
+        int nEnded = 0;
         DWORD dwStart = GetTickCount();
-        while (iLeft < 0 && GetTickCount() - dwStart < 60000) {
-            for (int i = 0; i < 2 && iLeft < 0; ++i) {
-                HWND hBox = WaitForErrorBox(aDriver[i].dwPid, 50);
+        while (nEnded < nDrivers - 1 && GetTickCount() - dwStart < 60000) {
+            for (int i = 0; i < nDrivers; ++i) {
+                size_t u = static_cast<size_t>(i);
+                if (abEnded[u]) continue;
+                HWND hBox = WaitForErrorBox(aDriver[u].dwPid, 20);
                 if (hBox != nullptr) PressErrorBoxOk(hBox);
-                if (WaitForExit(aDriver[i].hProcess, 0)) iLeft = 1 - i;
+                DWORD dwExit = 99;
+                if (!WaitForExit(aDriver[u].hProcess, 0, &dwExit)) continue;
+                abEnded[u] = true;
+                ++nEnded;
+                ++pFig->nChecks;
+                if (dwExit != 0) {
+                    Fail(pFig, &pFig->nCrashes, sRound + ": a refused driver ended with code " + std::to_string(dwExit));
+                }
             }
         }
         pFig->nChecks += 2;
-        if (iLeft < 0) {
-            Fail(pFig, &pFig->nWrong, sRound + ": neither driver was refused");
+        if (nEnded != nDrivers - 1) {
+            Fail(pFig, &pFig->nWrong, sRound + ": " + std::to_string(nDrivers - nEnded) +
+                                          " drivers still run after 60 s (one registered expected)");
         } else {
-            pSite->driver = aDriver[iLeft];
-            aDriver[iLeft] = {nullptr, 0};
+            for (int i = 0; i < nDrivers; ++i) {
+                if (abEnded[static_cast<size_t>(i)]) continue;
+                pSite->driver = aDriver[static_cast<size_t>(i)];
+                aDriver[static_cast<size_t>(i)] = {nullptr, 0};
+            }
             DWORD dwExit = 99;
             if (!WaitDriverServing(pSite, 60000) || !CloseDriver(pSite, &dwExit)) {
                 Fail(pFig, &pFig->nCrashes, sRound + ": the accepted driver did not serve and close");
@@ -301,7 +296,7 @@ int CampaignSecond(int nCount, Figures* pFig)
             Fail(pFig, &pFig->nCrashes, sRound + ": the first driver has gone");
             break;
         }
-        CheckFiles(&site, sModel, false, sRound, pFig);
+        CheckSiteFiles(&site, sModel, true, false, sRound, pFig);
         CheckRoutes(&site, 500 + iRound % 400, sModel, sRound, pFig);
     }
 
@@ -311,7 +306,7 @@ int CampaignSecond(int nCount, Figures* pFig)
     if (!CloseDriver(&site, &dwExit)) {
         Fail(pFig, &pFig->nCrashes, "second: no clean close, exit " + std::to_string(dwExit));
     }
-    CheckFiles(&site, sModel, true, "second: after the close", pFig);
+    CheckSiteFiles(&site, sModel, true, true, "second: after the close", pFig);
     EndProcess(&site.rvx);
     if (StartFirstDriver(&site)) {
         CheckRoutes(&site, 990, sModel, "second: after the restart", pFig);
@@ -327,17 +322,21 @@ int CampaignSecond(int nCount, Figures* pFig)
                     pFig);
         ++pFig->nChecks;
         if (!CloseDriver(&site, &dwExit)) Fail(pFig, &pFig->nCrashes, "second: no clean close after the restart");
-        CheckFiles(&site, sModel, true, "second: after the restart", pFig);
+        CheckSiteFiles(&site, sModel, true, true, "second: after the restart", pFig);
     } else {
         Fail(pFig, &pFig->nCrashes, "second: the first driver did not start again");
     }
-    long nWhole = SimultaneousStarts(&site, nCount, pFig);
-    std::printf("second: %d simultaneous starts on a profile lacking keys, the profile whole after %ld\n", nCount,
-                nWhole);
+    const long nSecondDrivers = pFig->nCases;
+    for (int nDrivers : {2, 3, 5}) {
+        long nWhole = SimultaneousStarts(&site, nCount, nDrivers, pFig);
+        std::printf("second: %d starts of %d drivers together on a profile lacking keys, the profile whole after "
+                    "%ld\n",
+                    nCount, nDrivers, nWhole);
+    }
     std::printf("second: %ld second drivers started, %ld commands to the first driver; the first driver's save "
                 "timer wrote the index file %ld times while a second one ended; longest end of a second driver "
                 "after its box %lu ms\n",
-                pFig->nCases, pFig->nInputs, nIndexSavedMeanwhile, static_cast<unsigned long>(dwLongestEnd));
+                nSecondDrivers, pFig->nInputs, nIndexSavedMeanwhile, static_cast<unsigned long>(dwLongestEnd));
     RemoveSite(&site);
     return 0;
 }
