@@ -320,13 +320,6 @@ void CheckFiles(const FileSnapshot& datBefore, const FileSnapshot& lckBefore, co
     }
 }
 
-std::string InfoLogOption(Site* pSite, int i)
-{
-    pSite->asInfoLog[i] = TempFile("faultinfo", "log");
-    pSite->asTemp.push_back(pSite->asInfoLog[i]);
-    return "--log \"" + pSite->asInfoLog[i] + "\"";
-}
-
 int CountDebug(DWORD dwPid, const char* pPart)
 {
     int n = 0;
@@ -395,7 +388,7 @@ int CampaignCloses(int nCount, Figures* pFig)
                 site.asInfoLog[i].clear();
                 continue;
             }
-            std::string sMore = InfoLogOption(&site, i);
+            std::string sMore = InfoDriverLog(&site, i);
             // Slow but live from the end of start-up on (its TX/RX query):
             // a link answered after 8 s would be given up.
             if (i == iVictim && iFault == kLive) {
