@@ -250,11 +250,14 @@ void StartSaveTimer(HWND hWnd, UINT_PTR uTimerId)
     SetTimer(hWnd, uTimerId, kSaveTickMs, nullptr);
 }
 
-// One tick of the save timer. SaveDelay is compared as an unsigned number, so
-// a negative delay never comes round and the index is saved only at
-// shut-down. A failed save leaves the index dirty for the next period.
+// One tick of the save timer. A save that failed is tried again at every
+// tick, so that a lock is on disc once saving works again, also when no
+// command comes. SaveDelay is compared as an unsigned number, so a negative
+// delay never comes round and the index is saved only at shut-down. A
+// failed save leaves the index dirty for the next period.
 void OnSaveTimer()
 {
+    RetryFailedSaves(nullptr);
     ++sRoutes.iSaveTicks;
     if (sRoutes.iSaveTicks < static_cast<unsigned int>(Profile().SaveDelay)) return;
     sRoutes.iSaveTicks = 0;

@@ -223,6 +223,24 @@ TEST_F(Files, FailedSaveKeepsIndexDirtyForTheNextPeriod)
     EXPECT_EQ(acIndex[9], 55);
 }
 
+// A lock save that failed is written by the next tick of the save timer,
+// with no command in between.
+TEST_F(Files, SaveTimerRetriesAFailedLockSave)
+{
+    FillTables(0, 0);
+    LoadLockFile();
+    ASSERT_TRUE(CreateDirectoryA((sLock + ".new").c_str(), nullptr));
+    SetLocks(3, 3, 1);
+    EXPECT_FALSE(SaveLockFile());
+    ASSERT_TRUE(SaveFailing());
+    ASSERT_TRUE(RemoveDirectoryA((sLock + ".new").c_str()));
+    OnSaveTimer();
+    EXPECT_FALSE(SaveFailing());
+    std::vector<unsigned char> acWant(kLockFileSize);
+    EncodeLocks(Routes().abLock, acWant.data());
+    EXPECT_EQ(Bytes(sLock), acWant);
+}
+
 // A file that another program holds open without sharing it: tried again
 // for a while; when it stays unreadable the driver starts from empty tables
 // but does not replace the file with them.

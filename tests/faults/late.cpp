@@ -1,7 +1,7 @@
 // Peers that are late rather than dead. Each round draws for each
 // InfoDriver one behaviour (healthy, slow 0-11 s per answer, stalled before
 // taking a message for 5-15 s, duplicated by a second InfoDriver with the
-// same number that answers late, restarted and announcing itself, killed,
+// same number and packages that answers late, restarted and announcing itself, killed,
 // or answering out of order: late, from inside its handler, after the
 // requests sent once the driver gave up) and for RVX healthy or slow (0-3 s per level command), flips the
 // driver's TX/RX state at random moments, and streams takes and polls.
@@ -96,8 +96,18 @@ void Round(Site* pSite, int iRound, Figures* pFig)
             sMore = "-e \"expect 2732 300\" -e \"set late-answer " + std::to_string(1 + RandomBelow(3)) + "\"";
         }
         if (aiBehaviour[i] == kDuplicated) {
+            // The duplicate holds the same packages: when it answers first
+            // it is the one linked, and takes are right either way; linked
+            // as another InfoDriver, its values show in the level commands.
+            std::string sSlots;
+            if (i < 2) {
+                std::string sFile = TempFile("faultslots", "txt");
+                pSite->asTemp.push_back(sFile);
+                WriteTextFile(sFile, InfoKillSlots(i == 0));
+                sSlots = " --slots \"" + sFile + "\"";
+            }
             aExtra.push_back(StartProgram("infosim.exe", std::to_string(301 + i) + " --quiet --attach-delay " +
-                                                             std::to_string(RandomBelow(6000))));
+                                                             std::to_string(RandomBelow(6000)) + sSlots));
         }
         bUp = StartInfoDriver(pSite, i, i < 2 ? InfoKillSlots(i == 0) : "", InfoDriverLog(pSite, i) + " " + sMore);
     }
