@@ -11,6 +11,9 @@
 // - every destination's route afterwards is the one it had before the
 //   stream or the source of a take onto it that went out whole (or ran
 //   while the driver was receive-only);
+// - with every InfoDriver answering within the limit, every take that
+//   arrived while the driver transmitted goes out whole (no answered read
+//   is lost);
 // - the driver ends in the state of the last flip, and the last 2215 to RVX
 //   and the last 2733 to each InfoDriver say so.
 // nCount is the number of rounds.
@@ -230,6 +233,22 @@ void Round(Site* pSite, int iRound, Figures* pFig)
         if (e.second != 3) {
             Fail(pFig, &pFig->nWrong, sRound + ": take ws " + std::to_string(e.first) + " partly sent (" +
                                           std::to_string(e.second) + " of 3):" + sDraw);
+        }
+    }
+    // No answered read lost: when every InfoDriver answers within the limit
+    // (healthy, slow up to 11 s, or duplicated), every take that arrived
+    // while the driver transmitted goes out whole.
+    bool bAllAnswer = true;
+    for (int i = 0; i < 3; ++i) {
+        bAllAnswer = bAllAnswer && (aiBehaviour[i] == kHealthy || aiBehaviour[i] == kSlow ||
+                                    aiBehaviour[i] == kDuplicated);
+    }
+    for (size_t k = 0; bAllAnswer && k < aTake.size(); ++k) {
+        if (!aiTakeTx[k]) continue;
+        ++pFig->nChecks;
+        if (anPerTake[static_cast<int>(k) + 1] != 3) {
+            Fail(pFig, &pFig->nLost, sRound + ": take ws " + std::to_string(k + 1) +
+                                         " not sent though every InfoDriver answered:" + sDraw);
         }
     }
 
