@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "ipc/work_state.h"
 
 namespace {
 
@@ -34,7 +35,6 @@ ReplySlot asReply[kMaxDepth + 1];
 int iDepth = 0;
 
 DWORD dwPeerTimeout = kPeerTimeoutMs;
-int iSendDepth = 0;   // every send under way, plain ones and waits included
 bool bSendsStopped = false;
 
 PostedCloseWatch pfnCloseWatch = nullptr;
@@ -48,6 +48,9 @@ void WatchForPostedClose()
     DWORD dwNow = GetTickCount();
     if (dwNow - dwLastWatch < 50) return;
     dwLastWatch = dwNow;
+    // Guard: a filtered peek returns a pending quit request whatever the
+    // filter: once shut-down has begun, the queue is left alone.
+    if (IsClosing()) return;
     pfnCloseWatch();
 }
 
@@ -95,11 +98,11 @@ bool SendWithLimit(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWOR
                    bool bRequest)
 {
     *pdwResult = 0;
-    ++iSendDepth;
+    EnterSend();
     bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                                    dwPeerTimeout, pdwResult) != 0;
     WatchForPostedClose();
-    --iSendDepth;
+    LeaveSend();
     if (!bOk && bRequest && IsWindow(hDest)) SetOutOfStep(hDest, true);
     return bOk;
 }
@@ -241,15 +244,10 @@ bool SendPeerMessageWithin(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lPar
 {
     if (hDest == nullptr || bSendsStopped) return false;
     DWORD_PTR dwResult = 0;
-    ++iSendDepth;
+    EnterSend();
     bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL, dwMs, &dwResult) != 0;
-    --iSendDepth;
+    LeaveSend();
     return bOk;
-}
-
-int SendDepth()
-{
-    return iSendDepth;
 }
 
 void WaitForSentMessages(DWORD dwMs, HWND* pDone)
@@ -257,7 +255,7 @@ void WaitForSentMessages(DWORD dwMs, HWND* pDone)
     // A number that nobody posts: the peek below then only handles the
     // messages sent to this thread and leaves every posted one queued.
     const UINT kNoPostedMessage = 0xBFFE;
-    ++iSendDepth;
+    EnterSend();
     DWORD dwStart = GetTickCount();
     for (;;) {
         MSG msg;
@@ -268,7 +266,7 @@ void WaitForSentMessages(DWORD dwMs, HWND* pDone)
         DWORD dwStep = dwMs - dwWaited < kWaitStepMs ? dwMs - dwWaited : kWaitStepMs;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, QS_SENDMESSAGE);
     }
-    --iSendDepth;
+    LeaveSend();
 }
 
 int SendCopyNumber(HWND hOwn, HWND hDest, int iMessage, int iValue, unsigned long ulNumber)
@@ -371,7 +369,7 @@ BOOL CALLBACK BroadcastOne(HWND hWnd, LPARAM lArgs)
 void BroadcastToTopLevel(UINT uMessage, WPARAM wParam, LPARAM lParam)
 {
     BroadcastArgs args = {uMessage, wParam, lParam};
-    ++iSendDepth;
+    EnterSend();
     EnumWindows(BroadcastOne, reinterpret_cast<LPARAM>(&args));
-    --iSendDepth;
+    LeaveSend();
 }
