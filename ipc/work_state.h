@@ -37,7 +37,8 @@
 #pragma once
 
 // Start-up: from the creation of the main window until the sequence ends.
-// Its beginning also leaves any earlier close behind (a new driver).
+// Its beginning also clears a shut-down begun before it (a new main window
+// in the same process, as the tests make).
 void BeginStartup();
 void EndStartup();
 bool IsStarting();
