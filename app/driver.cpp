@@ -18,6 +18,7 @@
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
+#include "ipc/work_state.h"
 #include "res/resource.h"
 #include "res/version.h"
 
@@ -27,7 +28,7 @@ namespace {
 const int kMainWidth = 640;
 const int kMainHeight = 480;
 
-DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, nullptr};
+DriverState sDriver = {nullptr, nullptr, nullptr, nullptr, nullptr};
 
 // A close ends within 30 seconds of its request, whatever the peers do: the
 // work in progress finishes within the peer limit of its send under way
@@ -158,11 +159,11 @@ BOOL CreateMainWindow(HINSTANCE hInstance, int)
 
 void StartDriver()
 {
-    sDriver.bStarting = 1;
+    BeginStartup();
     RunStartup();
-    sDriver.bStarting = 0;
-    if (sDriver.bShutdownRequested) {
-        ShutdownDriver(sDriver.pShutdownCause);
+    EndStartup();
+    if (CloseWaits()) {
+        ShutdownDriver(WaitingCloseCause());
     } else {
         ResumeQueues();
     }
@@ -170,30 +171,29 @@ void StartDriver()
 
 bool StartupStopped()
 {
-    return sDriver.bClosing || sDriver.bShutdownRequested;
+    return StopRequested();
 }
 
 // The close requests (2175, WM_CLOSE, the end of the session, File / Exit)
-// come here. One that arrives while the driver waits inside one of its own
-// sends (a take reading a slot, a revertive, start-up) would otherwise run
-// the shut-down in the middle of that work, which then goes on with its
-// InfoDrivers unlinked and RVX unregistered: it is noted instead, and the
-// shut-down runs once the work has finished.
+// come here, and take effect when the work state allows.
 void RequestShutdown(const char* pCause)
 {
-    if (sDriver.bClosing) return;
+    if (IsClosing()) return;
     StartCloseClock(kCloseBoundMs);
     // The work that goes on until the shut-down waits for its peers no
     // longer than the shut-down would.
     SetPeerTimeout(kShutdownPeerTimeoutMs);
-    if (!sDriver.bStarting && SendDepth() == 0) {
+    // Guard: a request that arrived inside one of the driver's own sends (a
+    // take reading a slot, a revertive) or during start-up would otherwise
+    // run the shut-down in the middle of that work, which then goes on with
+    // its InfoDrivers unlinked and RVX unregistered. It waits instead.
+    if (CloseMayTakeEffectNow()) {
         ShutdownDriver(pCause);
         return;
     }
     EnumThreadWindows(GetCurrentThreadId(), PressOwnBox, 0);
-    if (sDriver.bShutdownRequested) return;
-    sDriver.bShutdownRequested = 1;
-    sDriver.pShutdownCause = pCause;
+    // One waiting request posts one MSG_CLOSE_DEFERRED; later ones add nothing.
+    if (!NoteWaitingClose(pCause)) return;
     DebugLog("Close request - the shut-down follows the work in progress");
     PostMessageA(hWndMain, MSG_CLOSE_DEFERRED, 0, 0);
 }
@@ -209,13 +209,11 @@ void EndSession()
 
 void RunDeferredShutdown()
 {
-    if (sDriver.bShutdownRequested && !sDriver.bStarting && SendDepth() == 0) ShutdownDriver(sDriver.pShutdownCause);
+    if (WaitingCloseDue()) ShutdownDriver(WaitingCloseCause());
 }
 
 void InitDriver()
 {
-    sDriver.bClosing = 0;
-
     ShowTitle(false);
     SetSaveStateHook(ShowTitle);
     SetPostedCloseWatch(SeePostedCloses);
@@ -250,8 +248,9 @@ void InitDriver()
 // nothing over what another driver keeps there.
 void ShutdownDriver(const char* pCause)
 {
-    if (sDriver.bClosing) return;
-    sDriver.bClosing = 1;
+    // Guard: a second run would journal a second shut-down and send after
+    // the unregister; a close request nested in this one's sends ends here.
+    if (!BeginClosing()) return;
     JournalEvent("shut-down", pCause);
     StartCloseClock(kCloseBoundMs);
     if (Rvx().hWndRvx != nullptr) {
@@ -301,9 +300,7 @@ void ReleaseExternalLibrary()
 
 void ResetDriverForTest()
 {
-    sDriver.bClosing = 0;
-    sDriver.bStarting = 0;
-    sDriver.bShutdownRequested = 0;
+    ResetWorkState();
     sClose = {false, 0, kCloseBoundMs};
     ClearClosePending();
     StopSends(false);

@@ -2,18 +2,15 @@
 #pragma once
 #include <windows.h>
 
-// The driver's own state (one owner): its module, menu and libraries, and
-// where it stands between start-up and shut-down.
+// The driver's own state (one owner): its module, menu and libraries.
+// Where it stands between start-up and shut-down is the work state's
+// (ipc/work_state.h).
 struct DriverState {
     HINSTANCE hInst;
     HMENU hMenu;
     HMODULE hBwccLib;
     HMODULE hCcLib;
     HMODULE hExternalDll;
-    int bClosing;             // shut-down has begun
-    int bStarting;            // the start-up sequence is running
-    int bShutdownRequested;   // a close request waits for the work in progress
-    const char* pShutdownCause;   // the waiting close request's, for the journal
 };
 
 const DriverState& Driver();

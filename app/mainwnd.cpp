@@ -13,6 +13,7 @@
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
+#include "ipc/work_state.h"
 #include "res/resource.h"
 
 static_assert(kAppMessageFirst == WM_APP, "the driver's messages to itself are numbered from WM_APP");
@@ -22,19 +23,10 @@ namespace {
 // Once shut-down has begun, the files are written and the InfoDrivers are
 // unlinked: a take processed now would read no package, yet record a route
 // that no file keeps. The shut-down has carried out the queued commands that
-// need no peer; texts queued since are dropped, and the log says so.
-// A close request that waits for the end of the work is carried out here,
-// before the next queued text. During start-up the texts wait (a message
-// box of start-up would otherwise run them); start-up resumes the drains.
-int DropWhileClosing(TextQueue eQueue)
+// need no peer; texts queued since are dropped, and the log says so. Router
+// commands are journaled as dropped, one line each.
+void DropAfterClose(TextQueue eQueue)
 {
-    if (Driver().bStarting) {
-        PauseDrain(eQueue);
-        return 1;
-    }
-    if (Driver().bShutdownRequested) RunDeferredShutdown();
-    if (!Driver().bClosing) return 0;
-    // Router commands are journaled as dropped, one line each.
     long nDropped = 0;
     if (eQueue == kCommandQueue) {
         nDropped = CarryOutQueuedAtClose(0);
@@ -47,12 +39,29 @@ int DropWhileClosing(TextQueue eQueue)
         std::snprintf(acLine, sizeof acLine, "Closing - %ld queued texts dropped", nDropped);
         DebugLog(acLine);
     }
-    return 1;
+}
+
+// A drain, back at the message loop, goes on only while the driver is idle.
+// Guard: during start-up the texts wait (the modal loop of a message box of
+// start-up would otherwise run them in the middle of start-up); start-up
+// resumes the drains.
+// A close request that waited for the work in progress takes effect here,
+// before the next queued text; once closing, the texts are dropped.
+bool MayDrain(TextQueue eQueue)
+{
+    if (IsStarting()) {
+        PauseDrain(eQueue);
+        return false;
+    }
+    RunDeferredShutdown();
+    if (!IsClosing()) return true;
+    DropAfterClose(eQueue);
+    return false;
 }
 
 void DrainCommand(WPARAM wParam)
 {
-    if (DropWhileClosing(kCommandQueue)) return;
+    if (!MayDrain(kCommandQueue)) return;
     DrainMark sMark = MarkQueue(kCommandQueue);
     if (sMark.iPending > 0) {
         // A state change that arrives meanwhile waits for the settling of
@@ -69,7 +78,7 @@ void DrainCommand(WPARAM wParam)
 
 void DrainInfo()
 {
-    if (DropWhileClosing(kInfoQueue)) return;
+    if (!MayDrain(kInfoQueue)) return;
     DrainMark sMark = MarkQueue(kInfoQueue);
     char acText[kRingTextSize];
     if (TakeQueuedText(kInfoQueue, acText)) ForwardInfoWrite(acText);
@@ -98,9 +107,6 @@ void OnNameChanged(LPARAM lParam)
 
 void SeePostedCloses()
 {
-    // A filtered peek returns a pending quit request whatever the filter:
-    // once shut-down has begun, the queue is left alone.
-    if (Driver().bClosing) return;
     const UINT auClose[] = {WM_CLOSE, MSG_CLOSE_REQUEST, WM_COMMAND};
     MSG msg;
     const char* pCause = nullptr;
@@ -143,8 +149,9 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
         OnRvxWindow(reinterpret_cast<HWND>(wParam));
         return 0;
     case MSG_COMMAND_QUEUED: {
-        // Only the driver posts these; one sent by another program would
-        // run its work nested inside whatever the driver is doing.
+        // Guard: only the driver posts the drains; one sent by another
+        // program would run a command nested inside whatever the driver is
+        // doing (a take inside a take's slot read).
         if (InSendMessage()) return NotPosted(uMessage);
         // A TX/RX change that came during a take took effect at its end.
         const int iTxRx = Rvx().iTxRx;
@@ -153,23 +160,24 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case MSG_INFO_QUEUED:
+        // Guard: as for the command drain.
         if (InSendMessage()) return NotPosted(uMessage);
         DrainInfo();
         return 0;
-    // Once shut-down has begun, nothing these would send (2123, 2187,
-    // 2164) may follow the unregister: they are not acted on.
+    // Guard: once shut-down has begun, nothing these would send (2123,
+    // 2187, 2164) may follow the unregister: they are not acted on.
     case MSG_NETWORK_STATUS: {
         char* pText = DeliveredText(uMessage, lParam);
-        if (pText == nullptr || Driver().bClosing) return 0;
+        if (pText == nullptr || IsClosing()) return 0;
         LRESULT lResult = HandleNetworkStatus(pText);
         ShowDriverState();
         return lResult;
     }
     case MSG_NAME_CHANGED:
-        if (!Driver().bClosing) OnNameChanged(lParam);
+        if (!IsClosing()) OnNameChanged(lParam);
         return 0;
     case MSG_REVERTIVE_REFRESH:
-        if (Driver().bClosing) return 0;
+        if (IsClosing()) return 0;
         OnRevertiveRequest(static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
         return 0;
     case MSG_ARBITRATION_QUERY:

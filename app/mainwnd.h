@@ -6,5 +6,6 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
 
 // The close requests waiting in the queue as posted messages (WM_CLOSE,
 // 2175, File / Exit), taken out and requested now: long work that never
-// returns to the message loop looks for them through the transport's watch.
+// returns to the message loop looks for them through the transport's watch,
+// which runs this only until shut-down has begun.
 void SeePostedCloses();

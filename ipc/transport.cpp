@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "ipc/work_state.h"
 
 namespace {
 
@@ -40,7 +41,6 @@ ReplySlot asReply[kMaxDepth + 1];
 int iDepth = 0;
 
 DWORD dwPeerTimeout = kPeerTimeoutMs;
-int iSendDepth = 0;   // every send under way, plain ones and waits included
 bool bSendsStopped = false;
 
 PostedCloseWatch pfnCloseWatch = nullptr;
@@ -54,6 +54,9 @@ void WatchForPostedClose()
     DWORD dwNow = GetTickCount();
     if (dwNow - dwLastWatch < 50) return;
     dwLastWatch = dwNow;
+    // Guard: a filtered peek returns a pending quit request whatever the
+    // filter: once shut-down has begun, the queue is left alone.
+    if (IsClosing()) return;
     pfnCloseWatch();
 }
 
@@ -101,11 +104,11 @@ bool SendWithLimit(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lParam, DWOR
                    bool bRequest)
 {
     *pdwResult = 0;
-    ++iSendDepth;
+    EnterSend();
     bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                                    dwPeerTimeout, pdwResult) != 0;
     WatchForPostedClose();
-    --iSendDepth;
+    LeaveSend();
     if (!bOk && bRequest && IsWindow(hDest)) SetOutOfStep(hDest, true);
     return bOk;
 }
@@ -255,15 +258,10 @@ bool SendPeerMessageWithin(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lPar
 {
     if (hDest == nullptr || bSendsStopped) return false;
     DWORD_PTR dwResult = 0;
-    ++iSendDepth;
+    EnterSend();
     bool bOk = SendMessageTimeoutA(hDest, uMessage, wParam, lParam, SMTO_NORMAL, dwMs, &dwResult) != 0;
-    --iSendDepth;
+    LeaveSend();
     return bOk;
-}
-
-int SendDepth()
-{
-    return iSendDepth;
 }
 
 void WaitForSentMessages(DWORD dwMs, HWND* pDone)
@@ -271,7 +269,7 @@ void WaitForSentMessages(DWORD dwMs, HWND* pDone)
     // A number that nobody posts: the peek below then only handles the
     // messages sent to this thread and leaves every posted one queued.
     const UINT kNoPostedMessage = 0xBFFE;
-    ++iSendDepth;
+    EnterSend();
     DWORD dwStart = GetTickCount();
     for (;;) {
         MSG msg;
@@ -282,7 +280,7 @@ void WaitForSentMessages(DWORD dwMs, HWND* pDone)
         DWORD dwStep = dwMs - dwWaited < kWaitStepMs ? dwMs - dwWaited : kWaitStepMs;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, QS_SENDMESSAGE);
     }
-    --iSendDepth;
+    LeaveSend();
 }
 
 int SendCopyNumber(HWND hOwn, HWND hDest, int iMessage, int iValue, unsigned long ulNumber)
@@ -397,7 +395,7 @@ BOOL CALLBACK BroadcastOne(HWND hWnd, LPARAM lArgs)
 void BroadcastToTopLevel(UINT uMessage, WPARAM wParam, LPARAM lParam)
 {
     BroadcastArgs args = {uMessage, wParam, lParam};
-    ++iSendDepth;
+    EnterSend();
     EnumWindows(BroadcastOne, reinterpret_cast<LPARAM>(&args));
-    --iSendDepth;
+    LeaveSend();
 }

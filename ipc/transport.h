@@ -44,7 +44,8 @@ DWORD SetPeerTimeout(DWORD dwMs);
 // Long work (start-up, a take, a sweep) never returns to the message loop,
 // where a close request that was posted (WM_CLOSE, File / Exit) waits. The
 // watch, when set, runs after each send and in every wait (at most every
-// 50 ms), counted as a send under way, so that it can look for one.
+// 50 ms), counted as a send under way, so that it can look for one; once
+// shut-down has begun it no longer runs.
 typedef void (*PostedCloseWatch)();
 void SetPostedCloseWatch(PostedCloseWatch pfnWatch);
 // After the unregister nothing more goes to a peer: every later request and
@@ -66,10 +67,6 @@ bool SendPeerMessageWithin(HWND hDest, UINT uMessage, WPARAM wParam, LPARAM lPar
 // arrived (an empty reply and no reply both leave an empty text).
 int SendCopyTextAnswered(HWND hOwn, HWND hDest, int iMessage, int iValue, const char* pText, char* pReply,
                          int nReply, bool* pbAnswered);
-
-// How many of this process's own sends are under way: non-zero while a
-// message handled now arrived nested inside one of them.
-int SendDepth();
 
 // Handles the messages that other processes send to this thread for up to
 // dwMs milliseconds, or until *pDone (checked after each) is non-null;

@@ -12,6 +12,7 @@
 #include "app/driver.h"
 #include "app/startup.h"
 #include "core/log.h"
+#include "ipc/work_state.h"
 #include "tests/host/debug_capture.h"
 #include "app/test_support.h"
 
@@ -168,7 +169,7 @@ TEST_F(ProfileLoad, FirstLoadWritesTheCompleteTemplateAndReportsBothSizes)
                         "'DatabaseSize_0' parameter (sources) in it has not been set.");
     EXPECT_EQ(boxes[1], "A device profile INI File 'DEV_042.INI' does not exist in the Windows directory or the "
                         "'DatabaseSize_1' parameter (destinations) in it has not been set.");
-    EXPECT_EQ(Driver().bClosing, 1);
+    EXPECT_TRUE(IsClosing());
 
     // Every default, in the order written ("key=value" through the profile
     // API), and no database keys.
@@ -222,7 +223,7 @@ TEST_F(ProfileLoad, UnusableValuesAreReplacedAndWrittenBack)
     WriteSizes("000001239", "50");   // read whole, not cut to 00000123
     for (const auto& c : aFirst) Write("Combiner", c.pKey, c.pValue);
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(Driver().bClosing, 0);
+    EXPECT_FALSE(IsClosing());
     for (const auto& c : aFirst) EXPECT_EQ(Key("Combiner", c.pKey), c.pAfter) << c.pKey;
     EXPECT_EQ(Profile().DatabaseSize_0, 1239);
     EXPECT_EQ(Profile().DatabaseSize_1, 50);
@@ -266,7 +267,7 @@ TEST_F(ProfileLoad, DatabaseSizesAboveTheTablesAreBoundedAndLogged)
     EXPECT_EQ(iMissing, kSourcesMissing);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find("'DatabaseSize_0' parameter (sources)"), std::string::npos);
-    EXPECT_EQ(Driver().bClosing, 1);
+    EXPECT_TRUE(IsClosing());
 }
 
 // A size that gives no package (0, empty, negative, not a number) is
@@ -283,7 +284,7 @@ TEST_F(ProfileLoad, DatabaseSizeBelowOneIsReportedLikeAMissingOne)
             EXPECT_NE(boxes[0].find(iDatabase == 0 ? "'DatabaseSize_0' parameter (sources)"
                                                    : "'DatabaseSize_1' parameter (destinations)"),
                       std::string::npos);
-            EXPECT_EQ(Driver().bClosing, 1);
+            EXPECT_TRUE(IsClosing());
         }
     }
 }

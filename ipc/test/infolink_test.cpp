@@ -17,6 +17,7 @@
 #include "app/startup.h"
 #include "config/profile.h"
 #include "core/log.h"
+#include "ipc/work_state.h"
 #include "ipc/intake.h"
 #include "tests/host/test_host.h"
 #include "app/test_support.h"
@@ -169,7 +170,7 @@ TEST_F(InfoDriverLinks, ConnectLinksAllThreeAndFillsTheLevelMapWithOneDefault)
     EXPECT_EQ(Links().hWndSrcePkgInfo, ahPeer[0]);
     EXPECT_EQ(Links().hWndDestPkgInfo, ahPeer[1]);
     EXPECT_EQ(Links().hWndLevelMapInfo, ahPeer[2]);
-    EXPECT_EQ(Driver().bClosing, 0);
+    EXPECT_FALSE(IsClosing());
 
     // Each link is confirmed: its InfoDriver is asked alone once more.
     std::vector<std::string> asSrce = NewLines(0);
@@ -212,7 +213,7 @@ TEST_P(InfoDriverLinksMissing, MissingInfoDriverShowsItsBoxAndStopsTheConnect)
     int iFailed = kAllLinked;
     EXPECT_EQ(ConnectExpectingBox(&iFailed), c.pText);
     EXPECT_EQ(iFailed, c.iFailing);
-    EXPECT_EQ(Driver().bClosing, 1);
+    EXPECT_TRUE(IsClosing());
     HWND ahLink[kPeers] = {Links().hWndSrcePkgInfo, Links().hWndDestPkgInfo, Links().hWndLevelMapInfo};
     for (int i = 0; i < kPeers; ++i) {
         EXPECT_EQ(ahLink[i], i < c.iFailing ? ahPeer[i] : nullptr) << c.iFailing << " " << i;

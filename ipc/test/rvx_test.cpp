@@ -25,6 +25,7 @@
 #include "ipc/infolink.h"
 #include "ipc/intake.h"
 #include "ipc/transport.h"
+#include "ipc/work_state.h"
 #include "tests/host/debug_capture.h"
 #include "tests/host/test_host.h"
 #include "tests/host/window.h"
@@ -223,7 +224,7 @@ TEST_F(DriverIpc, RegistrationAcceptedMakesTheDriverTxRx)
     EXPECT_EQ(RegisterDevice(), 0);
     EXPECT_TRUE(ReportRegistration(0));
     EXPECT_EQ(Rvx().iTxRx, 2);
-    EXPECT_EQ(Driver().bClosing, 0);
+    EXPECT_FALSE(IsClosing());
     ASSERT_EQ(sRvx.alRegister.size(), 1u);
     EXPECT_EQ(sRvx.alRegister[0], 201 | 0x8000);
     EXPECT_EQ(sRvx.nUnregister, 0);
@@ -246,7 +247,7 @@ TEST_P(DriverIpcRefusal, RegistrationRefusalsShowTheirBoxAndShutDown)
     EXPECT_EQ(iResult, c.iCode);
     EXPECT_FALSE(ReportRegistration(iResult)) << c.iCode;   // the start-up's box and shut-down
     EXPECT_EQ(Rvx().iTxRx, 0) << c.iCode;
-    EXPECT_EQ(Driver().bClosing, 1) << c.iCode;
+    EXPECT_TRUE(IsClosing()) << c.iCode;
     EXPECT_EQ(sRvx.alRegister.size(), 1u) << c.iCode;
     // Shut-down tells RVX, whose window is known, that the driver goes.
     EXPECT_EQ(sRvx.nUnregister, 1) << c.iCode;
@@ -275,7 +276,7 @@ TEST_P(DriverIpcBadDevice, DeviceNumberOutsideTheRangeIsNeverSentToRvx)
     EXPECT_EQ(iResult, kRegisterInvalidId);
     EXPECT_FALSE(ReportRegistration(iResult));
     EXPECT_TRUE(sRvx.alRegister.empty()) << iBad;
-    EXPECT_EQ(Driver().bClosing, 1);
+    EXPECT_TRUE(IsClosing());
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0], "The supplied driver Id is invalid");
 }
@@ -425,7 +426,7 @@ TEST_P(DriverIpcClose, CloseRequestsShutDownWithoutDestroyingTheWindow)
     const UINT uMsg = GetParam();
     // The end of the session is not held up: it is answered TRUE.
     EXPECT_EQ(SendMessageA(hWndMain, uMsg, 0, 0), uMsg == WM_QUERYENDSESSION ? 1 : 0) << uMsg;
-    EXPECT_EQ(Driver().bClosing, 1) << uMsg;
+    EXPECT_TRUE(IsClosing()) << uMsg;
     EXPECT_EQ(sRvx.nUnregister, 1) << uMsg;
     EXPECT_TRUE(IsWindow(hWndMain)) << uMsg;
     MSG msg;
