@@ -57,7 +57,7 @@ void StartCloseClock(DWORD dwBound)
     } else if (dwBound < sClose.dwBound) {
         sClose.dwBound = dwBound;
     }
-    NoteClosePending();
+    NoteCloseRequested(sClose.dwAt);
 }
 
 // An equal share of the time left for nSteps steps, within 250 ms to 5 s.
@@ -302,7 +302,6 @@ void ResetDriverForTest()
 {
     ResetWorkState();
     sClose = {false, 0, kCloseBoundMs};
-    ClearClosePending();
     StopSends(false);
     SetPeerTimeout(kPeerTimeoutMs);
 }

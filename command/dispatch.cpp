@@ -13,6 +13,7 @@
 #include "ipc/counters.h"
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
+#include "ipc/work_state.h"
 
 // Commands are taken from the ring in arrival order: the ring never loses or
 // repeats one, so the index posted with 2049 is not needed to find it.
@@ -26,45 +27,6 @@ void OnCommandQueued(int)
     TellCountersChanged();
 }
 
-namespace {
-
-struct CloseCut {
-    bool bPending;
-    DWORD dwSince;               // the request, or the start of the close's own drain
-    unsigned long ulSweepGrace;  // 0 but during the close's drain
-};
-CloseCut sCut = {false, 0, 0};
-
-bool CutAfter(unsigned long ulMs)
-{
-    return sCut.bPending && GetTickCount() - sCut.dwSince >= ulMs;
-}
-
-}  // namespace
-
-void NoteClosePending()
-{
-    if (sCut.bPending) return;
-    sCut.bPending = true;
-    sCut.dwSince = GetTickCount();
-    sCut.ulSweepGrace = 0;
-}
-
-void ClearClosePending()
-{
-    sCut = {false, 0, 0};
-}
-
-bool SweepCut()
-{
-    return CutAfter(sCut.ulSweepGrace);
-}
-
-bool TakeCut()
-{
-    return CutAfter(kTakeGraceMs);
-}
-
 // At a close, before the unregister: a queued lock, poll or refresh needs
 // no InfoDriver and is carried out, in arrival order, while time is left; a
 // take, any other text, and whatever the time left no room for are dropped,
@@ -72,9 +34,7 @@ bool TakeCut()
 long CarryOutQueuedAtClose(unsigned long ulLimitMs)
 {
     const DWORD dwStart = GetTickCount();
-    NoteClosePending();
-    sCut.dwSince = dwStart;
-    sCut.ulSweepGrace = ulLimitMs;
+    BeginCloseDrain(dwStart, ulLimitMs);
     long nDropped = 0;
     char acText[kRingTextSize];
     while (TakeQueuedText(kCommandQueue, acText)) {
@@ -88,7 +48,7 @@ long CarryOutQueuedAtClose(unsigned long ulLimitMs)
             ++nDropped;
         }
     }
-    sCut.ulSweepGrace = 0;
+    EndCloseDrain();
     TellCountersChanged();
     return nDropped;
 }

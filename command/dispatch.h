@@ -17,17 +17,6 @@ bool ToggleLockFromPanel(int iDest);
 // the takes and the rest as dropped at close. Returns how many were dropped.
 long CarryOutQueuedAtClose(unsigned long ulLimitMs);
 
-// A close request is pending: long work gives way to it, so that the close
-// ends in bounded time. A sweep of revertives stops at its next revertive
-// (SweepCut); a take reads and sends its level commands only within
-// kTakeGraceMs of the request (TakeCut). While the shut-down carries out the
-// queued commands, their sweeps run within its limit.
-const unsigned long kTakeGraceMs = 3000;
-void NoteClosePending();
-void ClearClosePending();   // tests: a driver that has not been asked to close
-bool SweepCut();
-bool TakeCut();
-
 // The handler that DispatchCommand runs for a command text, or nullptr when
 // the text names no router command.
 typedef int (*CommandHandler)(char* pText);

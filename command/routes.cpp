@@ -13,6 +13,7 @@
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
+#include "ipc/work_state.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void SendRevertives(int iFirst, int iLast, int iMode, int iValue)
     for (int d = sRun.iFrom; d <= sRun.iTo; ++d) {
         // A sweep gives way to a close request (a single revertive, a
         // take's, still goes).
-        if (sRun.iTo > sRun.iFrom && SweepCut()) break;
+        if (sRun.iTo > sRun.iFrom && SweepCut(GetTickCount())) break;
         char acText[64];
         FormatRevertive(acText, sizeof acText, Profile().iDevice, d, Routes().aiIndex[d]);
         SendCopyText(hWndMain, Rvx().hWndRvx, sRun.iMessage, RevertiveValue(sRun, d, iValue), acText);
@@ -106,7 +107,7 @@ void OnRevertiveRequest(intptr_t p1, intptr_t p2)
         break;
     case kRefreshChanged: {
         int iTo = Profile().DatabaseSize_1 > kPackageMax ? kPackageMax : Profile().DatabaseSize_1;
-        for (int d = 1; d <= iTo && !SweepCut(); ++d) {
+        for (int d = 1; d <= iTo && !SweepCut(GetTickCount()); ++d) {
             if (Routes().aiIndex[d] == iLastChanged) SendRevertives(d, d, kRevertiveEach, 0);
         }
         break;

@@ -25,6 +25,7 @@
 #include "ipc/intake.h"
 #include "ipc/rvx.h"
 #include "ipc/transport.h"
+#include "ipc/work_state.h"
 
 // The optional filter of the external library: non-zero means it has taken
 // the command over and the driver must not send it.
@@ -73,7 +74,7 @@ bool ReadSlot(int iLink, int iInfoDevice, const char* pRequestLine, int iSlot, c
     std::snprintf(acLine, sizeof acLine, pRequestLine, iSlot);
     DebugLog(acLine);
     pSlot[0] = '\0';
-    if (TakeCut()) {
+    if (TakeCut(GetTickCount())) {
         DebugLog("Take abandoned - the driver is closing");
         return false;
     }
@@ -134,7 +135,7 @@ void OfferLevelCommand(LevelStep* pStep)
     }
     // With a close pending, the take sends its level commands only within
     // its grace; one cut short is not recorded, as one RVX did not take.
-    if (TakeCut()) {
+    if (TakeCut(GetTickCount())) {
         bTakeStopped = true;
         DebugLog("Take cut short - the driver is closing");
         return;

@@ -10,6 +10,19 @@ struct WorkState {
 };
 WorkState sWork = {false, false, 0, nullptr};
 
+// The first close request, from which long work gives way to it.
+struct CloseCut {
+    bool bRequested;
+    std::uint32_t dwSince;      // the request, or the start of the close's own drain
+    std::uint32_t dwSweepGrace; // 0 but during the close's drain
+};
+CloseCut sCut = {false, 0, 0};
+
+bool CutAfter(std::uint32_t dwNow, std::uint32_t dwMs)
+{
+    return sCut.bRequested && static_cast<std::uint32_t>(dwNow - sCut.dwSince) >= dwMs;
+}
+
 }  // namespace
 
 void BeginStartup()
@@ -82,8 +95,35 @@ bool StopRequested()
     return sWork.bClosing || CloseWaits();
 }
 
+void NoteCloseRequested(std::uint32_t dwNow)
+{
+    if (sCut.bRequested) return;
+    sCut = {true, dwNow, 0};
+}
+
+void BeginCloseDrain(std::uint32_t dwNow, std::uint32_t dwLimitMs)
+{
+    sCut = {true, dwNow, dwLimitMs};
+}
+
+void EndCloseDrain()
+{
+    sCut.dwSweepGrace = 0;
+}
+
+bool SweepCut(std::uint32_t dwNow)
+{
+    return CutAfter(dwNow, sCut.dwSweepGrace);
+}
+
+bool TakeCut(std::uint32_t dwNow)
+{
+    return CutAfter(dwNow, kTakeGraceMs);
+}
+
 void ResetWorkState()
 {
+    sCut = {false, 0, 0};
     sWork.bStarting = false;
     sWork.bClosing = false;
     sWork.pWaitingClose = nullptr;

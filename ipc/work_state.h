@@ -25,6 +25,12 @@
 //   looked for after the sends and in the waits until shut-down has begun,
 //   so long work sees it too. The end of the session takes effect at once,
 //   even inside work. The shut-down runs once per process (BeginClosing).
+// - Long work gives way to the first close request (NoteCloseRequested),
+//   so that the close ends in bounded time: a sweep of revertives stops at
+//   its next revertive (SweepCut); a take reads and sends its level
+//   commands only within kTakeGraceMs of the request (TakeCut). While the
+//   shut-down carries out the queued commands (BeginCloseDrain ..
+//   EndCloseDrain), their sweeps run within the drain's own limit.
 // - What is carried out and what is dropped. During start-up the queued
 //   texts wait; start-up resumes their drains. Once closing, the shut-down
 //   carries out the queued router commands that need no InfoDriver before
@@ -35,6 +41,7 @@
 //   After the unregister every send fails at once (the transport's
 //   StopSends); replies to peers' requests still go.
 #pragma once
+#include <cstdint>
 
 // Start-up: from the creation of the main window until the sequence ends.
 // Its beginning also clears a shut-down begun before it (a new main window
@@ -65,6 +72,16 @@ bool IsClosing();
 // Closing, or a close waits: start-up makes no further request.
 bool StopRequested();
 
+// The cut of long work at a close. Times are the platform's millisecond
+// tick, which wraps after 49.7 days: only differences of two ticks count.
+const std::uint32_t kTakeGraceMs = 3000;
+void NoteCloseRequested(std::uint32_t dwNow);   // the first request counts
+void BeginCloseDrain(std::uint32_t dwNow, std::uint32_t dwLimitMs);
+void EndCloseDrain();
+bool SweepCut(std::uint32_t dwNow);
+bool TakeCut(std::uint32_t dwNow);
+
 // Tests run several drivers in one process: each starts neither starting
-// nor closing, with no close waiting (sends under way stay counted).
+// nor closing, with no close waiting or requested (sends under way stay
+// counted).
 void ResetWorkState();

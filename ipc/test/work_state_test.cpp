@@ -47,4 +47,31 @@ TEST_F(WorkStateTest, FirstCauseKeptAndOneShutdown)
     EXPECT_TRUE(IsStarting());
 }
 
+// Long work gives way to the first close request: a take within its grace,
+// a sweep at once; the close's own drain lets its sweeps run within its
+// limit. The tick may wrap between the request and the check.
+TEST_F(WorkStateTest, LongWorkGivesWayToTheFirstCloseRequest)
+{
+    const std::uint32_t dwAt = 0xFFFFF000u;  // 4096 ms before the tick wraps
+    EXPECT_FALSE(TakeCut(dwAt + 100000));
+    EXPECT_FALSE(SweepCut(dwAt));
+
+    NoteCloseRequested(dwAt);
+    NoteCloseRequested(dwAt + 2000);  // a later request moves nothing
+    EXPECT_TRUE(SweepCut(dwAt));
+    EXPECT_FALSE(TakeCut(dwAt + kTakeGraceMs - 1));
+    EXPECT_TRUE(TakeCut(dwAt + kTakeGraceMs));
+    EXPECT_TRUE(TakeCut(dwAt + 5000));  // past the wrap
+
+    BeginCloseDrain(dwAt + 5000, 1000);
+    EXPECT_FALSE(SweepCut(dwAt + 5999));
+    EXPECT_TRUE(SweepCut(dwAt + 6000));
+    EndCloseDrain();
+    EXPECT_TRUE(SweepCut(dwAt + 5001));
+
+    ResetWorkState();
+    EXPECT_FALSE(SweepCut(dwAt));
+    EXPECT_FALSE(TakeCut(dwAt + 100000));
+}
+
 }  // namespace
