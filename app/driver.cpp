@@ -12,6 +12,7 @@
 #include "config/journal_file.h"
 #include "config/paths.h"
 #include "config/profile.h"
+#include "config/profile_text.h"
 #include "core/device_names.h"
 #include "core/log.h"
 #include "ipc/infolink.h"
@@ -284,7 +285,7 @@ void ShutdownDriver(const char* pCause)
 
 void LoadExternalLibrary()
 {
-    if (std::strcmp(Profile().ExternalDLL, "NONE") == 0) return;
+    if (std::strcmp(Profile().ExternalDLL, kNoLibrary) == 0) return;
     sDriver.hExternalDll = LoadLibraryA(Profile().ExternalDLL);
     UseExternalLibrary(sDriver.hExternalDll);
 }

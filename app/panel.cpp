@@ -15,6 +15,7 @@
 #include "command/events.h"
 #include "config/files.h"
 #include "config/profile.h"
+#include "config/profile_text.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "ipc/counters.h"
@@ -28,7 +29,7 @@ namespace {
 
 PanelState sPanel = {nullptr, 0, 0, 0};
 
-const int kNameLength = 64;       // a package name as shown in the lists
+const int kNameLength = kShownNameMax;   // a package name as shown in the lists
 
 // The controls the driver writes while it runs. Each control's window is
 // looked up once per panel: finding a control by its identifier asks the
@@ -259,8 +260,7 @@ void InitMainDialog()
     // (empty or not a number in the profile) would make the columns 0 pixels
     // wide, which the list box divides by: such a value counts as the
     // default 8. No column is wider than the longest name shown.
-    const int iNameLength = Profile().NameLength;
-    int iColumnChars = iNameLength < 1 ? 8 : (iNameLength > kNameLength ? kNameLength : iNameLength);
+    const int iColumnChars = ListColumnChars(Profile().NameLength);
     SendMessageA(ControlWindow(IDC_SOURCE_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
     SendMessageA(ControlWindow(IDC_DEST_LIST), LB_SETCOLUMNWIDTH, static_cast<WPARAM>(iColumnChars * 9), 0);
     FillSourceList();

@@ -80,13 +80,6 @@ bool ProfileReadable()
     return true;
 }
 
-void WriteNumber(const char* pSection, const char* pKey, int iValue)
-{
-    char acValue[16];
-    std::snprintf(acValue, sizeof acValue, "%d", iValue);
-    WriteText(pSection, pKey, acValue);
-}
-
 // A key of the table of profile keys, read as the table says (a missing key
 // reads as its text for one).
 char* ReadKey(ProfileKeyId eKey)
@@ -95,42 +88,27 @@ char* ReadKey(ProfileKeyId eKey)
     return ReadValue(key.pSection, key.pKey, key.pMissing);
 }
 
-// Reads a number key; a value that does not begin with a number, or is
-// refused, leaves *piValue as it is.
-void ReadInt(ProfileKeyId eKey, int* piValue)
+// Reads a key of the table and takes the driver's decision on it, writing
+// back what the decision gives. *ppValue, when asked for, is the value read
+// (nullptr when refused), valid until the next read.
+KeyDecision LoadKey(ProfileKeyId eKey, char** ppValue = nullptr)
 {
-    const char* pValue = ReadKey(eKey);
-    if (pValue != nullptr) ScanInt(pValue, piValue);
+    char* pValue = ReadKey(eKey);
+    if (ppValue != nullptr) *ppValue = pValue;
+    const KeyDecision d = DecideKey(eKey, pValue, sProfile.iDevice);
+    if (d.eVerdict == kKeyWritten) WriteText(asProfileKey[eKey].pSection, asProfileKey[eKey].pKey, d.acWritten);
+    return d;
 }
 
-// Writes the key's value for a missing one, as the table gives it; returns
-// it as a number.
-int WriteDefault(ProfileKeyId eKey)
+// The route index and lock tables hold 4096 packages: a larger database
+// size is used as 4096, and the debug output says so.
+void LogBoundedSize(ProfileKeyId eKey, const KeyDecision& d)
 {
-    const ProfileKey& key = asProfileKey[eKey];
-    WriteText(key.pSection, key.pKey, key.pWritten);
-    return ConvertNumber(key.pWritten);
-}
-
-// An InfoDriver id for a missing one: the device number plus the key's
-// offset, written back.
-int WriteInfoId(ProfileKeyId eKey)
-{
-    const ProfileKey& key = asProfileKey[eKey];
-    const int iId = sProfile.iDevice + key.iDeviceOffset;
-    WriteNumber(key.pSection, key.pKey, iId);
-    return iId;
-}
-
-// The route index and lock tables hold 4096 packages.
-void BoundDatabaseSize(const char* pKey, int* piSize)
-{
-    if (*piSize <= kPackageMax) return;
+    if (d.eVerdict != kKeyBounded) return;
     char acLine[128];
-    std::snprintf(acLine, sizeof acLine, "%s %d is above %d - using %d", pKey, *piSize, kPackageMax,
-                  kPackageMax);
+    std::snprintf(acLine, sizeof acLine, "%s %ld is above %d - using %ld", asProfileKey[eKey].pKey, d.lRead,
+                  kPackageMax, d.lValue);
     DebugLog(acLine);
-    *piSize = kPackageMax;
 }
 
 void ResetSettings()
@@ -154,9 +132,10 @@ void ResetSettings()
 // journal, and says so whatever DebugMode is: the site expects one.
 void LoadJournalSize()
 {
-    const char* pSize = ReadKey(kKeyJournalSize);
-    if (pSize != nullptr && std::strcmp(pSize, asProfileKey[kKeyJournalSize].pMissing) == 0) {
-        sProfile.JournalSize = WriteDefault(kKeyJournalSize);
+    char* pSize = nullptr;
+    const KeyDecision d = LoadKey(kKeyJournalSize, &pSize);
+    if (d.eVerdict == kKeyWritten) {
+        sProfile.JournalSize = static_cast<int>(d.lValue);
         return;
     }
     char acLine[128] = "";
@@ -177,45 +156,30 @@ void LoadJournalSize()
 
 void LoadCombinerSettings()
 {
-    // A key that reads as the table's text for a missing one (the key is
-    // missing, or holds that value) gets the table's value, written back;
-    // SaveDelay and the InfoDriver ids also when they are not a number (read
-    // as 0), RevertiveLevel whenever it is outside 0..32.
-    const char* pSaveDelay = ReadKey(kKeySaveDelay);
-    if (pSaveDelay != nullptr) ScanLong(pSaveDelay, &sProfile.SaveDelay);
-    if (sProfile.SaveDelay == 0) sProfile.SaveDelay = WriteDefault(kKeySaveDelay);
+    // Each key as the table decides it: a missing or unusable value gets
+    // the table's value, written back.
+    sProfile.SaveDelay = LoadKey(kKeySaveDelay).lValue;
+    sProfile.SrcePkgInfoId = static_cast<int>(LoadKey(kKeySrcePkgInfoId).lValue);
+    sProfile.DestPkgInfoId = static_cast<int>(LoadKey(kKeyDestPkgInfoId).lValue);
+    sProfile.LevelMapInfoId = static_cast<int>(LoadKey(kKeyLevelMapInfoId).lValue);
+    SetDebugMode(static_cast<int>(LoadKey(kKeyDebugMode).lValue));
+    sProfile.NameLength = static_cast<int>(LoadKey(kKeyNameLength).lValue);
+    sProfile.RevertiveLevel = static_cast<int>(LoadKey(kKeyRevertiveLevel).lValue);
+    LoadKey(kKeySimulation);   // kept in the profile only
 
-    ReadInt(kKeySrcePkgInfoId, &sProfile.SrcePkgInfoId);
-    if (sProfile.SrcePkgInfoId == 0) sProfile.SrcePkgInfoId = WriteInfoId(kKeySrcePkgInfoId);
-    ReadInt(kKeyDestPkgInfoId, &sProfile.DestPkgInfoId);
-    if (sProfile.DestPkgInfoId == 0) sProfile.DestPkgInfoId = WriteInfoId(kKeyDestPkgInfoId);
-    ReadInt(kKeyLevelMapInfoId, &sProfile.LevelMapInfoId);
-    if (sProfile.LevelMapInfoId == 0) sProfile.LevelMapInfoId = WriteInfoId(kKeyLevelMapInfoId);
-
-    int iDebugMode = 0;
-    ReadInt(kKeyDebugMode, &iDebugMode);
-    if (iDebugMode == -1) iDebugMode = WriteDefault(kKeyDebugMode);
-    SetDebugMode(iDebugMode);
-    ReadInt(kKeyNameLength, &sProfile.NameLength);
-    if (sProfile.NameLength == -1) sProfile.NameLength = WriteDefault(kKeyNameLength);
-    ReadInt(kKeyRevertiveLevel, &sProfile.RevertiveLevel);
-    if (sProfile.RevertiveLevel < 0 || sProfile.RevertiveLevel > kLevelCount) {
-        sProfile.RevertiveLevel = WriteDefault(kKeyRevertiveLevel);
-    }
-    int iSimulation = 0;   // kept in the profile only
-    ReadInt(kKeySimulation, &iSimulation);
-    if (iSimulation == -1) WriteDefault(kKeySimulation);
-
-    const char* pLibrary = ReadKey(kKeyExternalDll);
-    if (pLibrary != nullptr && std::strcmp(pLibrary, asProfileKey[kKeyExternalDll].pMissing) == 0) {
-        WriteDefault(kKeyExternalDll);
+    char* pLibrary = nullptr;
+    switch (LoadKey(kKeyExternalDll, &pLibrary).eVerdict) {
+    case kKeyWritten:
         std::strcpy(sProfile.ExternalDLL, asProfileKey[kKeyExternalDll].pWritten);
-    } else if (pLibrary == nullptr || std::strlen(pLibrary) >= sizeof sProfile.ExternalDLL) {
+        break;
+    case kKeyTooLong:
         // A cut name could load another library: none is loaded.
         DebugLog("ExternalDLL is longer than 31 characters - no library is loaded");
-        std::strcpy(sProfile.ExternalDLL, "NONE");
-    } else {
+        std::strcpy(sProfile.ExternalDLL, kNoLibrary);
+        break;
+    default:
         std::strcpy(sProfile.ExternalDLL, pLibrary);
+        break;
     }
 
     LoadJournalSize();
@@ -287,21 +251,22 @@ int LoadDeviceProfile()
         return kSourcesMissing | kDestinationsMissing;
     }
 
-    const char* pName = ReadKey(kKeyName);
-    if (pName != nullptr && std::strlen(pName) < 3) WriteDefault(kKeyName);
+    LoadKey(kKeyName);
 
     // A size below 1 would leave a driver that refuses every command: it is
     // reported as missing.
-    ReadInt(kKeyDatabaseSize0, &sProfile.DatabaseSize_0);
-    ReadInt(kKeyDatabaseSize1, &sProfile.DatabaseSize_1);
+    const KeyDecision dSources = LoadKey(kKeyDatabaseSize0);
+    const KeyDecision dDestinations = LoadKey(kKeyDatabaseSize1);
+    sProfile.DatabaseSize_0 = static_cast<int>(dSources.lValue);
+    sProfile.DatabaseSize_1 = static_cast<int>(dDestinations.lValue);
     int iMissing = kProfileComplete;
-    if (sProfile.DatabaseSize_0 < 1) iMissing |= kSourcesMissing;
-    if (sProfile.DatabaseSize_1 < 1) iMissing |= kDestinationsMissing;
+    if (dSources.eVerdict == kKeyNotSet) iMissing |= kSourcesMissing;
+    if (dDestinations.eVerdict == kKeyNotSet) iMissing |= kDestinationsMissing;
 
     LoadCombinerSettings();
     // After DebugMode is known, so that the bound can be logged.
-    BoundDatabaseSize("DatabaseSize_0", &sProfile.DatabaseSize_0);
-    BoundDatabaseSize("DatabaseSize_1", &sProfile.DatabaseSize_1);
+    LogBoundedSize(kKeyDatabaseSize0, dSources);
+    LogBoundedSize(kKeyDatabaseSize1, dDestinations);
 
     LoadLevels();
     LoadMasks();
@@ -343,14 +308,13 @@ void LoadAccessList()
         return;
     }
     bAccessRead = true;
-    char* pAccess = ReadKey(kKeyAccess);
-    if (pAccess == nullptr) {
+    char* pAccess = nullptr;
+    if (LoadKey(kKeyAccess, &pAccess).eVerdict == kKeyRefused) {
         DebugLog("Access list refused - only the panel has access");
         ParseAccessText("", sProfile.abAccess);
         return;
     }
     // A missing list reads as ALL, and ALL is written back.
-    if (std::strcmp(pAccess, asProfileKey[kKeyAccess].pMissing) == 0) WriteDefault(kKeyAccess);
     for (char* p = pAccess; *p != '\0'; ++p) {
         *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/limits.h"
 #include "core/tokenizer.h"
 
 namespace {
@@ -163,22 +164,79 @@ void ParseAccessText(const char* pUpperText, int* abAccess)
     }
 }
 
+const char kNoLibrary[] = "NONE";
+
 const ProfileKey asProfileKey[kProfileKeyCount] = {
-    {"Combiner", "Name", "-1", "Default", 0},
-    {"Database", "DatabaseSize_0", "-1", nullptr, 0},
-    {"Database", "DatabaseSize_1", "-1", nullptr, 0},
-    {"Combiner", "SaveDelay", "0", "5", 0},
-    {"Combiner", "SrcePkgInfoId", "0", nullptr, 1},
-    {"Combiner", "DestPkgInfoId", "0", nullptr, 2},
-    {"Combiner", "LevelMapInfoId", "0", nullptr, 3},
-    {"Combiner", "DebugMode", "-1", "0", 0},
-    {"Combiner", "NameLength", "-1", "8", 0},
-    {"Combiner", "RevertiveLevel", "-1", "0", 0},
-    {"Combiner", "Simulation", "-1", "0", 0},
-    {"Combiner", "ExternalDLL", "default", "NONE", 0},
-    {"Combiner", "JournalSize", "default", "1024", 0},
-    {"Security", "Access", "ALL", "ALL", 0},
+    {"Combiner", "Name", "-1", "Default", 0, kParseText, kRuleLongText, 3, 0},
+    {"Database", "DatabaseSize_0", "-1", nullptr, 0, kParseInt, kRuleSize, 1, kPackageMax},
+    {"Database", "DatabaseSize_1", "-1", nullptr, 0, kParseInt, kRuleSize, 1, kPackageMax},
+    {"Combiner", "SaveDelay", "0", "5", 0, kParseLong, kRuleNotZero, 0, 0},
+    {"Combiner", "SrcePkgInfoId", "0", nullptr, 1, kParseInt, kRuleNotZero, 0, 0},
+    {"Combiner", "DestPkgInfoId", "0", nullptr, 2, kParseInt, kRuleNotZero, 0, 0},
+    {"Combiner", "LevelMapInfoId", "0", nullptr, 3, kParseInt, kRuleNotZero, 0, 0},
+    {"Combiner", "DebugMode", "-1", "0", 0, kParseInt, kRuleMissing, 0, 0},
+    {"Combiner", "NameLength", "-1", "8", 0, kParseInt, kRuleMissing, 0, 0},
+    {"Combiner", "RevertiveLevel", "-1", "0", 0, kParseInt, kRuleWithin, 0, kLevelCount},
+    {"Combiner", "Simulation", "-1", "0", 0, kParseInt, kRuleMissing, 0, 0},
+    {"Combiner", "ExternalDLL", "default", kNoLibrary, 0, kParseText, kRuleMissing, 0, kExternalDllMax},
+    {"Combiner", "JournalSize", "default", "1024", 0, kParseText, kRuleMissing, 0, 0},
+    {"Security", "Access", "ALL", "ALL", 0, kParseText, kRuleMissing, 0, 0},
 };
+
+KeyDecision DecideKey(ProfileKeyId eKey, const char* pValue, int iDevice)
+{
+    const ProfileKey& key = asProfileKey[eKey];
+    KeyDecision d = {kKeyUsed, 0, 0, false, ""};
+    bool bReplace = false;
+    if (key.eParser != kParseText) {
+        if (key.eParser == kParseLong) {
+            d.bNumber = ScanLong(pValue, &d.lValue) != 0;
+        } else {
+            int iValue = 0;
+            d.bNumber = ScanInt(pValue, &iValue) != 0;
+            d.lValue = iValue;
+        }
+        d.lRead = d.lValue;
+        switch (key.eRule) {
+        case kRuleMissing: bReplace = d.lValue == ConvertNumber(key.pMissing); break;
+        case kRuleNotZero: bReplace = d.lValue == 0; break;
+        case kRuleWithin: bReplace = d.lValue < key.iMin || d.lValue > key.iMax; break;
+        case kRuleSize:
+            if (d.lValue < key.iMin) {
+                d.eVerdict = kKeyNotSet;
+            } else if (d.lValue > key.iMax) {
+                d.eVerdict = kKeyBounded;
+                d.lValue = key.iMax;
+            }
+            break;
+        case kRuleLongText: break;
+        }
+    } else if (pValue == nullptr) {
+        d.eVerdict = key.iMax > 0 ? kKeyTooLong : kKeyRefused;
+    } else if (key.eRule == kRuleLongText) {
+        bReplace = std::strlen(pValue) < static_cast<size_t>(key.iMin);
+    } else if (std::strcmp(pValue, key.pMissing) == 0) {
+        bReplace = true;
+    } else if (key.iMax > 0 && std::strlen(pValue) > static_cast<size_t>(key.iMax)) {
+        d.eVerdict = kKeyTooLong;
+    }
+    if (bReplace) {
+        d.eVerdict = kKeyWritten;
+        if (key.pWritten != nullptr) {
+            std::snprintf(d.acWritten, sizeof d.acWritten, "%s", key.pWritten);
+        } else {
+            std::snprintf(d.acWritten, sizeof d.acWritten, "%d", iDevice + key.iDeviceOffset);
+        }
+        d.lValue = ConvertNumber(d.acWritten);
+    }
+    return d;
+}
+
+int ListColumnChars(int iNameLength)
+{
+    if (iNameLength < 1) return 8;
+    return iNameLength > kShownNameMax ? kShownNameMax : iNameLength;
+}
 
 const char kLevelsSection[] = "Levels";
 const char kMasksSection[] = "Masks";

@@ -289,7 +289,7 @@ TakePreview PreviewTake(int iDevice, const SiteProfile& profile, const TakeReque
     }
     preview.sJson += "}";
 
-    if (std::strcmp(profile.ExternalDLL, "NONE") != 0) {
+    if (std::strcmp(profile.ExternalDLL, kNoLibrary) != 0) {
         AddFinding(pFindings, kNote, "[Combiner] ExternalDLL", profile.ExternalDLL,
                    "its combinerOutputFilter, when it exports one, is offered every listed command first (blocked "
                    "ones too) and may take it over: shown here is what the driver does without it");

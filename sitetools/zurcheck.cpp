@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/peer_files.h"
+#include "config/profile_text.h"
 #include "sitetools/check/profile_check.h"
 #include "core/device_arg.h"
 #include "sitetools/check/findings.h"
@@ -212,7 +213,7 @@ int ParseOptions(int argc, char** argv, Options* pOptions, int* piExit)
 // What became of loading the library the way the driver does.
 DllProbe ProbeExternalDll(const char* pName, std::string* psDetail)
 {
-    if (std::strcmp(pName, "NONE") == 0) return kDllNotNeeded;
+    if (std::strcmp(pName, kNoLibrary) == 0) return kDllNotNeeded;
     UINT uOldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE hLib = LoadLibraryA(pName);
     DWORD dwError = GetLastError();

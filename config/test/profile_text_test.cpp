@@ -46,7 +46,6 @@ std::string Granted(const char* pText)
     return iCount == 1001 ? "all" : granted;
 }
 
-}  // namespace
 
 TEST(ProfileText, NumbersReadLikeScanf)
 {
@@ -109,3 +108,51 @@ TEST(ProfileText, AccessTexts)
     std::string longField = std::string(100, '0') + "12";
     EXPECT_EQ(Granted((longField + ",3-" + longField).c_str()), "0,3,4,5,6,7,8,9,10,11,12,");
 }
+
+// The driver's decision on each kind of key, as the loader and zurcheck
+// both take it: "verdict value written".
+std::string Decided(ProfileKeyId eKey, const char* pValue, int iDevice = 20)
+{
+    const KeyDecision d = DecideKey(eKey, pValue, iDevice);
+    return std::to_string(d.eVerdict) + " " + std::to_string(d.lValue) + " " + d.acWritten;
+}
+
+TEST(ProfileText, KeyDecisions)
+{
+    const std::string sUsed = std::to_string(kKeyUsed), sWritten = std::to_string(kKeyWritten);
+    // A value read as 0 (missing, 0, no number, refused) gets the default
+    // back; an InfoDriver id's default is the device number plus its offset.
+    EXPECT_EQ(Decided(kKeySaveDelay, "0"), sWritten + " 5 5");
+    EXPECT_EQ(Decided(kKeySaveDelay, "x"), sWritten + " 5 5");
+    EXPECT_EQ(Decided(kKeySaveDelay, "-3"), sUsed + " -3 ");
+    EXPECT_EQ(Decided(kKeyLevelMapInfoId, nullptr), sWritten + " 23 23");
+    EXPECT_EQ(Decided(kKeySrcePkgInfoId, " 7abc"), sUsed + " 7 ");
+    // Only the number for a missing key is replaced, not every odd one.
+    EXPECT_EQ(Decided(kKeyDebugMode, "-1"), sWritten + " 0 0");
+    EXPECT_EQ(Decided(kKeyDebugMode, "-2"), sUsed + " -2 ");
+    EXPECT_EQ(Decided(kKeyNameLength, "-1"), sWritten + " 8 8");
+    EXPECT_EQ(Decided(kKeyNameLength, nullptr), sUsed + " 0 ");
+    // Limits: RevertiveLevel within 0..32, database sizes 1..4096.
+    EXPECT_EQ(Decided(kKeyRevertiveLevel, "32"), sUsed + " 32 ");
+    EXPECT_EQ(Decided(kKeyRevertiveLevel, "33"), sWritten + " 0 0");
+    EXPECT_EQ(Decided(kKeyDatabaseSize0, "0"), std::to_string(kKeyNotSet) + " 0 ");
+    EXPECT_EQ(Decided(kKeyDatabaseSize1, "99999999999"), std::to_string(kKeyBounded) + " 4096 ");
+    EXPECT_EQ(DecideKey(kKeyDatabaseSize1, "5000", 1).lRead, 5000);
+    // Texts: a short name is replaced; a library name too long to use, or
+    // refused, loads none and writes nothing; a missing one gets NONE.
+    EXPECT_EQ(Decided(kKeyName, "ab"), sWritten + " 0 Default");
+    EXPECT_EQ(Decided(kKeyName, nullptr), std::to_string(kKeyRefused) + " 0 ");
+    EXPECT_EQ(Decided(kKeyExternalDll, std::string(31, 'a').c_str()), sUsed + " 0 ");
+    EXPECT_EQ(Decided(kKeyExternalDll, std::string(32, 'a').c_str()), std::to_string(kKeyTooLong) + " 0 ");
+    EXPECT_EQ(Decided(kKeyExternalDll, nullptr), std::to_string(kKeyTooLong) + " 0 ");
+    EXPECT_EQ(Decided(kKeyExternalDll, "default"), sWritten + " 0 NONE");
+    EXPECT_EQ(Decided(kKeyJournalSize, "default"), sWritten + " 1024 1024");
+    EXPECT_EQ(Decided(kKeyAccess, "ALL"), sWritten + " 0 ALL");
+    EXPECT_EQ(Decided(kKeyAccess, "all"), sUsed + " 0 ");
+    // The panel's columns: 8 characters for a width below 1, at most 64.
+    EXPECT_EQ(ListColumnChars(0), 8);
+    EXPECT_EQ(ListColumnChars(65), 64);
+    EXPECT_EQ(ListColumnChars(12), 12);
+}
+
+}  // namespace

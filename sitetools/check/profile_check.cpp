@@ -45,17 +45,11 @@ KeyText ReadKey(const ProfileSource& source, ProfileKeyId eKey)
     return ReadKey(source, key.pSection, key.pKey, key.pMissing);
 }
 
-// "Key=value": what the driver writes back for a missing key, and the value
-// as a number.
+// "Key=value": what the driver writes back for a missing key.
 std::string Written(ProfileKeyId eKey)
 {
     return std::string(asProfileKey[eKey].pKey) + "=" + asProfileKey[eKey].pWritten;
 }
-int WrittenNumber(ProfileKeyId eKey)
-{
-    return ConvertNumber(asProfileKey[eKey].pWritten);
-}
-
 void Add(std::vector<Finding>* pFindings, Severity eSeverity, const KeyText& k, const std::string& sEffect)
 {
     if (!k.bPresent) {
@@ -77,15 +71,14 @@ bool CheckRefused(std::vector<Finding>* pFindings, const KeyText& k, const std::
     return true;
 }
 
-// A number key: the number the driver reads, 0 when the text does not begin
-// with a number or is refused (the setting then stays 0).
-int ReadNumberKey(const ProfileSource& source, std::vector<Finding>* pFindings, ProfileKeyId eKey, KeyText* pText)
+// A number key: read as the driver reads it, and the driver's decision on
+// it (a refused value reads as 0).
+KeyDecision DecideNumberKey(const ProfileSource& source, std::vector<Finding>* pFindings, ProfileKeyId eKey,
+                            int iDevice, KeyText* pText)
 {
     *pText = ReadKey(source, eKey);
-    int iValue = 0;
-    if (CheckRefused(pFindings, *pText, "read as 0")) return 0;
-    ScanInt(pText->sDriver.c_str(), &iValue);
-    return iValue;
+    const bool bRefused = CheckRefused(pFindings, *pText, "read as 0");
+    return DecideKey(eKey, bRefused ? nullptr : pText->sDriver.c_str(), iDevice);
 }
 
 bool StartsWithNumber(const std::string& sText)
@@ -139,60 +132,61 @@ std::string KeyRanges(const char* pStem, const std::vector<int>& aiNumber)
 // ---- [Combiner] and [Database]
 
 struct InfoKey {
+    ProfileKeyId eKey;
     const char* pKey;
-    int iOffset;      // the default is the device number plus this
     const char* pWhat;
     int SiteProfile::*pSetting;
-    ProfileKeyId eKey;
 };
 
 const InfoKey asInfoKey[3] = {
-    {asProfileKey[kKeySrcePkgInfoId].pKey, asProfileKey[kKeySrcePkgInfoId].iDeviceOffset,
-     "the source package InfoDriver", &SiteProfile::SrcePkgInfoId, kKeySrcePkgInfoId},
-    {asProfileKey[kKeyDestPkgInfoId].pKey, asProfileKey[kKeyDestPkgInfoId].iDeviceOffset,
-     "the destination package InfoDriver", &SiteProfile::DestPkgInfoId, kKeyDestPkgInfoId},
-    {asProfileKey[kKeyLevelMapInfoId].pKey, asProfileKey[kKeyLevelMapInfoId].iDeviceOffset,
-     "the level map InfoDriver", &SiteProfile::LevelMapInfoId, kKeyLevelMapInfoId},
+    {kKeySrcePkgInfoId, asProfileKey[kKeySrcePkgInfoId].pKey, "the source package InfoDriver",
+     &SiteProfile::SrcePkgInfoId},
+    {kKeyDestPkgInfoId, asProfileKey[kKeyDestPkgInfoId].pKey, "the destination package InfoDriver",
+     &SiteProfile::DestPkgInfoId},
+    {kKeyLevelMapInfoId, asProfileKey[kKeyLevelMapInfoId].pKey, "the level map InfoDriver",
+     &SiteProfile::LevelMapInfoId},
 };
 
-void CheckDatabaseSize(const ProfileSource& source, std::vector<Finding>* pFindings, ProfileKeyId eKey,
-                       const char* pBoxWord, const char* pPackage, int* piSize)
+void CheckDatabaseSize(const ProfileSource& source, int iDevice, std::vector<Finding>* pFindings,
+                       ProfileKeyId eKey, const char* pBoxWord, const char* pPackage, int* piSize)
 {
     KeyText k;
     const char* pKey = asProfileKey[eKey].pKey;
-    *piSize = ReadNumberKey(source, pFindings, eKey, &k);
-    // A size below 1 would leave a driver that refuses every command: the
+    const KeyDecision d = DecideNumberKey(source, pFindings, eKey, iDevice, &k);
+    *piSize = static_cast<int>(d.lValue);
+    // A size not set would leave a driver that refuses every command: the
     // driver reports it as missing.
-    if (*piSize < 1) {
+    if (d.eVerdict == kKeyNotSet) {
         std::string sWhy = !k.bPresent || k.bRefused    ? ""
                            : !StartsWithNumber(k.sDriver) ? "not a number, read as 0: "
-                                                          : "below 1: ";
+                                                          : "below " + std::to_string(asProfileKey[eKey].iMin) + ": ";
         Add(pFindings, kError, k,
             sWhy + "the driver shows \"... the '" + pKey + "' parameter (" + pBoxWord +
                 ") in it has not been set.\" and stops (no " + pPackage + " package could be taken)");
-    } else if (*piSize > kPackageMax) {
+    } else if (d.eVerdict == kKeyBounded) {
+        const std::string sMax = std::to_string(d.lValue);
         Add(pFindings, kWarning, k,
-            "above 4096: the driver uses 4096, the size of its route index and lock tables");
-        *piSize = kPackageMax;
+            "above " + sMax + ": the driver uses " + sMax + ", the size of its route index and lock tables");
     }
 }
 
 void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std::vector<Finding>* pFindings)
 {
     KeyText k = ReadKey(source, kKeyName);
-    if (!CheckRefused(pFindings, k, "and writes nothing") && k.sDriver.size() < 3) {
+    CheckRefused(pFindings, k, "and writes nothing");
+    if (DecideKey(kKeyName, k.bRefused ? nullptr : k.sDriver.c_str(), iDevice).eVerdict == kKeyWritten) {
         Add(pFindings, kNote, k,
-            k.bPresent ? "shorter than 3 characters: the driver writes " + Written(kKeyName) + " over it"
+            k.bPresent ? "shorter than " + std::to_string(asProfileKey[kKeyName].iMin) +
+                             " characters: the driver writes " + Written(kKeyName) + " over it"
                        : "the driver writes " + Written(kKeyName) + " (no part of the driver uses the name)");
     }
 
-    CheckDatabaseSize(source, pFindings, kKeyDatabaseSize0, "sources", "source", &p->DatabaseSize_0);
-    CheckDatabaseSize(source, pFindings, kKeyDatabaseSize1, "destinations", "destination", &p->DatabaseSize_1);
+    CheckDatabaseSize(source, iDevice, pFindings, kKeyDatabaseSize0, "sources", "source", &p->DatabaseSize_0);
+    CheckDatabaseSize(source, iDevice, pFindings, kKeyDatabaseSize1, "destinations", "destination",
+                      &p->DatabaseSize_1);
 
-    k = ReadKey(source, kKeySaveDelay);
-    long lDelay = 0;
-    if (!CheckRefused(pFindings, k, "read as 0")) ScanLong(k.sDriver.c_str(), &lDelay);
-    if (lDelay == 0) {
+    KeyDecision d = DecideNumberKey(source, pFindings, kKeySaveDelay, iDevice, &k);
+    if (d.eVerdict == kKeyWritten) {
         const std::string sWrite = "the driver writes " + Written(kKeySaveDelay);
         if (!k.bPresent) {
             Add(pFindings, kNote, k,
@@ -202,89 +196,97 @@ void CheckCombiner(const ProfileSource& source, int iDevice, SiteProfile* p, std
         } else if (!k.bRefused) {
             Add(pFindings, kWarning, k, "not a number: " + sWrite + " over it");
         }
-        lDelay = WrittenNumber(kKeySaveDelay);
-    } else if (lDelay < 0) {
+    } else if (d.lValue < 0) {
         Add(pFindings, kWarning, k,
             "negative: the route index is saved only when the driver ends, so routes made since its start are "
             "lost if it does not end normally");
     }
-    p->SaveDelay = lDelay;
+    p->SaveDelay = d.lValue;
 
     for (const InfoKey& info : asInfoKey) {
-        int iId = ReadNumberKey(source, pFindings, info.eKey, &k);
-        if (iId == 0) {
-            iId = iDevice + info.iOffset;
-            std::string sWrite = "the driver writes " + std::string(info.pKey) + "=" + std::to_string(iId);
+        d = DecideNumberKey(source, pFindings, info.eKey, iDevice, &k);
+        if (d.eVerdict == kKeyWritten) {
+            std::string sWrite =
+                "the driver writes " + std::string(info.pKey) + "=" + d.acWritten;
             if (!k.bPresent) {
-                Add(pFindings, kNote, k, sWrite + " (device + " + std::to_string(info.iOffset) + ")");
+                Add(pFindings, kNote, k,
+                    sWrite + " (device + " + std::to_string(asProfileKey[info.eKey].iDeviceOffset) + ")");
             } else {
                 Add(pFindings, kWarning, k,
                     std::string(StartsWithNumber(k.sDriver) ? "0" : "not a number") + ": " + sWrite + " over it");
             }
         }
-        p->*info.pSetting = iId;
+        p->*info.pSetting = static_cast<int>(d.lValue);
     }
 
-    int iDebug = ReadNumberKey(source, pFindings, kKeyDebugMode, &k);
-    if (iDebug == -1) {
+    d = DecideNumberKey(source, pFindings, kKeyDebugMode, iDevice, &k);
+    if (d.eVerdict == kKeyWritten) {
         Add(pFindings, kNote, k, "the driver writes " + Written(kKeyDebugMode) + " (no debug output)");
-        iDebug = WrittenNumber(kKeyDebugMode);
-    } else if (iDebug != 0) {
+    } else if (d.lValue != 0) {
         Add(pFindings, kNote, k, "debug output is on: the driver writes diagnostic lines for every command");
     }
-    p->DebugMode = iDebug;
+    p->DebugMode = static_cast<int>(d.lValue);
 
-    int iWidth = ReadNumberKey(source, pFindings, kKeyNameLength, &k);
-    if (iWidth == -1) {
+    d = DecideNumberKey(source, pFindings, kKeyNameLength, iDevice, &k);
+    const int iWidth = static_cast<int>(d.lValue);
+    const std::string sShown = std::to_string(ListColumnChars(iWidth));
+    if (d.eVerdict == kKeyWritten) {
         Add(pFindings, kNote, k, "the driver writes " + Written(kKeyNameLength));
-        iWidth = WrittenNumber(kKeyNameLength);
     } else if (iWidth < 1) {
-        Add(pFindings, kNote, k, "below 1: the panel's lists use 8 characters per name");
-    } else if (iWidth > 64) {
-        Add(pFindings, kNote, k, "above 64: the panel's lists use 64 characters per name");
+        Add(pFindings, kNote, k, "below 1: the panel's lists use " + sShown + " characters per name");
+    } else if (ListColumnChars(iWidth) != iWidth) {
+        Add(pFindings, kNote, k, "above " + sShown + ": the panel's lists use " + sShown + " characters per name");
     }
     p->NameLength = iWidth;
 
-    int iRevertive = ReadNumberKey(source, pFindings, kKeyRevertiveLevel, &k);
-    if (iRevertive < 0 || iRevertive > kLevelCount) {
+    d = DecideNumberKey(source, pFindings, kKeyRevertiveLevel, iDevice, &k);
+    if (d.eVerdict == kKeyWritten) {
+        const std::string sEffect =
+            "the driver writes " + Written(kKeyRevertiveLevel) + " (every take updates the route index)";
         if (!k.bPresent) {
-            Add(pFindings, kNote, k,
-                "the driver writes " + Written(kKeyRevertiveLevel) + " (every take updates the route index)");
+            Add(pFindings, kNote, k, sEffect);
         } else {
             Add(pFindings, kWarning, k,
-                "outside 0..32: the driver writes " + Written(kKeyRevertiveLevel) +
-                    " over it (every take updates the route index)");
+                "outside " + std::to_string(asProfileKey[kKeyRevertiveLevel].iMin) + ".." +
+                    std::to_string(asProfileKey[kKeyRevertiveLevel].iMax) + ": the driver writes " +
+                    Written(kKeyRevertiveLevel) + " over it (every take updates the route index)");
         }
-        iRevertive = WrittenNumber(kKeyRevertiveLevel);
     } else if (k.bPresent && !k.bRefused && !StartsWithNumber(k.sDriver)) {
         Add(pFindings, kWarning, k, "not a number, read as 0: every take updates the route index");
     }
-    p->RevertiveLevel = iRevertive;
+    p->RevertiveLevel = static_cast<int>(d.lValue);
 
-    int iSimulation = ReadNumberKey(source, pFindings, kKeySimulation, &k);
-    if (iSimulation == -1) Add(pFindings, kNote, k, "the driver writes " + Written(kKeySimulation) + " (not used)");
+    if (DecideNumberKey(source, pFindings, kKeySimulation, iDevice, &k).eVerdict == kKeyWritten) {
+        Add(pFindings, kNote, k, "the driver writes " + Written(kKeySimulation) + " (not used)");
+    }
 
     k = ReadKey(source, kKeyExternalDll);
     std::snprintf(p->ExternalDLL, sizeof p->ExternalDLL, "%s", asProfileKey[kKeyExternalDll].pWritten);
-    if (k.bRefused || k.sDriver.size() > static_cast<size_t>(kExternalDllMax)) {
+    switch (DecideKey(kKeyExternalDll, k.bRefused ? nullptr : k.sDriver.c_str(), iDevice).eVerdict) {
+    case kKeyTooLong:
         Add(pFindings, kError, k,
-            "longer than 31 characters: the driver loads no library (a cut name could load another) and runs "
-            "without a filter");
-    } else if (k.sDriver == asProfileKey[kKeyExternalDll].pMissing) {
+            "longer than " + std::to_string(kExternalDllMax) +
+                " characters: the driver loads no library (a cut name could load another) and runs without a "
+                "filter");
+        break;
+    case kKeyWritten:
         Add(pFindings, kNote, k, "the driver writes " + Written(kKeyExternalDll) + " (no filter library)");
-    } else {
+        break;
+    default:
         std::snprintf(p->ExternalDLL, sizeof p->ExternalDLL, "%s", k.sDriver.c_str());
+        break;
     }
 
     k = ReadKey(source, kKeyJournalSize);
     int iKb = 0;
     p->JournalSize = 0;
     if (!CheckRefused(pFindings, k, "and keeps no take journal")) {
-        if (k.sDriver == asProfileKey[kKeyJournalSize].pMissing) {
-            p->JournalSize = WrittenNumber(kKeyJournalSize);
+        d = DecideKey(kKeyJournalSize, k.sDriver.c_str(), iDevice);
+        if (d.eVerdict == kKeyWritten) {
+            p->JournalSize = static_cast<int>(d.lValue);
             Add(pFindings, kNote, k,
-                "the driver writes " + Written(kKeyJournalSize) + " (a take journal of up to " +
-                    asProfileKey[kKeyJournalSize].pWritten + " KB)");
+                "the driver writes " + Written(kKeyJournalSize) + " (a take journal of up to " + d.acWritten +
+                    " KB)");
         } else if (ParseJournalSize(k.sDriver.c_str(), &iKb) != kJournalSizeNumber) {
             Add(pFindings, kWarning, k, "not a whole number of KB: the driver keeps no take journal");
         } else {
@@ -776,7 +778,7 @@ void CheckExternalDll(const SiteProfile& profile, DllProbe eProbe, const std::st
     case kDllNotNeeded:
         return;
     case kDllNotFound: {
-        std::string sHint = Upper(sName) == "NONE" ? "; only NONE in capitals means no library" : "";
+        std::string sHint = Upper(sName) == kNoLibrary ? "; only NONE in capitals means no library" : "";
         AddFinding(pFindings, kError, sKey, sName,
                    "not found where the driver looks (beside the driver's program, the system directories, the "
                    "current directory, PATH): the driver runs without a filter" + sHint);
