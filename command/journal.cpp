@@ -48,17 +48,16 @@ void JournalCommandDone()
 
 void JournalDroppedAtClose(const char* pText)
 {
-    if (!JournalOn()) return;
-    char acLine[kJournalLineSize];
-    FormatJournalDropped(acLine, sizeof acLine, JournalClock(), pText);
-    JournalLine(acLine);
-    FlushJournal();
+    if (JournalLineNow([&](char* pOut, size_t nSize, const JournalTime& sTime) {
+            FormatJournalDropped(pOut, nSize, sTime, pText);
+        })) {
+        FlushJournal();
+    }
 }
 
 void JournalLevelCommand(int iMessage, int iTarget, const char* pText, bool bDelivered)
 {
-    if (!JournalOn()) return;
-    char acLine[kJournalLineSize];
-    FormatJournalLevel(acLine, sizeof acLine, JournalClock(), iMessage, iTarget, pText, bDelivered);
-    JournalLine(acLine);
+    JournalLineNow([&](char* pOut, size_t nSize, const JournalTime& sTime) {
+        FormatJournalLevel(pOut, nSize, sTime, iMessage, iTarget, pText, bDelivered);
+    });
 }

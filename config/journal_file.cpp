@@ -122,20 +122,20 @@ void JournalLine(const char* pLine)
 
 void JournalEvent(const char* pKind, const std::string& sText)
 {
-    if (!JournalOn()) return;
-    char acLine[kJournalLineSize];
-    FormatJournalEvent(acLine, sizeof acLine, JournalClock(), pKind, sText.c_str());
-    JournalLine(acLine);
-    FlushJournal();
+    if (JournalLineNow([&](char* pOut, size_t nSize, const JournalTime& sTime) {
+            FormatJournalEvent(pOut, nSize, sTime, pKind, sText.c_str());
+        })) {
+        FlushJournal();
+    }
 }
 
 void JournalNote(const char* pText)
 {
-    if (!JournalOn()) return;
-    char acLine[kJournalLineSize];
-    FormatJournalNote(acLine, sizeof acLine, JournalClock(), pText);
-    JournalLine(acLine);
-    FlushJournal();
+    if (JournalLineNow([&](char* pOut, size_t nSize, const JournalTime& sTime) {
+            FormatJournalNote(pOut, nSize, sTime, pText);
+        })) {
+        FlushJournal();
+    }
 }
 
 void FlushJournal()

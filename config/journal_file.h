@@ -13,6 +13,17 @@ bool JournalOn();
 JournalTime JournalClock();
 // Appends one line (the line end is added); the first line opens the file.
 void JournalLine(const char* pLine);
+// Appends the line fnFormat(pOut, nSize, sTime) composes, stamped now, when
+// lines are kept; true when it was appended.
+template <typename Format>
+bool JournalLineNow(Format fnFormat)
+{
+    if (!JournalOn()) return false;
+    char acLine[kJournalLineSize];
+    fnFormat(acLine, sizeof acLine, JournalClock());
+    JournalLine(acLine);
+    return true;
+}
 // A note of the driver's own ("<stamp>   note | text"), written to the
 // system at once: what it reports does not wait for the end of a command.
 void JournalNote(const char* pText);

@@ -24,11 +24,7 @@ build=$(realpath "$build")
 prefix=${FAULTS_PREFIX:-$build/x64/wine-faults}
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-"$WINESERVER" -k 2>/dev/null || true
-# A server that was just told to stop may still be running: wait for it,
-# or the new one would refuse to start.
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
+zur_wineserver_start
 trap 'WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true' EXIT
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 

@@ -10,11 +10,7 @@ build=$(realpath "$1")
 prefix="$build/x64/wine"
 tools/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-"$WINESERVER" -k 2>/dev/null || true
-# A server that was just told to stop may still be running: wait for it,
-# or the new one would refuse to start.
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
+zur_wineserver_start
 trap 'WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true' EXIT
 # Starts Wine's helper processes with their output away from CTest's pipes.
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true

@@ -15,6 +15,16 @@ zur_wine_program() {
   fi
 }
 
+# zur_wineserver_start: a persistent wineserver for $WINEPREFIX, after
+# ending one that may still run there. A server that was just told to stop
+# may still be running: it is waited for, or the new one would refuse to
+# start.
+zur_wineserver_start() {
+  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+}
+
 WINE=$(zur_wine_program wine64)
 WINESERVER=$(zur_wine_program wineserver)
 if [ -z "$WINE" ] || [ -z "$WINESERVER" ]; then

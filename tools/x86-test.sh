@@ -25,11 +25,7 @@ prefix="$build/x86/wine"
 ZUR_EMU=$emu
 . "$tools/x86-env.sh"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-"$WINESERVER" -k 2>/dev/null || true
-# A server that was just told to stop may still be running: wait for it,
-# or the new one would refuse to start.
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
+zur_wineserver_start
 trap 'WINEPREFIX="$prefix" "$WINESERVER" -k 2>/dev/null || true' EXIT
 # Starts Wine's helper processes with their output away from CTest's pipes.
 "$tools/x86-ns.sh" "$emu" "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
