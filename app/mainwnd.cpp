@@ -93,6 +93,16 @@ LRESULT NotPosted(UINT uMessage)
     return 0;
 }
 
+// The cause a close request is journaled with: WM_CLOSE, 2175 or File / Exit.
+const char* CloseCause(UINT uMessage)
+{
+    switch (uMessage) {
+    case WM_CLOSE: return "WM_CLOSE";
+    case WM_COMMAND: return "File / Exit";
+    default: return "message 2175 from a peer";
+    }
+}
+
 // 2174: a package name has changed. The low word is the package, the high
 // word the database.
 void OnNameChanged(LPARAM lParam)
@@ -114,7 +124,7 @@ void SeePostedCloses()
         if (!PeekMessageA(&msg, hWndMain, uMessage, uMessage, PM_NOREMOVE) || msg.message != uMessage) continue;
         if (uMessage == WM_COMMAND && LOWORD(msg.wParam) != IDM_EXIT) continue;
         PeekMessageA(&msg, hWndMain, uMessage, uMessage, PM_REMOVE);
-        pCause = uMessage == WM_CLOSE ? "WM_CLOSE" : uMessage == WM_COMMAND ? "File / Exit" : "message 2175 from a peer";
+        pCause = CloseCause(uMessage);
         break;
     }
     if (pCause != nullptr) RequestShutdown(pCause);
@@ -127,7 +137,7 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMessage, WPARAM wParam, LPARAM lPa
     switch (uMessage) {
     case WM_CLOSE:
     case MSG_CLOSE_REQUEST:
-        RequestShutdown(uMessage == WM_CLOSE ? "WM_CLOSE" : "message 2175 from a peer");
+        RequestShutdown(CloseCause(uMessage));
         return 0;
     case WM_QUERYENDSESSION:
         // The driver ends with the session and does not hold it up.

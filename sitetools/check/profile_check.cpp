@@ -1,6 +1,7 @@
 // The device profile loaded step by step as the driver loads it (the same
-// defaults, tests and parsers), with a finding wherever the driver will do
-// something other than the text seems to ask for.
+// key table, the same decision on each value, the same parsers), with a
+// finding wherever the driver will do something other than the text seems
+// to ask for.
 #include "sitetools/check/profile_check.h"
 
 #include <cctype>
