@@ -185,34 +185,33 @@ void LoadCombinerSettings()
     LoadJournalSize();
 }
 
+// A numbered key (level or mask n): a missing one gets its default text,
+// written back. Returns the text to parse, valid while text lives and until
+// the next read; nullptr for a refused one.
+const char* LoadNumberedKey(const char* pSection, const NumberedKey& key, const DefaultText& text)
+{
+    const char* pValue = ReadValue(pSection, key.ac, kNumberedKeyMissing);
+    if (pValue == nullptr || std::strcmp(pValue, kNumberedKeyMissing) != 0) return pValue;
+    WriteText(pSection, key.ac, text.ac);
+    return text.ac;
+}
+
 void LoadLevels()
 {
     for (int n = 1; n <= kLevelCount; ++n) {
-        const NumberedKey key = LevelKey(n);
-        const char* pValue = ReadValue(kLevelsSection, key.ac, kNumberedKeyMissing);
         const DefaultText text = DefaultLevelText(n);
-        if (pValue != nullptr && std::strcmp(pValue, kNumberedKeyMissing) == 0) {
-            WriteText(kLevelsSection, key.ac, text.ac);
-            pValue = text.ac;
-        }
         // A refused text (nullptr) gives a level that issues nothing.
         LevelEntry& sL = sProfile.sLevel[n];
-        ParseLevelText(pValue, &sL.iType, &sL.iKind, &sL.iTarget);
+        ParseLevelText(LoadNumberedKey(kLevelsSection, LevelKey(n), text), &sL.iType, &sL.iKind, &sL.iTarget);
     }
 }
 
 void LoadMasks()
 {
     for (int n = 1; n <= kMaskCount; ++n) {
-        const NumberedKey key = MaskKey(n);
-        const char* pValue = ReadValue(kMasksSection, key.ac, kNumberedKeyMissing);
         const DefaultText text = DefaultMaskText(n);
-        if (pValue != nullptr && std::strcmp(pValue, kNumberedKeyMissing) == 0) {
-            WriteText(kMasksSection, key.ac, text.ac);
-            pValue = text.ac;
-        }
         // A refused text (nullptr) gives a mask with no name and no level.
-        ParseMaskText(pValue, &sProfile.sMask[n]);
+        ParseMaskText(LoadNumberedKey(kMasksSection, MaskKey(n), text), &sProfile.sMask[n]);
     }
 }
 
