@@ -62,7 +62,10 @@ if [ $mode = install ]; then
   [ ${#missing[@]} -eq 0 ] && exit 0
   echo "Installing: ${missing[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
+  # A mirror caught in its sync can fail one list ("Mirror sync in
+  # progress?") for hours; apt keeps the lists it read, and the install
+  # fails only if a package it needs is in none of them.
+  $SUDO apt-get update -qq || echo "deps: some package lists could not be read (above); installing from those that were" >&2
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   exit 0
 fi

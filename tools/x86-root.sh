@@ -55,6 +55,22 @@ apt_in() {
     -o APT::Architecture="$arch" -o APT::Architectures::="$arch" \
     -o APT::Sandbox::User=root -o Debug::NoLocking=1 "$@"
 }
+# apt_update DIR ARCH: the package lists of that directory. A mirror caught
+# in its sync serves an index whose files do not match it yet ("File has
+# unexpected size ... Mirror sync in progress?"): the update is tried again,
+# up to 3 times 20 s apart. Seen here: the bookworm-security lists of i386
+# stayed so for hours. The set-up then goes on with the lists that were
+# read (apt keeps them): the packages come from those, and the download
+# that follows fails if one it needs is not in them.
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    if apt_in "$1" "$2" update -qq >/dev/null 2>"$1/update.err"; then return 0; fi
+    [ "$try" -lt 3 ] && sleep 20
+  done
+  sed 's/^/  /' "$1/update.err" >&2
+  echo "x86-root: some $2 package lists could not be read (above); going on with those that were" >&2
+}
 
 # Debian 12's 32-bit Wine and everything it depends on.
 i386="$emu/apt/i386"
@@ -64,7 +80,7 @@ deb [arch=i386 signed-by=$keyring] http://deb.debian.org/debian bookworm main
 deb [arch=i386 signed-by=$keyring] http://deb.debian.org/debian bookworm-updates main
 deb [arch=i386 signed-by=$keyring] http://deb.debian.org/debian-security bookworm-security main
 EOF
-apt_in "$i386" i386 update -qq >/dev/null
+apt_update "$i386" i386
 apt_in "$i386" i386 install -qq -y --download-only --no-install-recommends \
   "wine32=$wine_version" "wine32-preloader=$wine_version" "libwine=$wine_version" \
   libgcc-s1 libfreetype6 libfontconfig1 >/dev/null
@@ -73,7 +89,7 @@ apt_in "$i386" i386 install -qq -y --download-only --no-install-recommends \
 amd64="$emu/apt/amd64"
 apt_dir "$amd64"
 echo "deb [arch=amd64 signed-by=$keyring] http://deb.debian.org/debian trixie main" >"$amd64/etc/apt/sources.list"
-apt_in "$amd64" amd64 update -qq >/dev/null
+apt_update "$amd64" amd64
 (cd "$amd64/archives" && apt_in "$amd64" amd64 download -qq qemu-user >/dev/null)
 
 # Unpacked, not installed.
