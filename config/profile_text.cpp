@@ -167,7 +167,7 @@ void ParseAccessText(const char* pUpperText, int* abAccess)
 const char kNoLibrary[] = "NONE";
 
 const ProfileKey asProfileKey[kProfileKeyCount] = {
-    {"Combiner", "Name", "-1", "Default", 0, kParseText, kRuleLongText, 3, 0},
+    {"Combiner", "Name", "-1", "Default", 0, kParseText, kRuleShortText, 3, 0},
     {"Database", "DatabaseSize_0", "-1", nullptr, 0, kParseInt, kRuleSize, 1, kPackageMax},
     {"Database", "DatabaseSize_1", "-1", nullptr, 0, kParseInt, kRuleSize, 1, kPackageMax},
     {"Combiner", "SaveDelay", "0", "5", 0, kParseLong, kRuleNotZero, 0, 0},
@@ -186,14 +186,14 @@ const ProfileKey asProfileKey[kProfileKeyCount] = {
 KeyDecision DecideKey(ProfileKeyId eKey, const char* pValue, int iDevice)
 {
     const ProfileKey& key = asProfileKey[eKey];
-    KeyDecision d = {kKeyUsed, 0, 0, false, ""};
+    KeyDecision d = {kKeyUsed, 0, 0, ""};
     bool bReplace = false;
     if (key.eParser != kParseText) {
         if (key.eParser == kParseLong) {
-            d.bNumber = ScanLong(pValue, &d.lValue) != 0;
+            ScanLong(pValue, &d.lValue);
         } else {
             int iValue = 0;
-            d.bNumber = ScanInt(pValue, &iValue) != 0;
+            ScanInt(pValue, &iValue);
             d.lValue = iValue;
         }
         d.lRead = d.lValue;
@@ -209,11 +209,11 @@ KeyDecision DecideKey(ProfileKeyId eKey, const char* pValue, int iDevice)
                 d.lValue = key.iMax;
             }
             break;
-        case kRuleLongText: break;
+        case kRuleShortText: break;
         }
     } else if (pValue == nullptr) {
         d.eVerdict = key.iMax > 0 ? kKeyTooLong : kKeyRefused;
-    } else if (key.eRule == kRuleLongText) {
+    } else if (key.eRule == kRuleShortText) {
         bReplace = std::strlen(pValue) < static_cast<size_t>(key.iMin);
     } else if (std::strcmp(pValue, key.pMissing) == 0) {
         bReplace = true;

@@ -29,7 +29,7 @@ enum KeyRule {
     kRuleWithin,    // a number outside iMin..iMax: the default goes back in its place
     kRuleSize,      // a number below iMin leaves the setting not set (the
                     // driver reports it as missing); above iMax, iMax is used
-    kRuleLongText,  // a text shorter than iMin characters: the default goes
+    kRuleShortText, // a text shorter than iMin characters: the default goes
                     // back in its place
 };
 
@@ -84,7 +84,6 @@ struct KeyDecision {
     KeyVerdict eVerdict;
     long lValue;          // a number key's value as the driver uses it; a default written, as a number
     long lRead;           // a number key's value as read (0 when no number)
-    bool bNumber;         // a number key: the value began with a number
     char acWritten[24];   // kKeyWritten: what goes back
 };
 // pValue is the value as the driver reads it (a missing key reads as the

@@ -58,10 +58,7 @@ cp "$dist/BWCC32.DLL" "$dist/KELM_CC.DLL" "$site/sys/windows/lib/"
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 peers="$repo/sample/peers"
 
-# A server that was just told to stop may still be running: wait for it,
-# or the new one would refuse to start.
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
+zur_wineserver_start
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 # Every peer writes its record lines into one pipe, read by the formatter

@@ -49,10 +49,7 @@ if [ ! -f "$prefix/.zur-ready" ]; then
   "$WINESERVER" -w
   touch "$prefix/.zur-ready"
 fi
-# A server that was just told to stop may still be running: wait for it,
-# or the new one would refuse to start.
-"$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
+zur_wineserver_start
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 # The site: configuration directory with the device profile, library
